@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Korvo needs to build, test and run, but only those that are missing,
+# so that `make` on a fresh Debian 12 machine needs nothing installed by hand.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ make
+    qt6-base-dev qt6-translations-l10n
+    fonts-ipafont-gothic fonts-liberation2
+    libbenchmark-dev
+    xvfb xauth
+)
+[ "${KORVO_EXTRA_PACKAGES:-}" ] && read -r -a extra <<<"$KORVO_EXTRA_PACKAGES" && packages+=("${extra[@]}")
+
+missing=()
+for p in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+    [ "$status" = "install ok installed" ] || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing missing packages: ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || { echo "Need root or sudo to install: ${missing[*]}" >&2; exit 1; }
+    sudo="sudo"
+fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -q
+$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "ui/platform.h"
+
+#include <QList>
+#include <QSize>
+#include <QString>
+
+// Stands in for the machine while it lives: records every beep, message and clipboard text,
+// answers questions from a script (OK when the script is empty), and runs a clock that only
+// moves when a test moves it.
+class FakePlatform final : public korvo::Platform
+{
+public:
+    FakePlatform() { Platform::install(this); }
+    ~FakePlatform() override { Platform::install(nullptr); }
+    FakePlatform(const FakePlatform&) = delete;
+    FakePlatform& operator=(const FakePlatform&) = delete;
+
+    void beep() override { ++beeps; }
+    bool show(QWidget*, const korvo::Message& message) override
+    {
+        messages.append(message);
+        return answers.isEmpty() ? true : answers.takeFirst();
+    }
+    QSize screenSize() override { return screen; }
+    double seconds() override { return now; }
+    void setClipboardText(const QString& text) override { clipboard = text; }
+    void quit() override { ++quits; }
+
+    int beeps = 0;
+    QList<korvo::Message> messages;
+    QList<bool> answers; // next answers, true for OK
+    QSize screen{1280, 1024};
+    double now = 0;
+    QString clipboard;
+    int quits = 0;
+};

@@ -1,0 +1,88 @@
+#include "ui/layout.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLibraryInfo>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QTranslator>
+
+namespace korvo::ui {
+
+QFont font(double points, bool bold, const char* face)
+{
+    QFont f(QString::fromUtf8(face));
+    f.setPointSizeF(points);
+    f.setBold(bold);
+    return f;
+}
+
+QFont windowFont()
+{
+    return font(9);
+}
+
+void setupApplication()
+{
+    QFont::insertSubstitutions(QString::fromUtf8(kJapaneseFace),
+                               {"IPAPGothic", "IPA Pゴシック", "Noto Sans CJK JP", "VL PGothic", "TakaoPGothic",
+                                "IPAGothic"});
+    QFont::insertSubstitutions("Arial", {"Liberation Sans", "Arimo", "Nimbus Sans", "DejaVu Sans"});
+    QApplication::setFont(windowFont());
+
+    // The whole interface is Japanese, so Qt's own texts (OK/キャンセル, context menus) are too,
+    // whatever the system language.
+    static QTranslator translator;
+    if (translator.load(QLocale(QLocale::Japanese, QLocale::Japan), "qtbase", "_",
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&translator);
+}
+
+QGroupBox* frame(QWidget* parent, const QString& title, const QFont& font, QRect rect)
+{
+    auto* box = new QGroupBox(title, parent);
+    box->setFont(font);
+    box->setGeometry(rect);
+    return box;
+}
+
+QLabel* label(QWidget* parent, const QString& text, const QFont& font, QRect rect)
+{
+    auto* l = new QLabel(text, parent);
+    l->setFont(font);
+    l->setGeometry(rect);
+    return l;
+}
+
+QPushButton* button(QWidget* parent, const QString& text, const QFont& font, QRect rect)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setFont(font);
+    b->setGeometry(rect);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QLineEdit* textBox(QWidget* parent, const QString& text, const QFont& font, QRect rect)
+{
+    auto* e = new QLineEdit(text, parent);
+    e->setFont(font);
+    e->setGeometry(rect);
+    return e;
+}
+
+QLineEdit* displayBox(QWidget* parent, const QString& text, const QFont& font, QRect rect)
+{
+    auto* e = textBox(parent, text, font, rect);
+    e->setReadOnly(true);
+    e->setEnabled(false);
+    e->setFocusPolicy(Qt::NoFocus);
+    QPalette palette = e->palette();
+    palette.setColor(QPalette::Disabled, QPalette::Text, Qt::black);
+    e->setPalette(palette);
+    return e;
+}
+
+} // namespace korvo::ui

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QFont>
+#include <QRect>
+#include <QString>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+// Windows are laid out in twips, 1/1440 inch; at 96 dots per inch that is 15 twips to one
+// device-independent pixel, and Qt scales the pixels on high-density screens.
+namespace korvo::ui {
+
+inline constexpr int kTwipsPerPixel = 15;
+
+constexpr int px(int twips)
+{
+    return (twips * 2 + kTwipsPerPixel) / (2 * kTwipsPerPixel); // nearest pixel
+}
+
+inline QRect twips(int left, int top, int width, int height)
+{
+    return QRect(px(left), px(top), px(width), px(height));
+}
+
+// The program's Japanese face. Its name is the one the windows were designed with; start-up maps it
+// to an installed Japanese font, so the same name works wherever the program runs.
+inline constexpr const char* kJapaneseFace = "ＭＳ Ｐゴシック";
+
+QFont font(double points, bool bold = false, const char* face = kJapaneseFace);
+
+// The font of controls that use the window's own font.
+QFont windowFont();
+
+// Maps the design faces to installed fonts, loads Qt's Japanese translation and sets the default
+// font. Called once at start-up, after the application object exists.
+void setupApplication();
+
+// Controls placed by twips inside a parent (a window's client area or a frame).
+QGroupBox* frame(QWidget* parent, const QString& title, const QFont& font, QRect rect);
+QLabel* label(QWidget* parent, const QString& text, const QFont& font, QRect rect);
+QPushButton* button(QWidget* parent, const QString& text, const QFont& font, QRect rect);
+QLineEdit* textBox(QWidget* parent, const QString& text, const QFont& font, QRect rect);
+// A box the program writes and the user only reads: no typing, no focus, text in black.
+QLineEdit* displayBox(QWidget* parent, const QString& text, const QFont& font, QRect rect);
+
+} // namespace korvo::ui

@@ -1,0 +1,82 @@
+#include "ui/platform.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+
+namespace korvo {
+namespace {
+
+class SystemPlatform final : public Platform
+{
+public:
+    SystemPlatform() { m_clock.start(); }
+
+    void beep() override { QApplication::beep(); }
+
+    bool show(QWidget* parent, const Message& message) override
+    {
+        QMessageBox box(parent);
+        box.setWindowTitle(message.title);
+        box.setText(message.text);
+        switch (message.icon) {
+        case Message::Icon::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case Message::Icon::Exclamation:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case Message::Icon::Critical:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        }
+        if (message.buttons == Message::Buttons::OkCancel) {
+            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+            box.setDefaultButton(QMessageBox::Cancel);
+            box.setEscapeButton(QMessageBox::Cancel);
+        } else {
+            box.setStandardButtons(QMessageBox::Ok);
+            box.setDefaultButton(QMessageBox::Ok);
+            box.setEscapeButton(QMessageBox::Ok);
+        }
+        return box.exec() == QMessageBox::Ok;
+    }
+
+    QSize screenSize() override
+    {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        return screen ? screen->size() : QSize(1280, 1024);
+    }
+
+    double seconds() override { return static_cast<double>(m_clock.nsecsElapsed()) / 1e9; }
+
+    void setClipboardText(const QString& text) override { QGuiApplication::clipboard()->setText(text); }
+
+    void quit() override { QCoreApplication::exit(0); }
+
+private:
+    QElapsedTimer m_clock;
+};
+
+Platform* g_installed = nullptr;
+
+} // namespace
+
+Platform& Platform::current()
+{
+    if (g_installed)
+        return *g_installed;
+    static SystemPlatform system;
+    return system;
+}
+
+void Platform::install(Platform* platform)
+{
+    g_installed = platform;
+}
+
+} // namespace korvo

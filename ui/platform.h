@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+
+class QWidget;
+
+namespace korvo {
+
+// A modal message: the icon, the title, the text and which buttons it offers.
+struct Message
+{
+    enum class Icon { Information, Exclamation, Critical };
+    enum class Buttons { Ok, OkCancel }; // with OK and Cancel, Cancel is the default and Escape
+
+    Icon icon = Icon::Information;
+    Buttons buttons = Buttons::Ok;
+    QString title;
+    QString text;
+};
+
+// Everything that blocks, leaves the process or depends on the machine goes through here, so the
+// windows can be driven headless: tests install a fake that answers and records.
+class Platform
+{
+public:
+    virtual ~Platform() = default;
+
+    virtual void beep() = 0;
+    // Shows a modal message box and waits; true when it was answered with OK.
+    virtual bool show(QWidget* parent, const Message& message) = 0;
+    // The primary screen's size in device-independent pixels.
+    virtual QSize screenSize() = 0;
+    // Seconds on a monotonic clock; only differences mean anything.
+    virtual double seconds() = 0;
+    virtual void setClipboardText(const QString& text) = 0;
+    // Ends the program once control returns to the event loop.
+    virtual void quit() = 0;
+
+    // The platform in use: the real one unless a test installed another.
+    static Platform& current();
+    // Installs a replacement (not owned) or, with nullptr, returns to the real one.
+    static void install(Platform* platform);
+};
+
+} // namespace korvo
