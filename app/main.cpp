@@ -1,0 +1,30 @@
+#include "app/mainwindow.h"
+#include "ui/layout.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+
+int main(int argc, char* argv[])
+{
+    // Without a display Qt would abort with a long plugin message; one plain line helps more.
+    const bool noDisplay =
+        !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM");
+    if (noDisplay) {
+        std::fprintf(stderr, "korvo: no display found; to run without a screen use: xvfb-run -a %s\n", argv[0]);
+        return 1;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("korvo");
+    QApplication::setOrganizationName("korvo");
+    QApplication::setApplicationVersion("1.7J");
+    // Windows are closed by the one shutdown path, which ends the program itself.
+    QApplication::setQuitOnLastWindowClosed(false);
+    korvo::ui::setupApplication();
+
+    korvo::MainWindow window;
+    window.show();
+    return QApplication::exec();
+}

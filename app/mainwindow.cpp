@@ -1,0 +1,467 @@
+#include "app/mainwindow.h"
+
+#include "app/manualwindow.h"
+#include "pitch/bpmvalue.h"
+#include "pitch/numbertext.h"
+#include "pitch/pitchshift.h"
+#include "settings/settingsformat.h"
+#include "ui/layout.h"
+#include "ui/platform.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScrollBar>
+
+namespace korvo {
+namespace {
+
+using ui::twips;
+
+QString fromStd(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+std::string toStd(const QString& text)
+{
+    return text.toStdString();
+}
+
+QFont mainWindowFont()
+{
+    return ui::font(9.75, true);
+}
+
+} // namespace
+
+MainWindow::MainWindow(settings::Store store, QWidget* parent) : QMainWindow(parent), m_store(std::move(store))
+{
+    setObjectName("BPM");
+    setWindowTitle("Korvo Main");
+    buildControls();
+    buildMenus();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    // Start-up: place the window, restore the saved values, then one calculation brings the
+    // results, the sliders and the delay window in line with them.
+    placeWindow();
+    load_init();
+    calc_pitch();
+}
+
+MainWindow::~MainWindow()
+{
+    // The delay and manual windows are top-level windows of their own; they go with this one.
+    delete m_delay;
+    delete m_manual;
+}
+
+void MainWindow::buildControls()
+{
+    auto* client = new QWidget(this);
+    client->setObjectName("client");
+    client->setFixedSize(twips(0, 0, 5640, 5385).size());
+    client->setFont(mainWindowFont());
+    setCentralWidget(client);
+
+    const QFont bold12 = ui::font(12, true);
+    const QFont regular12 = ui::font(12);
+    const QFont regular9 = ui::font(9);
+    const char* frameCaptions[] = {"BPM 1", "BPM 2"};
+    const int frameLefts[] = {360, 3120};
+    const char* fromTo[] = {"から", "に"};
+    const int fromToLefts[] = {1560, 1680};
+    std::array<QPushButton*, 2> tapButtons{};
+
+    for (int i = 0; i < 2; ++i) {
+        const QString caption = frameCaptions[i];
+        QGroupBox* frame = ui::frame(client, caption, bold12, twips(frameLefts[i], 120, 2175, 2175));
+        frame->setObjectName(QString("FrameBPM%1").arg(i));
+
+        QLineEdit* text = ui::textBox(frame, bpm::kInitialText, regular12, twips(240, 480, 855, 375));
+        text->setObjectName(QString("TextBPM%1").arg(i));
+        text->setAccessibleName(caption);
+        // Tempos are typed in half-width digits; an input method would only get in the way.
+        text->setAttribute(Qt::WA_InputMethodEnabled, false);
+        text->setInputMethodHints(Qt::ImhPreferNumbers | Qt::ImhLatinOnly);
+        m_textBpm[i] = text;
+
+        tapButtons[i] = ui::button(frame, "タップ...", regular9, twips(1200, 480, 735, 375));
+        tapButtons[i]->setObjectName(i == 0 ? "CommandTA" : "CommandTB");
+        tapButtons[i]->setAccessibleDescription(caption);
+
+        auto* slider = new QScrollBar(Qt::Horizontal, frame);
+        slider->setObjectName(QString("HScroll%1").arg(i));
+        slider->setGeometry(twips(240, 960, 1692, 252));
+        slider->setRange(bpm::kSliderMinimum, bpm::kSliderMaximum);
+        slider->setSingleStep(bpm::kSliderStep);
+        slider->setPageStep(bpm::kSliderPage);
+        slider->setValue(bpm::positionForValue(120));
+        slider->setFocusPolicy(Qt::StrongFocus);
+        slider->setAccessibleName(caption);
+        m_hscroll[i] = slider;
+
+        QLabel* label = ui::label(frame, fromTo[i], regular9, twips(fromToLefts[i], 1320, 375, 255));
+        label->setObjectName(QString("LabelBPM%1").arg(i));
+    }
+
+    // The delay button lies over the lower part of the BPM 2 frame and is drawn above it.
+    auto* commandD = ui::button(client, "ディレイタイム(&D)...", regular9, twips(3360, 1800, 1695, 255));
+    commandD->setObjectName("CommandD");
+    commandD->raise();
+
+    // "--" and ">" together draw an arrow from BPM 1 to BPM 2.
+    ui::label(client, "--", ui::font(15.75, false, "Arial"), twips(2670, 1005, 375, 255))->setObjectName("Label2");
+    ui::label(client, ">", mainWindowFont(), twips(2880, 1110, 375, 375))->setObjectName("Label3");
+
+    QGroupBox* frameC = ui::frame(client, "ピッチ調整", bold12, twips(1920, 2520, 3375, 2535));
+    frameC->setObjectName("FrameC");
+    m_textC[0] = ui::displayBox(frameC, "0", bold12, twips(2160, 480, 975, 375));
+    m_textC[0]->setObjectName("TextC0");
+    m_textC[0]->setAccessibleName("ピッチ調整");
+
+    QGroupBox* sampler = ui::frame(frameC, "サンプラー", mainWindowFont(), twips(240, 960, 2895, 1455));
+    sampler->setObjectName("Frame1");
+    QLabel* semitoneLabel = ui::label(sampler, "半音", regular12, twips(360, 480, 1335, 255));
+    semitoneLabel->setObjectName("LabelC3");
+    m_textC[1] = ui::displayBox(sampler, "0", bold12, twips(1920, 360, 732, 360));
+    m_textC[1]->setObjectName("TextC3");
+    m_textC[1]->setAccessibleName("半音");
+    semitoneLabel->setBuddy(m_textC[1]);
+    QLabel* centLabel = ui::label(sampler, "セント", regular12, twips(360, 960, 1335, 255));
+    centLabel->setObjectName("LabelC0");
+    m_textC[2] = ui::displayBox(sampler, "0", bold12, twips(1920, 840, 732, 360));
+    m_textC[2]->setObjectName("TextC4");
+    m_textC[2]->setAccessibleName("セント");
+    centLabel->setBuddy(m_textC[2]);
+    ui::label(sampler, "( 1/100半音)", ui::font(8.25), twips(960, 1080, 975, 255))->setObjectName("Label1");
+
+    m_command1 = ui::button(client, "計算！", ui::font(10.5, true), twips(360, 3600, 1335, 975));
+    m_command1->setObjectName("Command1");
+    m_command1->setDefault(true);
+    auto* command2 = ui::button(client, "終了(&X)", ui::font(9.75), twips(360, 4680, 1335, 255));
+    command2->setObjectName("Command2");
+
+    // Two controls lie below the client area and are never seen; they keep their design places.
+    ui::label(client, "Label4", mainWindowFont(), twips(240, 5520, 975, 255))->setObjectName("Label4");
+    auto* dammy = ui::button(client, " ", mainWindowFont(), twips(4200, 6480, 132, 732));
+    dammy->setObjectName("Dammy");
+    dammy->setEnabled(false);
+
+    // Keyboard order: BPM 1's box, tap button and slider, the same for BPM 2, then the buttons.
+    QWidget::setTabOrder({m_textBpm[0], tapButtons[0], m_hscroll[0], m_textBpm[1], tapButtons[1], m_hscroll[1],
+                          commandD, m_command1, command2});
+
+    // With tracking on, valueChanged arrives for every step of a drag as well as for clicks, keys
+    // and positions set by the program, so one connection serves both the drag and the change.
+    connect(m_hscroll[0], &QScrollBar::valueChanged, this, &MainWindow::HScroll0_Change);
+    connect(m_hscroll[1], &QScrollBar::valueChanged, this, &MainWindow::HScroll1_Change);
+    connect(tapButtons[0], &QPushButton::clicked, this, &MainWindow::CommandTA_Click);
+    connect(tapButtons[1], &QPushButton::clicked, this, &MainWindow::CommandTB_Click);
+    connect(commandD, &QPushButton::clicked, this, &MainWindow::CommandD_Click);
+    connect(m_command1, &QPushButton::clicked, this, &MainWindow::Command1_Click);
+    connect(command2, &QPushButton::clicked, this, &MainWindow::Command2_Click);
+}
+
+void MainWindow::buildMenus()
+{
+    QMenu* file = menuBar()->addMenu("ファイル(&F)");
+    file->setObjectName("menu_File");
+    file->addAction("計算実行(&C)", this, &MainWindow::Menu_calculate_Click)->setObjectName("Menu_calculate");
+    file->addSeparator()->setObjectName("Menu_bar");
+    file->addAction("終了(&X)", this, &MainWindow::menu_exit_Click)->setObjectName("menu_exit");
+
+    QMenu* options = menuBar()->addMenu("オプション(&R)");
+    options->setObjectName("Menu_options");
+    options->addAction("ディレイタイム(&D)", this, &MainWindow::CommandD_Click)->setObjectName("manu_delay");
+    options->addAction("BPM1をタップ(&1)", this, &MainWindow::CommandTA_Click)->setObjectName("menu_tap0");
+    options->addAction("BPM2をタップ(&2)", this, &MainWindow::CommandTB_Click)->setObjectName("menu_tap1");
+
+    QMenu* help = menuBar()->addMenu("ヘルプ(&H)");
+    help->setObjectName("Menu_help");
+    help->addAction("作者情報...", this, &MainWindow::Manu_credit_Click)->setObjectName("Manu_credit");
+    help->addAction("マニュアル表示（&L）", this, &MainWindow::menu_manual_Click)->setObjectName("menu_manual");
+}
+
+void MainWindow::placeWindow()
+{
+    // A quarter of the free width from the left, centred vertically; single precision as designed.
+    adjustSize();
+    const QSize screen = Platform::current().screenSize();
+    const QSize outer = frameGeometry().size();
+    const float left = static_cast<float>(screen.width() - outer.width()) / 4.0f;
+    const float top = static_cast<float>(screen.height() - outer.height()) / 2.0f;
+    move(static_cast<int>(left), static_cast<int>(top));
+}
+
+QLineEdit* MainWindow::textC(int index) const
+{
+    switch (index) {
+    case 0:
+        return m_textC[0];
+    case 3:
+        return m_textC[1];
+    case 4:
+        return m_textC[2];
+    default:
+        return nullptr;
+    }
+}
+
+void MainWindow::calc_pitch()
+{
+    iserr = 0;
+    std::array<double, 2> tempo{};
+    for (int i = 0; i < 2; ++i) {
+        tempo[i] = readLenient(toStd(m_textBpm[i]->text()));
+        if (!bpm::inRange(tempo[i])) {
+            rejectTempos(); // one message per run, however many entries are bad
+            return;
+        }
+    }
+
+    const PitchShift shift = pitchShift(tempo[0], tempo[1]);
+    m_textC[0]->setText(fromStd(shift.adjustmentText));
+    m_textC[1]->setText(fromStd(shift.semitonesText));
+    m_textC[2]->setText(fromStd(shift.centsText));
+
+    delayWindow()->setBpmText(m_textBpm[1]->text());
+
+    // Moving a slider re-enters through its change handler, which rewrites that entry from the new
+    // position and calculates again. The nested run finds its slider already in place, so each
+    // slider moves at most once and the nesting stops at two levels.
+    m_hscroll[1]->setValue(bpm::positionForText(toStd(m_textBpm[1]->text())));
+    m_hscroll[0]->setValue(bpm::positionForText(toStd(m_textBpm[0]->text())));
+}
+
+void MainWindow::rejectTempos()
+{
+    Platform& platform = Platform::current();
+    platform.beep();
+    platform.show(this, {Message::Icon::Exclamation, Message::Buttons::Ok, "BPMエラー",
+                         "入力するBPMは1～250の範囲です。"});
+    // Both entries go back to the tempo their sliders hold, BPM 2 first.
+    m_textBpm[1]->setText(fromStd(bpm::textForPosition(m_hscroll[1]->value())));
+    m_textBpm[0]->setText(fromStd(bpm::textForPosition(m_hscroll[0]->value())));
+    iserr = 1;
+}
+
+void MainWindow::followSlider(int entry)
+{
+    m_textBpm[entry]->setText(fromStd(bpm::textForPosition(m_hscroll[entry]->value())));
+    calc_pitch();
+}
+
+void MainWindow::HScroll0_Change()
+{
+    followSlider(0);
+}
+
+void MainWindow::HScroll1_Change()
+{
+    followSlider(1);
+}
+
+void MainWindow::Command1_Click()
+{
+    calc_pitch();
+}
+
+void MainWindow::Menu_calculate_Click()
+{
+    calc_pitch();
+}
+
+void MainWindow::Command2_Click()
+{
+    Terminate();
+}
+
+void MainWindow::menu_exit_Click()
+{
+    Terminate();
+}
+
+void MainWindow::Terminate()
+{
+    if (iserr == 2)
+        return; // the close below comes back through Form_QueryUnload; let it through
+
+    calc_pitch(); // save what the window shows
+    if (iserr == 1) {
+        const bool exitAnyway = Platform::current().show(
+            this, {Message::Icon::Exclamation, Message::Buttons::OkCancel, "自動保存アラート...",
+                   "テンポ値が不適切でした。\n変更前の値が自動保存されますが、終了しますか？"});
+        if (!exitAnyway)
+            return;
+    }
+
+    write_init();
+
+    iserr = 2;
+    if (m_delay)
+        delete m_delay;
+    if (m_tap)
+        delete m_tap;
+    close();
+    if (m_manual)
+        delete m_manual;
+    Platform::current().quit();
+}
+
+void MainWindow::Form_QueryUnload(bool& cancel)
+{
+    Terminate();
+    if (iserr == 1)
+        cancel = true;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    bool cancel = false;
+    Form_QueryUnload(cancel);
+    if (cancel)
+        event->ignore();
+    else
+        event->accept();
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event)
+{
+    // Enter anywhere in the window, a tempo box included, is the Calculate button.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        m_command1->click();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+DelayWindow* MainWindow::delayWindow()
+{
+    if (!m_delay) {
+        m_delay = new DelayWindow(*this);
+        m_delay->setWindowIcon(windowIcon());
+    }
+    return m_delay;
+}
+
+void MainWindow::CommandD_Click()
+{
+    calc_pitch();
+    if (iserr == 1)
+        return;
+    DelayWindow* delay = delayWindow();
+    delay->setBpmText(m_textBpm[1]->text());
+    delay->show();
+    delay->raise();
+    delay->activateWindow();
+}
+
+void MainWindow::CommandTA_Click()
+{
+    openTap(0);
+}
+
+void MainWindow::CommandTB_Click()
+{
+    openTap(1);
+}
+
+void MainWindow::openTap(int entry)
+{
+    calc_pitch();
+    if (iserr == 1)
+        return;
+    tap_ref = static_cast<qint16>(entry);
+    // Modal without a nested event loop: the main window takes no input until the tap window closes.
+    m_tap = new TapWindow(*this, this);
+    m_tap->setAttribute(Qt::WA_DeleteOnClose);
+    m_tap->setWindowModality(Qt::ApplicationModal);
+    m_tap->show();
+}
+
+void MainWindow::menu_manual_Click()
+{
+    if (!m_manual) {
+        m_manual = new ManualWindow;
+        m_manual->setAttribute(Qt::WA_DeleteOnClose);
+        m_manual->setWindowIcon(windowIcon());
+    }
+    m_manual->show();
+    m_manual->raise();
+    m_manual->activateWindow();
+}
+
+void MainWindow::Manu_credit_Click()
+{
+    Platform::current().show(this, {Message::Icon::Information, Message::Buttons::Ok, "Korvo 1.7J",
+                                    "プログラム: Korvo 開発チーム"});
+}
+
+void MainWindow::load_init()
+{
+    const std::optional<QByteArray> bytes = m_store.read();
+    if (!bytes)
+        return; // first start: the design values stay
+    const settings::Stored stored =
+        settings::parse(std::string_view(bytes->constData(), static_cast<std::size_t>(bytes->size())));
+    if (stored.bpm1)
+        m_textBpm[0]->setText(fromStd(*stored.bpm1));
+    if (stored.bpm2)
+        m_textBpm[1]->setText(fromStd(*stored.bpm2));
+
+    // Touching the selections loads the delay window, which then already sees the restored BPM 2.
+    // An index the file did not give usably leaves that list at its default.
+    DelayWindow* delay = delayWindow();
+    if (stored.note)
+        delay->setNoteIndex(*stored.note);
+    if (stored.modifier)
+        delay->setModifierIndex(*stored.modifier);
+    if (stored.format)
+        delay->setFormatIndex(*stored.format);
+}
+
+void MainWindow::write_init()
+{
+    DelayWindow* delay = delayWindow();
+    const settings::ToSave values{readLenient(toStd(m_textBpm[0]->text())),
+                                  readLenient(toStd(m_textBpm[1]->text())), delay->noteIndex(),
+                                  delay->modifierIndex(), delay->formatIndex()};
+    const settings::Store::SaveResult result = m_store.save(QByteArray::fromStdString(settings::format(values)));
+    if (!result.ok) {
+        // The old file is still intact; say so rather than end as if the values were kept.
+        Platform::current().show(this, {Message::Icon::Critical, Message::Buttons::Ok, "保存エラー",
+                                        QString("設定を保存できませんでした。前回の設定はそのまま残っています。\n%1\n%2")
+                                            .arg(result.path, result.error)});
+    }
+}
+
+QString MainWindow::bpm2Text() const
+{
+    return m_textBpm[1]->text();
+}
+
+void MainWindow::showMainWindow()
+{
+    show();
+    raise();
+    activateWindow();
+}
+
+QString MainWindow::entryText(int entry) const
+{
+    return m_textBpm.at(entry)->text();
+}
+
+void MainWindow::setEntryText(int entry, const QString& text)
+{
+    m_textBpm.at(entry)->setText(text);
+}
+
+} // namespace korvo
