@@ -1,0 +1,49 @@
+#include "app/manualwindow.h"
+
+#include "ui/layout.h"
+
+#include <QFile>
+#include <QPlainTextEdit>
+
+// The resource lives in a static library, where nothing else would keep its registration from
+// being dropped by the linker. Q_INIT_RESOURCE must be used outside any namespace.
+static void registerManualResource()
+{
+    Q_INIT_RESOURCE(manual);
+}
+
+namespace korvo {
+
+QString manualText()
+{
+    static const bool registered = (registerManualResource(), true);
+    (void)registered;
+    QFile file(QStringLiteral(":/manual/manual.txt"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll());
+}
+
+ManualWindow::ManualWindow(QWidget* parent) : QWidget(parent)
+{
+    setObjectName("Manu");
+    setWindowTitle("Korvo Manual");
+    setFixedSize(ui::px(6705), ui::px(5160));
+
+    auto* text = new QPlainTextEdit(this);
+    text->setObjectName("Text1");
+    text->setGeometry(ui::twips(240, 120, 6255, 4815));
+    text->setFont(ui::windowFont());
+    text->setPlainText(manualText());
+    // Read-only, yet the keyboard can still move a cursor to select and copy.
+    text->setReadOnly(true);
+    text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    text->setAccessibleName("Korvo Manual");
+    text->setFocusPolicy(Qt::StrongFocus);
+    text->setFocus(); // the only control, so the reader can scroll with the keys at once
+}
+
+} // namespace korvo
