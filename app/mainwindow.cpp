@@ -155,8 +155,10 @@ void MainWindow::buildControls()
     dammy->setEnabled(false);
 
     // Keyboard order: BPM 1's box, tap button and slider, the same for BPM 2, then the buttons.
-    QWidget::setTabOrder({m_textBpm[0], tapButtons[0], m_hscroll[0], m_textBpm[1], tapButtons[1], m_hscroll[1],
-                          commandD, m_command1, command2});
+    QWidget* const order[] = {m_textBpm[0], tapButtons[0], m_hscroll[0], m_textBpm[1], tapButtons[1],
+                              m_hscroll[1],  commandD,      m_command1,  command2};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
 
     // With tracking on, valueChanged arrives for every step of a drag as well as for clicks, keys
     // and positions set by the program, so one connection serves both the drag and the change.

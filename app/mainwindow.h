@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/manualwindow.h"
 #include "delay/delaywindow.h"
 #include "settings/settingsstore.h"
 #include "tap/tapwindow.h"
@@ -14,8 +15,6 @@ class QPushButton;
 class QScrollBar;
 
 namespace korvo {
-
-class ManualWindow;
 
 // The main window: two tempo entries with their sliders, the pitch change between them, and the
 // commands that open the other windows. It is the program's only route in and out: constructing

@@ -1,11 +1,493 @@
 #include "app/mainwindow.h"
+#include "fakeplatform.h"
+#include "windowguard.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using korvo::MainWindow;
 
 class TestMainWindow : public QObject
 {
     Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void startsWithEqualTempos();
+    void placedAQuarterAcrossAndCentred();
+    void sliderMovesRecalculate_data();
+    void sliderMovesRecalculate();
+    void dragShowsEveryTenth();
+    void typedTempoWaitsForCalculation_data();
+    void typedTempoWaitsForCalculation();
+    void typedTempoTakesEffectWithTheOtherSlider();
+    void rejectedTemposComeBackFromSliders_data();
+    void rejectedTemposComeBackFromSliders();
+    void boundsAreAccepted();
+    void slidersFollowTypedTempos_data();
+    void slidersFollowTypedTempos();
+    void exitWithValidTemposAsksNothing_data();
+    void exitWithValidTemposAsksNothing();
+    void exitWithInvalidTempoAsksFirst_data();
+    void exitWithInvalidTempoAsksFirst();
+    void questionDefaultsToCancel_data();
+    void questionDefaultsToCancel();
+    void sideWindowsStayShutWhenRejected();
+    void tapCommandsChooseTheirEntry();
+    void delayWindowFollowsBpm2Only();
+    void menusAndAccessKeys();
+    void keyboardOrderAndDisplayBoxes();
+
+private:
+    MainWindow& open();
+    QString results() const;
+    void typeInto(int entry, const QString& text);
+
+    std::unique_ptr<FakePlatform> m_platform;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<MainWindow> m_window;
 };
+
+void TestMainWindow::init()
+{
+    m_platform = std::make_unique<FakePlatform>();
+    m_dir = std::make_unique<QTemporaryDir>();
+}
+
+void TestMainWindow::cleanup()
+{
+    if (m_window)
+        m_window->iserr = 2; // tearing down a test is not the user quitting
+    m_window.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const QStringList leaked = openTopLevels();
+    m_platform.reset();
+    m_dir.reset();
+    QVERIFY2(leaked.isEmpty(), qPrintable(leaked.join(", ")));
+}
+
+MainWindow& TestMainWindow::open()
+{
+    m_window = std::make_unique<MainWindow>(korvo::settings::Store(m_dir->path(), m_dir->path() + "/config"));
+    return *m_window;
+}
+
+QString TestMainWindow::results() const
+{
+    return m_window->textC(0)->text() + " " + m_window->textC(3)->text() + " " + m_window->textC(4)->text();
+}
+
+void TestMainWindow::typeInto(int entry, const QString& text)
+{
+    QLineEdit* box = m_window->textBpm(entry);
+    box->selectAll();
+    QTest::keyClicks(box, text);
+    QCOMPARE(box->text(), text);
+}
+
+void TestMainWindow::startsWithEqualTempos()
+{
+    MainWindow& w = open();
+    QCOMPARE(w.windowTitle(), QString("Korvo Main"));
+    QCOMPARE(w.textBpm(0)->text(), QString("120"));
+    QCOMPARE(w.textBpm(1)->text(), QString("120"));
+    QCOMPARE(w.hscroll(0)->value(), 1200);
+    QCOMPARE(w.hscroll(1)->value(), 1200);
+    QCOMPARE(results(), QString("+0 +0 +0"));
+    QCOMPARE(w.iserr, qint16(0));
+    // The first calculation already loaded the delay window, without showing it.
+    QVERIFY(w.loadedDelayWindow());
+    QVERIFY(!w.loadedDelayWindow()->isVisible());
+    QCOMPARE(w.loadedDelayWindow()->bpmText(), QString("120"));
+    QVERIFY(m_platform->messages.isEmpty());
+}
+
+void TestMainWindow::placedAQuarterAcrossAndCentred()
+{
+    m_platform->screen = QSize(1600, 1000);
+    MainWindow& w = open();
+    const QSize size = w.frameGeometry().size();
+    QCOMPARE(w.pos(), QPoint((1600 - size.width()) / 4, (1000 - size.height()) / 2));
+    // The client area keeps its designed size and the window cannot be resized.
+    QCOMPARE(w.centralWidget()->size(), QSize(376, 359));
+    QCOMPARE(w.minimumSize(), w.maximumSize());
+}
+
+void TestMainWindow::sliderMovesRecalculate_data()
+{
+    QTest::addColumn<int>("action");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("right arrow: one tenth up") << int(QAbstractSlider::SliderSingleStepAdd) << "120.1"
+                                               << "+0.014 +0 +1";
+    QTest::newRow("track click: one BPM up") << int(QAbstractSlider::SliderPageStepAdd) << "121" << "+0.144 +0 +14";
+    QTest::newRow("left arrow: one tenth down") << int(QAbstractSlider::SliderSingleStepSub) << "119.9"
+                                                << "-0.014 +0 -1";
+    QTest::newRow("right end") << int(QAbstractSlider::SliderToMaximum) << "250" << "+12.707 +13 -29";
+    QTest::newRow("left end") << int(QAbstractSlider::SliderToMinimum) << "1" << "-82.883 -83 +12";
+}
+
+void TestMainWindow::sliderMovesRecalculate()
+{
+    QFETCH(int, action);
+    MainWindow& w = open();
+    w.hscroll(1)->triggerAction(QAbstractSlider::SliderAction(action));
+    QTEST(w.textBpm(1)->text(), "text");
+    QTEST(results(), "shown");
+    QCOMPARE(w.loadedDelayWindow()->bpmText(), w.textBpm(1)->text());
+    QVERIFY(m_platform->messages.isEmpty());
+}
+
+void TestMainWindow::dragShowsEveryTenth()
+{
+    MainWindow& w = open();
+    QScrollBar* slider = w.hscroll(1);
+    slider->setSliderDown(true);
+    QStringList seen;
+    for (int position = 1201; position <= 1205; ++position) {
+        slider->setSliderPosition(position);
+        seen << w.textBpm(1)->text();
+    }
+    slider->setSliderDown(false);
+    QCOMPARE(seen, QStringList({"120.1", "120.2", "120.3", "120.4", "120.5"}));
+    QCOMPARE(results(), QString("+0.072 +0 +7"));
+}
+
+void TestMainWindow::typedTempoWaitsForCalculation_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("the Calculate button") << "button";
+    QTest::newRow("Enter in the tempo box") << "enter";
+    QTest::newRow("the File menu item") << "menu";
+}
+
+void TestMainWindow::typedTempoWaitsForCalculation()
+{
+    QFETCH(QString, how);
+    MainWindow& w = open();
+    typeInto(1, "130");
+    QCOMPARE(results(), QString("+0 +0 +0"));
+    QCOMPARE(w.hscroll(1)->value(), 1200);
+
+    if (how == "button")
+        QTest::mouseClick(w.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    else if (how == "enter")
+        QTest::keyClick(w.textBpm(1), Qt::Key_Return);
+    else
+        w.findChild<QAction*>("Menu_calculate")->trigger();
+
+    QCOMPARE(results(), QString("+1.386 +1 +39"));
+    QCOMPARE(w.hscroll(1)->value(), 1300);
+    QCOMPARE(w.textBpm(1)->text(), QString("130"));
+}
+
+void TestMainWindow::typedTempoTakesEffectWithTheOtherSlider()
+{
+    MainWindow& w = open();
+    typeInto(1, "130");
+    w.hscroll(0)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    QCOMPARE(w.textBpm(0)->text(), QString("120.1"));
+    QCOMPARE(w.hscroll(1)->value(), 1300);
+    QCOMPARE(results(), QString("+1.371 +1 +37"));
+}
+
+void TestMainWindow::rejectedTemposComeBackFromSliders_data()
+{
+    QTest::addColumn<QString>("bpm1");
+    QTest::addColumn<QString>("bpm2");
+    QTest::addColumn<QString>("restored1");
+    QTest::addColumn<QString>("restored2");
+    QTest::newRow("BPM 1 above the range") << "300" << "120" << "120" << "120";
+    QTest::newRow("both entries bad: one message") << "0" << "abc" << "120" << "120";
+    QTest::newRow("letters in BPM 1, BPM 2 good but uncalculated") << "abc" << "130" << "120" << "120";
+    QTest::newRow("below one") << "120" << "0.5" << "120" << "120";
+    QTest::newRow("a twentieth above the top") << "250.05" << "120" << "120" << "120";
+    QTest::newRow("empty entry") << "" << "120" << "120" << "120";
+}
+
+void TestMainWindow::rejectedTemposComeBackFromSliders()
+{
+    MainWindow& w = open();
+    w.hscroll(1)->triggerAction(QAbstractSlider::SliderPageStepAdd); // BPM 2 at 121 before the mistake
+    const QString before = results();
+    QFETCH(QString, bpm1);
+    QFETCH(QString, bpm2);
+    w.textBpm(0)->setText(bpm1);
+    w.textBpm(1)->setText(bpm2);
+    w.Command1_Click();
+
+    QCOMPARE(m_platform->beeps, 1);
+    QCOMPARE(m_platform->messages.size(), 1);
+    QCOMPARE(m_platform->messages[0].title, QString("BPMエラー"));
+    QCOMPARE(m_platform->messages[0].text, QString("入力するBPMは1～250の範囲です。"));
+    QCOMPARE(m_platform->messages[0].icon, korvo::Message::Icon::Exclamation);
+    QCOMPARE(w.iserr, qint16(1));
+    QCOMPARE(w.textBpm(0)->text(), QString("120"));
+    QCOMPARE(w.textBpm(1)->text(), QString("121"));
+    QCOMPARE(results(), before);
+    QCOMPARE(w.loadedDelayWindow()->bpmText(), QString("121"));
+}
+
+void TestMainWindow::boundsAreAccepted()
+{
+    MainWindow& w = open();
+    w.textBpm(0)->setText("1");
+    w.textBpm(1)->setText("250");
+    w.calc_pitch();
+    QCOMPARE(w.iserr, qint16(0));
+    QCOMPARE(results(), QString("+95.589 +96 -41"));
+    QCOMPARE(w.hscroll(0)->value(), 10);
+    QCOMPARE(w.hscroll(1)->value(), 2500);
+    QVERIFY(m_platform->messages.isEmpty());
+}
+
+void TestMainWindow::slidersFollowTypedTempos_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("finalText");
+    QTest::addColumn<int>("moves");
+    QTest::newRow("125 moves the slider, text unchanged") << "125" << 1250 << "125" << 1;
+    QTest::newRow("120.05 rounds to the slider it already has") << "120.05" << 1200 << "120.05" << 0;
+    QTest::newRow("120.25 moves the slider, which rewrites the text") << "120.25" << 1202 << "120.2" << 1;
+    QTest::newRow("trailing letters place the slider by the leading number") << "125abc" << 1250 << "125" << 1;
+}
+
+void TestMainWindow::slidersFollowTypedTempos()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, moves);
+    MainWindow& w = open();
+    QSignalSpy moved0(w.hscroll(0), &QScrollBar::valueChanged);
+    QSignalSpy moved1(w.hscroll(1), &QScrollBar::valueChanged);
+    w.textBpm(0)->setText(typed);
+    w.textBpm(1)->setText("130");
+    w.Command1_Click();
+
+    // Each slider moves at most once however the runs nest.
+    QCOMPARE(moved0.size(), moves);
+    QCOMPARE(moved1.size(), 1);
+    QTEST(w.hscroll(0)->value(), "position");
+    QTEST(w.textBpm(0)->text(), "finalText");
+    QCOMPARE(w.hscroll(1)->value(), 1300);
+    QCOMPARE(w.iserr, qint16(0));
+}
+
+void TestMainWindow::exitWithValidTemposAsksNothing_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Exit button") << "button";
+    QTest::newRow("Exit menu item") << "menu";
+    QTest::newRow("window close box") << "close";
+}
+
+void TestMainWindow::exitWithValidTemposAsksNothing()
+{
+    QFETCH(QString, how);
+    MainWindow& w = open();
+    w.show();
+    w.CommandD_Click();
+    w.menu_manual_Click();
+    if (how == "button")
+        QTest::mouseClick(w.findChild<QPushButton*>("Command2"), Qt::LeftButton);
+    else if (how == "menu")
+        w.findChild<QAction*>("menu_exit")->trigger();
+    else
+        QVERIFY(w.close());
+
+    QVERIFY(m_platform->messages.isEmpty());
+    QCOMPARE(m_platform->quits, 1);
+    QCOMPARE(w.iserr, qint16(2));
+    QVERIFY(!w.isVisible());
+    QVERIFY(!w.loadedDelayWindow());
+    QVERIFY(!w.manualWindow());
+    QVERIFY(QFile::exists(m_dir->filePath("bpm_data.ini")));
+}
+
+void TestMainWindow::exitWithInvalidTempoAsksFirst_data()
+{
+    QTest::addColumn<bool>("answerOk");
+    QTest::addColumn<bool>("viaCloseBox");
+    QTest::newRow("OK from the Exit button saves the restored tempos") << true << false;
+    QTest::newRow("Cancel from the Exit button keeps running") << false << false;
+    QTest::newRow("Cancel from the close box cancels the close") << false << true;
+    QTest::newRow("OK from the close box closes") << true << true;
+}
+
+void TestMainWindow::exitWithInvalidTempoAsksFirst()
+{
+    QFETCH(bool, answerOk);
+    QFETCH(bool, viaCloseBox);
+    MainWindow& w = open();
+    w.show();
+    w.textBpm(0)->setText("300");
+    m_platform->answers = {true, answerOk}; // the range message, then the question
+    const bool closed = viaCloseBox ? w.close() : (w.Command2_Click(), !w.isVisible());
+
+    QCOMPARE(m_platform->messages.size(), 2);
+    QCOMPARE(m_platform->messages[0].title, QString("BPMエラー"));
+    const korvo::Message& question = m_platform->messages[1];
+    QCOMPARE(question.title, QString("自動保存アラート..."));
+    QCOMPARE(question.text, QString("テンポ値が不適切でした。\n変更前の値が自動保存されますが、終了しますか？"));
+    QCOMPARE(question.buttons, korvo::Message::Buttons::OkCancel);
+    QCOMPARE(question.icon, korvo::Message::Icon::Exclamation);
+    QCOMPARE(w.textBpm(0)->text(), QString("120"));
+
+    QCOMPARE(closed, answerOk);
+    QCOMPARE(m_platform->quits, answerOk ? 1 : 0);
+    QCOMPARE(w.iserr, qint16(answerOk ? 2 : 1));
+    QFile saved(m_dir->filePath("bpm_data.ini"));
+    QCOMPARE(saved.exists(), answerOk);
+    if (answerOk) {
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QVERIFY(saved.readAll().startsWith("120\r\n120\r\n"));
+    }
+}
+
+void TestMainWindow::questionDefaultsToCancel_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::newRow("Enter") << int(Qt::Key_Return);
+    QTest::newRow("Escape") << int(Qt::Key_Escape);
+}
+
+void TestMainWindow::questionDefaultsToCancel()
+{
+    // The real message box, not the fake: its default and escape buttons must both be Cancel.
+    QFETCH(int, key);
+    m_platform.reset();
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, this, [key] {
+        if (QWidget* box = QApplication::activeModalWidget())
+            QTest::keyClick(box, Qt::Key(key));
+    });
+    answer.start(20);
+    const bool ok = korvo::Platform::current().show(
+        nullptr, {korvo::Message::Icon::Exclamation, korvo::Message::Buttons::OkCancel, "自動保存アラート...", "?"});
+    answer.stop();
+    m_platform = std::make_unique<FakePlatform>();
+    QVERIFY(!ok);
+}
+
+void TestMainWindow::sideWindowsStayShutWhenRejected()
+{
+    MainWindow& w = open();
+    w.textBpm(1)->setText("0");
+    w.CommandD_Click();
+    QCOMPARE(m_platform->messages.size(), 1);
+    QCOMPARE(w.textBpm(1)->text(), QString("120"));
+    QVERIFY(!w.loadedDelayWindow()->isVisible());
+
+    w.textBpm(1)->setText("0");
+    w.CommandTB_Click();
+    QCOMPARE(m_platform->messages.size(), 2);
+    QCOMPARE(w.textBpm(1)->text(), QString("120"));
+    QVERIFY(!w.tapWindow());
+    QCOMPARE(w.tap_ref, qint16(0));
+}
+
+void TestMainWindow::tapCommandsChooseTheirEntry()
+{
+    MainWindow& w = open();
+    w.findChild<QAction*>("menu_tap1")->trigger();
+    QCOMPARE(w.tap_ref, qint16(1));
+    QVERIFY(w.tapWindow());
+    QVERIFY(w.tapWindow()->isVisible());
+    QCOMPARE(w.tapWindow()->windowModality(), Qt::ApplicationModal);
+    w.tapWindow()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!w.tapWindow());
+
+    w.CommandTA_Click();
+    QCOMPARE(w.tap_ref, qint16(0));
+    QVERIFY(w.tapWindow());
+    w.tapWindow()->close();
+}
+
+void TestMainWindow::delayWindowFollowsBpm2Only()
+{
+    MainWindow& w = open();
+    w.CommandD_Click();
+    korvo::DelayWindow* delay = w.loadedDelayWindow();
+    QVERIFY(delay->isVisible());
+    QCOMPARE(delay->delayText(), QString(" 250"));
+    w.hscroll(1)->setValue(600);
+    QCOMPARE(delay->bpmText(), QString("60"));
+    QCOMPARE(delay->delayText(), QString(" 500"));
+    w.hscroll(0)->setValue(900);
+    QCOMPARE(delay->bpmText(), QString("60"));
+
+    // Closed from its frame it is gone; the next calculation loads a fresh one, hidden.
+    delay->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!w.loadedDelayWindow());
+    w.calc_pitch();
+    QVERIFY(w.loadedDelayWindow());
+    QVERIFY(!w.loadedDelayWindow()->isVisible());
+}
+
+void TestMainWindow::menusAndAccessKeys()
+{
+    MainWindow& w = open();
+    QStringList seen;
+    for (QAction* menu : w.menuBar()->actions()) {
+        seen << menu->text();
+        for (QAction* item : menu->menu()->actions()) {
+            seen << "  " + (item->isSeparator() ? QString("-") : item->text());
+            QVERIFY(item->shortcut().isEmpty());
+        }
+    }
+    const QStringList expected = {"ファイル(&F)",  "  計算実行(&C)",       "  -",
+                                  "  終了(&X)",     "オプション(&R)",      "  ディレイタイム(&D)",
+                                  "  BPM1をタップ(&1)", "  BPM2をタップ(&2)", "ヘルプ(&H)",
+                                  "  作者情報...",  "  マニュアル表示（&L）"};
+    QCOMPARE(seen, expected);
+}
+
+void TestMainWindow::keyboardOrderAndDisplayBoxes()
+{
+    MainWindow& w = open();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.textBpm(0)->setFocus();
+    QStringList order;
+    for (int i = 0; i < 9; ++i) {
+        order << QApplication::focusWidget()->objectName();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(order, QStringList({"TextBPM0", "CommandTA", "HScroll0", "TextBPM1", "CommandTB", "HScroll1",
+                                 "CommandD", "Command1", "Command2"}));
+
+    for (int index : {0, 3, 4}) {
+        QLineEdit* box = w.textC(index);
+        QVERIFY(!box->isEnabled());
+        QCOMPARE(box->focusPolicy(), Qt::NoFocus);
+        QCOMPARE(box->palette().color(QPalette::Disabled, QPalette::Text), QColor(Qt::black));
+    }
+    QCOMPARE(w.textC(0)->accessibleName(), QString("ピッチ調整"));
+    QCOMPARE(w.textBpm(1)->accessibleName(), QString("BPM 2"));
+    QCOMPARE(w.hscroll(0)->accessibleName(), QString("BPM 1"));
+    QVERIFY(!w.textBpm(0)->testAttribute(Qt::WA_InputMethodEnabled));
+
+    // The delay button is drawn above the BPM 2 frame it overlaps.
+    QWidget* client = w.centralWidget();
+    const QObjectList& stack = client->children();
+    QVERIFY(stack.indexOf(w.findChild<QPushButton*>("CommandD")) > stack.indexOf(w.findChild<QGroupBox*>("FrameBPM1")));
+    w.hide();
+}
 
 QTEST_MAIN(TestMainWindow)
 #include "tst_mainwindow.moc"
