@@ -1,0 +1,227 @@
+#include "delay/delaywindow.h"
+
+#include "delay/delaycalc.h"
+#include "pitch/bpmvalue.h"
+#include "ui/layout.h"
+#include "ui/platform.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace korvo {
+namespace {
+
+// A drop-down list the user can only pick from, with nothing selected until the load steps choose.
+template <std::size_t N>
+QComboBox* list(QWidget* parent, const std::array<const char*, N>& items, const QFont& font, QRect rect)
+{
+    auto* box = new QComboBox(parent);
+    box->setEditable(false);
+    box->setFont(font);
+    box->setGeometry(rect);
+    for (const char* item : items)
+        box->addItem(QString::fromUtf8(item));
+    box->setCurrentIndex(-1);
+    return box;
+}
+
+} // namespace
+
+DelayWindow::DelayWindow(DelayHost& host, QWidget* parent) : QWidget(parent, Qt::Window), host_(host)
+{
+    setObjectName(QStringLiteral("Delay"));
+    setWindowTitle(QStringLiteral("Korvo ディレイ"));
+    setAttribute(Qt::WA_DeleteOnClose); // closing from the frame discards the window and its choices
+    setFixedSize(ui::twips(0, 0, 3885, 6345).size());
+
+    const QFont bold12 = ui::font(12, true);
+    const QFont bold975 = ui::font(9.75, true);
+    const QFont bold9 = ui::font(9, true);
+    const QFont regular975 = ui::font(9.75);
+
+    auto* frameBpm = ui::frame(this, QStringLiteral("BPM 2"), bold12, ui::twips(240, 240, 3375, 735));
+    frameBpm->setObjectName(QStringLiteral("FrameBPM1"));
+    textBpm_ = ui::displayBox(frameBpm, QString::fromUtf8(bpm::kInitialText), bold12,
+                              ui::twips(2400, 240, 852, 372));
+    textBpm_->setObjectName(QStringLiteral("TextBPM1"));
+    textBpm_->setAccessibleName(QStringLiteral("BPM 2"));
+
+    auto* frameD = ui::frame(this, QStringLiteral("音符選択"), bold12, ui::twips(240, 1200, 3375, 1695));
+    frameD->setObjectName(QStringLiteral("FrameD"));
+    auto* label1 = ui::label(frameD, QStringLiteral("音符"), bold975, ui::twips(240, 600, 1095, 255));
+    label1->setObjectName(QStringLiteral("Label1"));
+    cboNote_[0] = list(frameD, delay::kNoteItems, ui::windowFont(), ui::twips(1440, 600, 1815, 300));
+    cboNote_[0]->setObjectName(QStringLiteral("CboNote0"));
+    cboNote_[0]->setAccessibleName(QStringLiteral("音符"));
+    auto* label4 = ui::label(frameD, QStringLiteral("付点など"), bold975, ui::twips(240, 1080, 975, 255));
+    label4->setObjectName(QStringLiteral("Label4"));
+    cboNote_[1] = list(frameD, delay::kModifierItems, ui::windowFont(), ui::twips(1440, 1080, 1815, 300));
+    cboNote_[1]->setObjectName(QStringLiteral("CboNote1"));
+    cboNote_[1]->setAccessibleName(QStringLiteral("付点など"));
+
+    auto* frame1 =
+        ui::frame(this, QStringLiteral("ディレイタイム表示"), bold12, ui::twips(240, 3120, 3375, 2415));
+    frame1->setObjectName(QStringLiteral("Frame1"));
+    auto* label2 = ui::label(frame1, QStringLiteral("ディレイタイム"), bold9, ui::twips(240, 600, 1335, 255));
+    label2->setObjectName(QStringLiteral("Label2"));
+    textD_ = ui::displayBox(frame1, QString(), bold9, ui::twips(2280, 600, 855, 375));
+    textD_->setObjectName(QStringLiteral("TextD"));
+    textD_->setAccessibleName(QStringLiteral("ディレイタイム"));
+    auto* label5 = ui::label(frame1, QStringLiteral("(ms)"), regular975, ui::twips(2640, 960, 495, 255));
+    label5->setObjectName(QStringLiteral("Label5"));
+    auto* label6 = ui::label(frame1, QStringLiteral("オプション"), bold9, ui::twips(240, 1320, 1335, 255));
+    label6->setObjectName(QStringLiteral("Label6"));
+    textT_ = ui::displayBox(frame1, QString(), bold9, ui::twips(2280, 1680, 855, 375));
+    textT_->setObjectName(QStringLiteral("TextT"));
+    textT_->setAccessibleName(QStringLiteral("オプション"));
+    label7_ =
+        ui::label(frame1, QString::fromUtf8(delay::kTicksUnit), regular975, ui::twips(2400, 2040, 735, 255));
+    label7_->setObjectName(QStringLiteral("Label7"));
+
+    // A child of the window, not of the frame, lying over the frame's "オプション" row.
+    cboFormat_ = list(this, delay::kFormatItems, ui::font(8.25), ui::twips(1440, 4440, 2055, 285));
+    cboFormat_->setObjectName(QStringLiteral("CboFormat"));
+    cboFormat_->setAccessibleName(QStringLiteral("オプション"));
+    cboFormat_->raise();
+
+    command1_ =
+        ui::button(this, QStringLiteral("デフォルト"), ui::windowFont(), ui::twips(360, 5760, 1575, 375));
+    command1_->setObjectName(QStringLiteral("Command1"));
+    command2_ =
+        ui::button(this, QStringLiteral("閉じる (&C)"), ui::windowFont(), ui::twips(2040, 5760, 1575, 375));
+    command2_->setObjectName(QStringLiteral("Command2"));
+
+    setTabOrder(cboNote_[0], cboNote_[1]);
+    setTabOrder(cboNote_[1], cboFormat_);
+    setTabOrder(cboFormat_, command1_);
+    setTabOrder(command1_, command2_);
+
+    connect(textBpm_, &QLineEdit::textChanged, this, &DelayWindow::TextBPM_Change);
+    connect(cboNote_[0], &QComboBox::currentIndexChanged, this, [this] { CboNote_Click(0); });
+    connect(cboNote_[1], &QComboBox::currentIndexChanged, this, [this] { CboNote_Click(1); });
+    connect(cboFormat_, &QComboBox::currentIndexChanged, this, &DelayWindow::CboFormat_Click);
+    connect(command1_, &QPushButton::clicked, this, &DelayWindow::Command1_Click);
+    connect(command2_, &QPushButton::clicked, this, &DelayWindow::Command2_Click);
+
+    Form_Load();
+}
+
+void DelayWindow::Form_Load()
+{
+    // Two thirds of the way across the free width and a third of the way down the free height,
+    // in single precision like the rest of the windows' placement.
+    const QSize screen = Platform::current().screenSize();
+    const float left = static_cast<float>(screen.width() - width()) / 3.0f * 2.0f;
+    const float top = static_cast<float>(screen.height() - height()) / 3.0f;
+    move(qRound(left), qRound(top));
+
+    // Nothing is selected yet, so this computes zeros that the selections below overwrite.
+    textBpm_->setText(host_.bpm2Text());
+    cboNote_[0]->setCurrentIndex(delay::kDefaultNote);
+    cboNote_[1]->setCurrentIndex(delay::kDefaultModifier);
+    cboFormat_->setCurrentIndex(delay::kDefaultFormat);
+}
+
+void DelayWindow::TextBPM_Change()
+{
+    calc_delay();
+}
+
+void DelayWindow::CboNote_Click(int /*index*/)
+{
+    calc_delay();
+}
+
+void DelayWindow::CboFormat_Click()
+{
+    calc_delay();
+}
+
+void DelayWindow::Command1_Click()
+{
+    cboNote_[0]->setCurrentIndex(delay::kDefaultNote);
+    cboNote_[1]->setCurrentIndex(delay::kDefaultModifier);
+    cboFormat_->setCurrentIndex(delay::kDefaultFormat);
+}
+
+void DelayWindow::Command2_Click()
+{
+    hide();
+    host_.showMainWindow();
+}
+
+void DelayWindow::calc_delay()
+{
+    const delay::Result r = delay::compute(textBpm_->text().toStdString(), cboNote_[0]->currentIndex(),
+                                           cboNote_[1]->currentIndex(), cboFormat_->currentIndex());
+    textD_->setText(QString::fromStdString(r.delayText));
+    textT_->setVisible(r.optionShown);
+    label7_->setVisible(r.optionShown);
+    label7_->setText(QString::fromStdString(r.optionUnit));
+    textT_->setText(QString::fromStdString(r.optionText));
+}
+
+void DelayWindow::setBpmText(const QString& text)
+{
+    textBpm_->setText(text);
+}
+
+QString DelayWindow::bpmText() const
+{
+    return textBpm_->text();
+}
+
+int DelayWindow::noteIndex() const
+{
+    return cboNote_[0]->currentIndex();
+}
+
+int DelayWindow::modifierIndex() const
+{
+    return cboNote_[1]->currentIndex();
+}
+
+int DelayWindow::formatIndex() const
+{
+    return cboFormat_->currentIndex();
+}
+
+void DelayWindow::setNoteIndex(int i)
+{
+    cboNote_[0]->setCurrentIndex(i);
+}
+
+void DelayWindow::setModifierIndex(int i)
+{
+    cboNote_[1]->setCurrentIndex(i);
+}
+
+void DelayWindow::setFormatIndex(int i)
+{
+    cboFormat_->setCurrentIndex(i);
+}
+
+QString DelayWindow::delayText() const
+{
+    return textD_->text();
+}
+
+QString DelayWindow::optionText() const
+{
+    return textT_->text();
+}
+
+bool DelayWindow::isOptionShown() const
+{
+    return !textT_->isHidden(); // isVisible() would also depend on the window being shown
+}
+
+QString DelayWindow::optionUnit() const
+{
+    return label7_->text();
+}
+
+} // namespace korvo

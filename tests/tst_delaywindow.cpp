@@ -1,0 +1,405 @@
+#include "delay/delaywindow.h"
+#include "fakeplatform.h"
+#include "ui/layout.h"
+#include "windowguard.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <memory>
+
+namespace {
+
+// Stands in for the main window: answers its BPM 2 text and counts being brought back.
+class FakeHost final : public korvo::DelayHost
+{
+public:
+    QString bpm2Text() const override { return bpm2; }
+    void showMainWindow() override { ++shown; }
+
+    QString bpm2 = QStringLiteral("120");
+    int shown = 0;
+};
+
+} // namespace
+
+class TestDelayWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void firstLoad_data();
+    void firstLoad();
+    void formatShowsOptionBox_data();
+    void formatShowsOptionBox();
+    void noFormatHidesAndTimebaseShowsAgain();
+    void framesThenTicksSwitchesTheUnitBack();
+    void selectionsRecompute();
+    void indexOutsideListSelectsNothing();
+    void defaultsButton();
+    void tempoHandOverFollows();
+    void textThatIsNotANumberLeavesBothBoxesEmpty();
+    void closeButtonHidesAndKeepsChoices();
+    void closingFromTheFrameDiscardsTheWindow();
+    void listItems();
+    void placement_data();
+    void placement();
+    void layout();
+    void tabOrder();
+    void displayOnlyBoxes();
+
+private:
+    template <typename T> T* child(const char* name) const
+    {
+        auto* w = window->findChild<T*>(QString::fromUtf8(name));
+        if (!w)
+            qFatal("no control %s", name);
+        return w;
+    }
+
+    std::unique_ptr<FakePlatform> platform;
+    FakeHost host;
+    QPointer<korvo::DelayWindow> window;
+};
+
+void TestDelayWindow::init()
+{
+    platform = std::make_unique<FakePlatform>();
+    host.bpm2 = QStringLiteral("120");
+    host.shown = 0;
+    window = new korvo::DelayWindow(host);
+}
+
+void TestDelayWindow::cleanup()
+{
+    const QStringList leaked = openTopLevels();
+    delete window;
+    platform.reset();
+    QVERIFY2(leaked.isEmpty(), qPrintable(leaked.join(", ")));
+}
+
+void TestDelayWindow::firstLoad_data()
+{
+    QTest::addColumn<QString>("bpm2");
+    QTest::addColumn<QString>("delay");
+    QTest::newRow("120 BPM gives the eighth note at 250 ms") << "120"
+                                                             << " 250";
+    QTest::newRow("90 BPM gives 333 ms") << "90"
+                                         << " 333";
+    QTest::newRow("a restored tempo with a decimal part") << "120.5"
+                                                          << " 249";
+}
+
+void TestDelayWindow::firstLoad()
+{
+    QFETCH(QString, bpm2);
+    QFETCH(QString, delay);
+
+    delete window;
+    host.bpm2 = bpm2;
+    window = new korvo::DelayWindow(host);
+
+    QVERIFY(window->isHidden());
+    QCOMPARE(window->objectName(), QStringLiteral("Delay"));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Korvo ディレイ"));
+    QCOMPARE(window->bpmText(), bpm2);
+    QCOMPARE(window->noteIndex(), 3);
+    QCOMPARE(window->modifierIndex(), 0);
+    QCOMPARE(window->formatIndex(), 0);
+    QCOMPARE(window->delayText(), delay);
+    QVERIFY(!window->isOptionShown());
+    QVERIFY(child<QLineEdit>("TextT")->isHidden());
+    QVERIFY(child<QLabel>("Label7")->isHidden());
+    QCOMPARE(host.shown, 0);
+}
+
+void TestDelayWindow::formatShowsOptionBox_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<bool>("shown");
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<QString>("option");
+
+    QTest::newRow("no format hides box and unit") << 0 << false << "(ticks)"
+                                                  << " 0";
+    QTest::newRow("timebase 480") << 1 << true << "(ticks)"
+                                  << " 240";
+    QTest::newRow("timebase 96") << 2 << true << "(ticks)"
+                                 << " 48";
+    QTest::newRow("timebase 48") << 3 << true << "(ticks)"
+                                 << " 24";
+    QTest::newRow("24 fps") << 4 << true << "(frms)"
+                            << " 6";
+    QTest::newRow("29.97 fps") << 5 << true << "(frms)"
+                               << " 7.49";
+    QTest::newRow("30 fps") << 6 << true << "(frms)"
+                            << " 7.5";
+}
+
+void TestDelayWindow::formatShowsOptionBox()
+{
+    QFETCH(int, format);
+    QFETCH(bool, shown);
+    QFETCH(QString, unit);
+    QFETCH(QString, option);
+
+    child<QComboBox>("CboFormat")->setCurrentIndex(format); // as a pick from the list does
+    QCOMPARE(window->formatIndex(), format);
+    QCOMPARE(window->isOptionShown(), shown);
+    QCOMPARE(child<QLabel>("Label7")->isHidden(), !shown);
+    QCOMPARE(window->optionUnit(), unit);
+    QCOMPARE(window->optionText(), option);
+    QCOMPARE(window->delayText(), QStringLiteral(" 250"));
+}
+
+void TestDelayWindow::noFormatHidesAndTimebaseShowsAgain()
+{
+    window->setFormatIndex(4);
+    QVERIFY(window->isOptionShown());
+    window->setFormatIndex(0);
+    QVERIFY(!window->isOptionShown());
+    window->setFormatIndex(1);
+    QVERIFY(window->isOptionShown());
+    QVERIFY(!child<QLabel>("Label7")->isHidden());
+    QCOMPARE(window->optionUnit(), QStringLiteral("(ticks)"));
+    QCOMPARE(window->optionText(), QStringLiteral(" 240"));
+}
+
+void TestDelayWindow::framesThenTicksSwitchesTheUnitBack()
+{
+    window->setFormatIndex(6);
+    QCOMPARE(window->optionUnit(), QStringLiteral("(frms)"));
+    window->setFormatIndex(3);
+    QCOMPARE(window->optionUnit(), QStringLiteral("(ticks)"));
+    QCOMPARE(window->optionText(), QStringLiteral(" 24"));
+}
+
+void TestDelayWindow::selectionsRecompute()
+{
+    window->setNoteIndex(2);
+    QCOMPARE(window->delayText(), QStringLiteral(" 500"));
+    window->setModifierIndex(1);
+    QCOMPARE(window->delayText(), QStringLiteral(" 750"));
+    child<QComboBox>("CboNote1")->setCurrentIndex(10);
+    QCOMPARE(window->delayText(), QStringLiteral(" 56"));
+    window->setFormatIndex(1);
+    QCOMPARE(window->optionText(), QStringLiteral(" 53"));
+}
+
+void TestDelayWindow::indexOutsideListSelectsNothing()
+{
+    window->setNoteIndex(7);
+    QCOMPARE(window->noteIndex(), -1);
+    QCOMPARE(window->delayText(), QStringLiteral(" 0"));
+    window->setNoteIndex(2);
+    window->setModifierIndex(-1);
+    QCOMPARE(window->modifierIndex(), -1);
+    QCOMPARE(window->delayText(), QStringLiteral(" 500"));
+    window->setFormatIndex(7);
+    QCOMPARE(window->formatIndex(), -1);
+    QVERIFY(window->isOptionShown());
+    QCOMPARE(window->optionUnit(), QStringLiteral("(ticks)"));
+    QCOMPARE(window->optionText(), QStringLiteral(" 0"));
+}
+
+void TestDelayWindow::defaultsButton()
+{
+    window->setNoteIndex(0);
+    window->setModifierIndex(4);
+    window->setFormatIndex(6);
+    QCOMPARE(window->delayText(), QStringLiteral(" 6000"));
+
+    QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
+    QCOMPARE(window->noteIndex(), 3);
+    QCOMPARE(window->modifierIndex(), 0);
+    QCOMPARE(window->formatIndex(), 0);
+    QCOMPARE(window->delayText(), QStringLiteral(" 250"));
+    QVERIFY(!window->isOptionShown());
+    QVERIFY(window->isHidden());
+    QCOMPARE(host.shown, 0);
+}
+
+void TestDelayWindow::tempoHandOverFollows()
+{
+    window->setBpmText(QStringLiteral("60"));
+    QCOMPARE(window->bpmText(), QStringLiteral("60"));
+    QCOMPARE(child<QLineEdit>("TextBPM1")->text(), QStringLiteral("60"));
+    QCOMPARE(window->delayText(), QStringLiteral(" 500"));
+
+    window->setNoteIndex(2);
+    window->setModifierIndex(2);
+    window->setBpmText(QStringLiteral("112"));
+    QCOMPARE(window->delayText(), QStringLiteral(" 937"));
+
+    // The host's text is read once, while loading, and never again.
+    host.bpm2 = QStringLiteral("200");
+    window->setFormatIndex(1);
+    QCOMPARE(window->bpmText(), QStringLiteral("112"));
+}
+
+void TestDelayWindow::textThatIsNotANumberLeavesBothBoxesEmpty()
+{
+    window->setFormatIndex(1);
+    window->setBpmText(QStringLiteral("120abc"));
+    QCOMPARE(window->delayText(), QString());
+    QCOMPARE(window->optionText(), QString());
+    QVERIFY(window->isOptionShown());
+
+    window->setBpmText(QStringLiteral("120"));
+    QCOMPARE(window->delayText(), QStringLiteral(" 250"));
+    QCOMPARE(window->optionText(), QStringLiteral(" 240"));
+}
+
+void TestDelayWindow::closeButtonHidesAndKeepsChoices()
+{
+    window->setNoteIndex(4);
+    window->setModifierIndex(1);
+    window->setFormatIndex(5);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+
+    QTest::mouseClick(child<QPushButton>("Command2"), Qt::LeftButton);
+    QVERIFY(window->isHidden());
+    QCOMPARE(host.shown, 1);
+    QCOMPARE(window->noteIndex(), 4);
+    QCOMPARE(window->modifierIndex(), 1);
+    QCOMPARE(window->formatIndex(), 5);
+
+    // Hidden, it still follows the tempo it is handed.
+    window->setBpmText(QStringLiteral("60"));
+    QCOMPARE(window->delayText(), QStringLiteral(" 375"));
+    QCOMPARE(window->optionText(), QStringLiteral(" 11.24"));
+}
+
+void TestDelayWindow::closingFromTheFrameDiscardsTheWindow()
+{
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(window.isNull());
+    QCOMPARE(host.shown, 0);
+}
+
+void TestDelayWindow::listItems()
+{
+    const QStringList notes = {"全音符 whole",  "2分音符 half",  "4分音符 quarter", "8分音符 8th",
+                               "16分音符 16th", "32分音符 32th", "64分音符 64th"};
+    const QStringList modifiers = {"ちょうど just",
+                                   "付点( . )",
+                                   "付々点 ( . . )",
+                                   "2倍",
+                                   "3倍",
+                                   "1/2",
+                                   "1/3(三連 triplet)",
+                                   "2/3(三連)",
+                                   "1/5",
+                                   "1/7",
+                                   "1/9"};
+    const QStringList formats = {"タイム・フォーマット(なし)", "Ｍｉｄｉ タイムベース=480",
+                                 "Ｍｉｄｉ タイムベース= 96",  "Ｍｉｄｉ タイムベース= 48",
+                                 "フレームレート = 24",        "フレームレート = 29.97",
+                                 "フレームレート = 30"};
+    auto items = [](QComboBox* box) {
+        QStringList texts;
+        for (int i = 0; i < box->count(); ++i)
+            texts << box->itemText(i);
+        return texts;
+    };
+    QCOMPARE(items(child<QComboBox>("CboNote0")), notes);
+    QCOMPARE(items(child<QComboBox>("CboNote1")), modifiers);
+    QCOMPARE(items(child<QComboBox>("CboFormat")), formats);
+    for (const char* name : {"CboNote0", "CboNote1", "CboFormat"})
+        QVERIFY2(!child<QComboBox>(name)->isEditable(), name);
+}
+
+void TestDelayWindow::placement_data()
+{
+    QTest::addColumn<QSize>("screen");
+    QTest::addColumn<QPoint>("position");
+    // The window is 259 x 423 pixels.
+    QTest::newRow("screen smaller than the window: above the top edge")
+        << QSize(800, 300) << QPoint(361, -41);
+    QTest::newRow("1280 x 1024: two thirds across, a third down") << QSize(1280, 1024) << QPoint(681, 200);
+    QTest::newRow("1920 x 1080") << QSize(1920, 1080) << QPoint(1107, 219);
+}
+
+void TestDelayWindow::placement()
+{
+    QFETCH(QSize, screen);
+    QFETCH(QPoint, position);
+
+    delete window;
+    platform->screen = screen;
+    window = new korvo::DelayWindow(host);
+    QCOMPARE(window->size(), QSize(259, 423));
+    QCOMPARE(window->pos(), position);
+}
+
+void TestDelayWindow::layout()
+{
+    QCOMPARE(window->size(), korvo::ui::twips(0, 0, 3885, 6345).size());
+    QCOMPARE(window->minimumSize(), window->maximumSize());
+
+    auto* frame1 = child<QGroupBox>("Frame1");
+    auto* format = child<QComboBox>("CboFormat");
+    QCOMPARE(format->parentWidget(), window.data());
+    QCOMPARE(format->geometry(), korvo::ui::twips(1440, 4440, 2055, 285));
+    // Lying over the frame, so it must be stacked above it.
+    const QObjectList& stack = window->children();
+    QVERIFY(stack.indexOf(format) > stack.indexOf(frame1));
+
+    QCOMPARE(child<QLineEdit>("TextBPM1")->parentWidget(), child<QGroupBox>("FrameBPM1"));
+    QCOMPARE(child<QLineEdit>("TextBPM1")->geometry(), korvo::ui::twips(2400, 240, 852, 372));
+    QCOMPARE(child<QComboBox>("CboNote1")->parentWidget(), child<QGroupBox>("FrameD"));
+    QCOMPARE(child<QComboBox>("CboNote1")->geometry(), korvo::ui::twips(1440, 1080, 1815, 300));
+    QCOMPARE(child<QLineEdit>("TextD")->parentWidget(), frame1);
+    QCOMPARE(child<QLineEdit>("TextD")->geometry(), korvo::ui::twips(2280, 600, 855, 375));
+    QCOMPARE(child<QLabel>("Label7")->geometry(), korvo::ui::twips(2400, 2040, 735, 255));
+    QCOMPARE(child<QPushButton>("Command2")->geometry(), korvo::ui::twips(2040, 5760, 1575, 375));
+    QCOMPARE(child<QPushButton>("Command2")->text(), QStringLiteral("閉じる (&C)"));
+
+    QCOMPARE(child<QLineEdit>("TextD")->font(), korvo::ui::font(9, true));
+    QCOMPARE(child<QLabel>("Label7")->font(), korvo::ui::font(9.75));
+    QCOMPARE(format->font(), korvo::ui::font(8.25));
+    QCOMPARE(child<QLabel>("Label1")->font(), korvo::ui::font(9.75, true));
+
+    QCOMPARE(child<QLineEdit>("TextBPM1")->accessibleName(), QStringLiteral("BPM 2"));
+    QCOMPARE(child<QLineEdit>("TextD")->accessibleName(), QStringLiteral("ディレイタイム"));
+    QCOMPARE(child<QLineEdit>("TextT")->accessibleName(), QStringLiteral("オプション"));
+    QCOMPARE(child<QComboBox>("CboNote0")->accessibleName(), QStringLiteral("音符"));
+    QCOMPARE(child<QComboBox>("CboNote1")->accessibleName(), QStringLiteral("付点など"));
+    QCOMPARE(format->accessibleName(), QStringLiteral("オプション"));
+}
+
+void TestDelayWindow::tabOrder()
+{
+    // What Tab visits: the focus chain, keeping the controls that take focus by Tab.
+    QStringList order;
+    QWidget* w = child<QWidget>("CboNote0");
+    do {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->window() == window && w != window)
+            order << w->objectName();
+        w = w->nextInFocusChain();
+    } while (w != child<QWidget>("CboNote0") && order.size() < 20);
+    QCOMPARE(order, QStringList({"CboNote0", "CboNote1", "CboFormat", "Command1", "Command2"}));
+}
+
+void TestDelayWindow::displayOnlyBoxes()
+{
+    for (const char* name : {"TextBPM1", "TextD", "TextT"}) {
+        auto* box = child<QLineEdit>(name);
+        QVERIFY2(!box->isEnabled(), name);
+        QVERIFY2(box->focusPolicy() == Qt::NoFocus, name);
+    }
+}
+
+QTEST_MAIN(TestDelayWindow)
+#include "tst_delaywindow.moc"
