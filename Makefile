@@ -7,7 +7,7 @@ ifeq ($(CI),true)
 CMAKE_ARGS += -DKORVO_WERROR=ON
 endif
 
-.PHONY: all deps build run test sanitize bench clean
+.PHONY: all deps build run test sanitize bench package clean
 
 all: build
 
@@ -34,6 +34,9 @@ sanitize: deps
 
 bench: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/korvo_bench
+
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) $(ASAN)

@@ -9,6 +9,7 @@ packages=(
     fonts-ipafont-gothic fonts-liberation2
     libbenchmark-dev
     xvfb xauth
+    appstream desktop-file-utils
 )
 [ "${KORVO_EXTRA_PACKAGES:-}" ] && read -r -a extra <<<"$KORVO_EXTRA_PACKAGES" && packages+=("${extra[@]}")
 
