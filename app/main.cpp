@@ -1,8 +1,8 @@
 #include "app/mainwindow.h"
+#include "packaging/appicon.h"
 #include "ui/layout.h"
 
 #include <QApplication>
-
 #include <cstdio>
 #include <cstdlib>
 
@@ -12,16 +12,18 @@ int main(int argc, char* argv[])
     const bool noDisplay =
         !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM");
     if (noDisplay) {
-        std::fprintf(stderr, "korvo: no display found; to run without a screen use: xvfb-run -a %s\n", argv[0]);
+        std::fprintf(stderr, "korvo: no display found; to run without a screen use: xvfb-run -a %s\n",
+                     argv[0]);
         return 1;
     }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName("korvo");
-    QApplication::setOrganizationName("korvo");
     QApplication::setApplicationVersion("1.7J");
     // Windows are closed by the one shutdown path, which ends the program itself.
     QApplication::setQuitOnLastWindowClosed(false);
+    QGuiApplication::setDesktopFileName("io.github.korvo.Korvo");
+    QApplication::setWindowIcon(korvo::appIcon());
     korvo::ui::setupApplication();
 
     korvo::MainWindow window;

@@ -40,7 +40,8 @@ QFont mainWindowFont()
 
 } // namespace
 
-MainWindow::MainWindow(settings::Store store, QWidget* parent) : QMainWindow(parent), m_store(std::move(store))
+MainWindow::MainWindow(settings::Store store, QWidget* parent)
+    : QMainWindow(parent), m_store(std::move(store))
 {
     setObjectName("BPM");
     setWindowTitle("Korvo Main");
@@ -117,7 +118,8 @@ void MainWindow::buildControls()
     commandD->raise();
 
     // "--" and ">" together draw an arrow from BPM 1 to BPM 2.
-    ui::label(client, "--", ui::font(15.75, false, "Arial"), twips(2670, 1005, 375, 255))->setObjectName("Label2");
+    ui::label(client, "--", ui::font(15.75, false, "Arial"), twips(2670, 1005, 375, 255))
+        ->setObjectName("Label2");
     ui::label(client, ">", mainWindowFont(), twips(2880, 1110, 375, 375))->setObjectName("Label3");
 
     QGroupBox* frameC = ui::frame(client, "ピッチ調整", bold12, twips(1920, 2520, 3375, 2535));
@@ -156,7 +158,7 @@ void MainWindow::buildControls()
 
     // Keyboard order: BPM 1's box, tap button and slider, the same for BPM 2, then the buttons.
     QWidget* const order[] = {m_textBpm[0], tapButtons[0], m_hscroll[0], m_textBpm[1], tapButtons[1],
-                              m_hscroll[1],  commandD,      m_command1,  command2};
+                              m_hscroll[1], commandD,      m_command1,   command2};
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 
@@ -188,7 +190,8 @@ void MainWindow::buildMenus()
     QMenu* help = menuBar()->addMenu("ヘルプ(&H)");
     help->setObjectName("Menu_help");
     help->addAction("作者情報...", this, &MainWindow::Manu_credit_Click)->setObjectName("Manu_credit");
-    help->addAction("マニュアル表示（&L）", this, &MainWindow::menu_manual_Click)->setObjectName("menu_manual");
+    help->addAction("マニュアル表示（&L）", this, &MainWindow::menu_manual_Click)
+        ->setObjectName("menu_manual");
 }
 
 void MainWindow::placeWindow()
@@ -435,12 +438,14 @@ void MainWindow::write_init()
     const settings::ToSave values{readLenient(toStd(m_textBpm[0]->text())),
                                   readLenient(toStd(m_textBpm[1]->text())), delay->noteIndex(),
                                   delay->modifierIndex(), delay->formatIndex()};
-    const settings::Store::SaveResult result = m_store.save(QByteArray::fromStdString(settings::format(values)));
+    const settings::Store::SaveResult result =
+        m_store.save(QByteArray::fromStdString(settings::format(values)));
     if (!result.ok) {
         // The old file is still intact; say so rather than end as if the values were kept.
-        Platform::current().show(this, {Message::Icon::Critical, Message::Buttons::Ok, "保存エラー",
-                                        QString("設定を保存できませんでした。前回の設定はそのまま残っています。\n%1\n%2")
-                                            .arg(result.path, result.error)});
+        Platform::current().show(
+            this, {Message::Icon::Critical, Message::Buttons::Ok, "保存エラー",
+                   QString("設定を保存できませんでした。前回の設定はそのまま残っています。\n%1\n%2")
+                       .arg(result.path, result.error)});
     }
 }
 

@@ -13,7 +13,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-
 #include <memory>
 
 using korvo::MainWindow;
@@ -133,11 +132,14 @@ void TestMainWindow::sliderMovesRecalculate_data()
     QTest::addColumn<QString>("shown");
     QTest::newRow("right arrow: one tenth up") << int(QAbstractSlider::SliderSingleStepAdd) << "120.1"
                                                << "+0.014 +0 +1";
-    QTest::newRow("track click: one BPM up") << int(QAbstractSlider::SliderPageStepAdd) << "121" << "+0.144 +0 +14";
+    QTest::newRow("track click: one BPM up") << int(QAbstractSlider::SliderPageStepAdd) << "121"
+                                             << "+0.144 +0 +14";
     QTest::newRow("left arrow: one tenth down") << int(QAbstractSlider::SliderSingleStepSub) << "119.9"
                                                 << "-0.014 +0 -1";
-    QTest::newRow("right end") << int(QAbstractSlider::SliderToMaximum) << "250" << "+12.707 +13 -29";
-    QTest::newRow("left end") << int(QAbstractSlider::SliderToMinimum) << "1" << "-82.883 -83 +12";
+    QTest::newRow("right end") << int(QAbstractSlider::SliderToMaximum) << "250"
+                               << "+12.707 +13 -29";
+    QTest::newRow("left end") << int(QAbstractSlider::SliderToMinimum) << "1"
+                              << "-82.883 -83 +12";
 }
 
 void TestMainWindow::sliderMovesRecalculate()
@@ -210,12 +212,30 @@ void TestMainWindow::rejectedTemposComeBackFromSliders_data()
     QTest::addColumn<QString>("bpm2");
     QTest::addColumn<QString>("restored1");
     QTest::addColumn<QString>("restored2");
-    QTest::newRow("BPM 1 above the range") << "300" << "120" << "120" << "120";
-    QTest::newRow("both entries bad: one message") << "0" << "abc" << "120" << "120";
-    QTest::newRow("letters in BPM 1, BPM 2 good but uncalculated") << "abc" << "130" << "120" << "120";
-    QTest::newRow("below one") << "120" << "0.5" << "120" << "120";
-    QTest::newRow("a twentieth above the top") << "250.05" << "120" << "120" << "120";
-    QTest::newRow("empty entry") << "" << "120" << "120" << "120";
+    QTest::newRow("BPM 1 above the range") << "300"
+                                           << "120"
+                                           << "120"
+                                           << "120";
+    QTest::newRow("both entries bad: one message") << "0"
+                                                   << "abc"
+                                                   << "120"
+                                                   << "120";
+    QTest::newRow("letters in BPM 1, BPM 2 good but uncalculated") << "abc"
+                                                                   << "130"
+                                                                   << "120"
+                                                                   << "120";
+    QTest::newRow("below one") << "120"
+                               << "0.5"
+                               << "120"
+                               << "120";
+    QTest::newRow("a twentieth above the top") << "250.05"
+                                               << "120"
+                                               << "120"
+                                               << "120";
+    QTest::newRow("empty entry") << ""
+                                 << "120"
+                                 << "120"
+                                 << "120";
 }
 
 void TestMainWindow::rejectedTemposComeBackFromSliders()
@@ -263,7 +283,8 @@ void TestMainWindow::slidersFollowTypedTempos_data()
     QTest::newRow("125 moves the slider, text unchanged") << "125" << 1250 << "125" << 1;
     QTest::newRow("120.05 rounds to the slider it already has") << "120.05" << 1200 << "120.05" << 0;
     QTest::newRow("120.25 moves the slider, which rewrites the text") << "120.25" << 1202 << "120.2" << 1;
-    QTest::newRow("trailing letters place the slider by the leading number") << "125abc" << 1250 << "125" << 1;
+    QTest::newRow("trailing letters place the slider by the leading number")
+        << "125abc" << 1250 << "125" << 1;
 }
 
 void TestMainWindow::slidersFollowTypedTempos()
@@ -341,7 +362,8 @@ void TestMainWindow::exitWithInvalidTempoAsksFirst()
     QCOMPARE(m_platform->messages[0].title, QString("BPMエラー"));
     const korvo::Message& question = m_platform->messages[1];
     QCOMPARE(question.title, QString("自動保存アラート..."));
-    QCOMPARE(question.text, QString("テンポ値が不適切でした。\n変更前の値が自動保存されますが、終了しますか？"));
+    QCOMPARE(question.text,
+             QString("テンポ値が不適切でした。\n変更前の値が自動保存されますが、終了しますか？"));
     QCOMPARE(question.buttons, korvo::Message::Buttons::OkCancel);
     QCOMPARE(question.icon, korvo::Message::Icon::Exclamation);
     QCOMPARE(w.textBpm(0)->text(), QString("120"));
@@ -376,7 +398,8 @@ void TestMainWindow::questionDefaultsToCancel()
     });
     answer.start(20);
     const bool ok = korvo::Platform::current().show(
-        nullptr, {korvo::Message::Icon::Exclamation, korvo::Message::Buttons::OkCancel, "自動保存アラート...", "?"});
+        nullptr,
+        {korvo::Message::Icon::Exclamation, korvo::Message::Buttons::OkCancel, "自動保存アラート...", "?"});
     answer.stop();
     m_platform = std::make_unique<FakePlatform>();
     QVERIFY(!ok);
@@ -450,10 +473,10 @@ void TestMainWindow::menusAndAccessKeys()
             QVERIFY(item->shortcut().isEmpty());
         }
     }
-    const QStringList expected = {"ファイル(&F)",  "  計算実行(&C)",       "  -",
-                                  "  終了(&X)",     "オプション(&R)",      "  ディレイタイム(&D)",
-                                  "  BPM1をタップ(&1)", "  BPM2をタップ(&2)", "ヘルプ(&H)",
-                                  "  作者情報...",  "  マニュアル表示（&L）"};
+    const QStringList expected = {"ファイル(&F)",       "  計算実行(&C)",        "  -",
+                                  "  終了(&X)",         "オプション(&R)",        "  ディレイタイム(&D)",
+                                  "  BPM1をタップ(&1)", "  BPM2をタップ(&2)",    "ヘルプ(&H)",
+                                  "  作者情報...",      "  マニュアル表示（&L）"};
     QCOMPARE(seen, expected);
 }
 
@@ -485,7 +508,8 @@ void TestMainWindow::keyboardOrderAndDisplayBoxes()
     // The delay button is drawn above the BPM 2 frame it overlaps.
     QWidget* client = w.centralWidget();
     const QObjectList& stack = client->children();
-    QVERIFY(stack.indexOf(w.findChild<QPushButton*>("CommandD")) > stack.indexOf(w.findChild<QGroupBox*>("FrameBPM1")));
+    QVERIFY(stack.indexOf(w.findChild<QPushButton*>("CommandD")) >
+            stack.indexOf(w.findChild<QGroupBox*>("FrameBPM1")));
     w.hide();
 }
 

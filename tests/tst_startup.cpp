@@ -1,0 +1,253 @@
+#include "app/mainwindow.h"
+#include "fakeplatform.h"
+#include "pitch/bpmvalue.h"
+#include "windowguard.h"
+
+#include <QFile>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+using korvo::MainWindow;
+
+// What survives from one run to the next: the main window's start-up reads bpm_data.ini and its
+// shutdown writes it.
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void firstRunWritesTheDesignValues();
+    void valuesComeBackNextRun_data();
+    void valuesComeBackNextRun();
+    void unopenedDelayWindowKeepsLoadedChoices();
+    void savedTempoOutOfRangeIsRejectedAtStart();
+    void damagedFileStartsNormally_data();
+    void damagedFileStartsNormally();
+    void failedSaveIsReportedAndKeepsNothingHalfWritten();
+    void exitAfterClosingDelayFromItsFrameSavesDefaults();
+
+private:
+    MainWindow& start();
+    void exit();
+    void writeFile(const QByteArray& bytes);
+    QByteArray savedFile() const;
+
+    std::unique_ptr<FakePlatform> m_platform;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<MainWindow> m_window;
+};
+
+void TestStartup::init()
+{
+    m_platform = std::make_unique<FakePlatform>();
+    m_dir = std::make_unique<QTemporaryDir>();
+}
+
+void TestStartup::cleanup()
+{
+    if (m_window)
+        m_window->iserr = 2;
+    m_window.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const QStringList leaked = openTopLevels();
+    m_platform.reset();
+    m_dir.reset();
+    QVERIFY2(leaked.isEmpty(), qPrintable(leaked.join(", ")));
+}
+
+MainWindow& TestStartup::start()
+{
+    m_window.reset();
+    m_window = std::make_unique<MainWindow>(korvo::settings::Store(m_dir->path(), m_dir->path() + "/config"));
+    return *m_window;
+}
+
+void TestStartup::exit()
+{
+    m_window->Command2_Click();
+    QCOMPARE(m_window->iserr, qint16(2));
+    m_window.reset();
+}
+
+void TestStartup::writeFile(const QByteArray& bytes)
+{
+    QFile file(m_dir->filePath("bpm_data.ini"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray TestStartup::savedFile() const
+{
+    QFile file(m_dir->filePath("bpm_data.ini"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(no file)");
+}
+
+void TestStartup::firstRunWritesTheDesignValues()
+{
+    start();
+    exit();
+    QCOMPARE(savedFile(), QByteArray("120\r\n120\r\n3\r\n0\r\n0\r\n"));
+    QVERIFY(m_platform->messages.isEmpty());
+}
+
+void TestStartup::valuesComeBackNextRun_data()
+{
+    QTest::addColumn<QString>("bpm1");
+    QTest::addColumn<QString>("bpm2");
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("restored1");
+    QTest::addColumn<QString>("restored2");
+    QTest::addColumn<QString>("shown2");
+    // The start-up calculation lines the sliders up, and a slider that moves writes its own tenth.
+    QTest::newRow("a half and a long fraction")
+        << "98.5"
+        << "133.33333" << QByteArray("98.5\r\n133.3333\r\n2\r\n1\r\n1\r\n") << "98.5"
+        << "133.3333"
+        << "133.3";
+    QTest::newRow("a point and a zero come back whole")
+        << "120.0"
+        << "90" << QByteArray("120\r\n90\r\n2\r\n1\r\n1\r\n") << "120"
+        << "90"
+        << "90";
+    QTest::newRow("the bounds") << "1"
+                                << "250" << QByteArray("1\r\n250\r\n2\r\n1\r\n1\r\n") << "1"
+                                << "250"
+                                << "250";
+}
+
+void TestStartup::valuesComeBackNextRun()
+{
+    QFETCH(QString, bpm1);
+    QFETCH(QString, bpm2);
+    MainWindow& w = start();
+    // With the sliders already at these tempos' tenths, the final calculation keeps the typed digits.
+    w.hscroll(0)->setValue(korvo::bpm::positionForText(bpm1.toStdString()));
+    w.hscroll(1)->setValue(korvo::bpm::positionForText(bpm2.toStdString()));
+    w.textBpm(0)->setText(bpm1);
+    w.textBpm(1)->setText(bpm2);
+    w.delayWindow()->setNoteIndex(2);
+    w.delayWindow()->setModifierIndex(1);
+    w.delayWindow()->setFormatIndex(1);
+    exit();
+    QTEST(savedFile(), "file");
+
+    MainWindow& again = start();
+    QTEST(again.textBpm(0)->text(), "restored1");
+    QTEST(again.textBpm(1)->text(), "shown2");
+    again.textBpm(1)->clear();
+    again.load_init();
+    QTEST(again.textBpm(1)->text(), "restored2");
+    korvo::DelayWindow* delay = again.loadedDelayWindow();
+    QVERIFY(delay);
+    QVERIFY(!delay->isVisible());
+    QCOMPARE(delay->noteIndex(), 2);
+    QCOMPARE(delay->modifierIndex(), 1);
+    QCOMPARE(delay->formatIndex(), 1);
+    QTEST(delay->bpmText(), "shown2");
+    QVERIFY(m_platform->messages.isEmpty());
+}
+
+void TestStartup::unopenedDelayWindowKeepsLoadedChoices()
+{
+    const QByteArray file("100\r\n110\r\n6\r\n10\r\n5\r\n");
+    writeFile(file);
+    start();
+    exit();
+    QCOMPARE(savedFile(), file);
+}
+
+void TestStartup::savedTempoOutOfRangeIsRejectedAtStart()
+{
+    writeFile("300\r\n130\r\n3\r\n0\r\n0\r\n");
+    MainWindow& w = start();
+    QCOMPARE(m_platform->messages.size(), 1);
+    QCOMPARE(m_platform->messages[0].title, QString("BPMエラー"));
+    QCOMPARE(w.textBpm(0)->text(), QString("120"));
+    QCOMPARE(w.textBpm(1)->text(), QString("120"));
+    QCOMPARE(w.iserr, qint16(1));
+}
+
+void TestStartup::damagedFileStartsNormally_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("bpm1");
+    QTest::addColumn<QString>("bpm2");
+    QTest::addColumn<QList<int>>("indexes");
+    const QList<int> defaults{3, 0, 0};
+    QTest::newRow("empty file") << QByteArray() << "120"
+                                << "120" << defaults;
+    QTest::newRow("two tempos only") << QByteArray("90\r\n95\r\n") << "90"
+                                     << "95" << defaults;
+    QTest::newRow("one tempo, no line end") << QByteArray("90") << "90"
+                                            << "120" << defaults;
+    QTest::newRow("index out of range keeps its default")
+        << QByteArray("90\r\n95\r\n7\r\n11\r\n2\r\n") << "90"
+        << "95" << QList<int>{3, 0, 2};
+    QTest::newRow("letters for an index") << QByteArray("90\r\n95\r\nx\r\n1\r\n1\r\n") << "90"
+                                          << "95" << QList<int>{3, 1, 1};
+    QTest::newRow("line feeds only") << QByteArray("90\n95\n2\n1\n1\n") << "90"
+                                     << "95" << QList<int>{2, 1, 1};
+    QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF"
+                                                   "90\r\n95\r\n2\r\n1\r\n1\r\n")
+                                     << "90"
+                                     << "95" << QList<int>{2, 1, 1};
+    QTest::newRow("binary noise") << QByteArray("\x01\x02\xff\x00\x80", 5) << "120"
+                                  << "120" << defaults;
+    QTest::newRow("a megabyte of digits") << QByteArray(1 << 20, '7') << "120"
+                                          << "120" << defaults;
+}
+
+void TestStartup::damagedFileStartsNormally()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QList<int>, indexes);
+    writeFile(file);
+    MainWindow& w = start();
+    QTEST(w.textBpm(0)->text(), "bpm1");
+    QTEST(w.textBpm(1)->text(), "bpm2");
+    korvo::DelayWindow* delay = w.delayWindow();
+    QCOMPARE(QList<int>({delay->noteIndex(), delay->modifierIndex(), delay->formatIndex()}), indexes);
+    // Binary noise or a wall of digits is not a tempo: the usual range message, nothing more.
+    QVERIFY(m_platform->messages.size() <= 1);
+    for (const korvo::Message& message : m_platform->messages)
+        QCOMPARE(message.title, QString("BPMエラー"));
+}
+
+void TestStartup::failedSaveIsReportedAndKeepsNothingHalfWritten()
+{
+    // Both places lie under a plain file, so neither can hold a settings file.
+    QFile blocker(m_dir->filePath("blocker"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    m_window = std::make_unique<MainWindow>(
+        korvo::settings::Store(m_dir->filePath("blocker/program"), m_dir->filePath("blocker/config")));
+    m_window->Command2_Click();
+
+    QCOMPARE(m_platform->messages.size(), 1);
+    const korvo::Message& message = m_platform->messages[0];
+    QCOMPARE(message.icon, korvo::Message::Icon::Critical);
+    QVERIFY2(message.text.contains("blocker"), qPrintable(message.text));
+    QCOMPARE(m_platform->quits, 1); // told, then the program still ends
+}
+
+void TestStartup::exitAfterClosingDelayFromItsFrameSavesDefaults()
+{
+    MainWindow& w = start();
+    w.CommandD_Click();
+    w.loadedDelayWindow()->setNoteIndex(0);
+    w.loadedDelayWindow()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!w.loadedDelayWindow());
+    // Saving addresses the delay window, which comes back with its defaults.
+    w.write_init();
+    QCOMPARE(savedFile(), QByteArray("120\r\n120\r\n3\r\n0\r\n0\r\n"));
+}
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"
