@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 #include "fakeplatform.h"
+#include "ui/layout.h"
 #include "windowguard.h"
 
 #include <QAction>
@@ -22,6 +23,7 @@ class TestMainWindow : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -42,8 +44,9 @@ private slots:
     void exitWithValidTemposAsksNothing();
     void exitWithInvalidTempoAsksFirst_data();
     void exitWithInvalidTempoAsksFirst();
-    void questionDefaultsToCancel_data();
-    void questionDefaultsToCancel();
+    void realMessageBoxes_data();
+    void realMessageBoxes();
+    void aboutBox();
     void sideWindowsStayShutWhenRejected();
     void tapCommandsChooseTheirEntry();
     void delayWindowFollowsBpm2Only();
@@ -59,6 +62,11 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<MainWindow> m_window;
 };
+
+void TestMainWindow::initTestCase()
+{
+    korvo::ui::setupApplication(); // fonts and Qt's Japanese texts, as at start-up
+}
 
 void TestMainWindow::init()
 {
@@ -379,30 +387,64 @@ void TestMainWindow::exitWithInvalidTempoAsksFirst()
     }
 }
 
-void TestMainWindow::questionDefaultsToCancel_data()
+void TestMainWindow::realMessageBoxes_data()
 {
+    QTest::addColumn<bool>("question");
     QTest::addColumn<int>("key");
-    QTest::newRow("Enter") << int(Qt::Key_Return);
-    QTest::newRow("Escape") << int(Qt::Key_Escape);
+    QTest::addColumn<bool>("answeredOk");
+    QTest::addColumn<QStringList>("buttons");
+    const QStringList okCancel{"OK", "キャンセル"};
+    QTest::newRow("Enter in the exit question means Cancel")
+        << true << int(Qt::Key_Return) << false << okCancel;
+    QTest::newRow("Escape in the exit question means Cancel")
+        << true << int(Qt::Key_Escape) << false << okCancel;
+    QTest::newRow("Enter dismisses the About box")
+        << false << int(Qt::Key_Return) << true << QStringList{"OK"};
+    QTest::newRow("Escape dismisses the About box")
+        << false << int(Qt::Key_Escape) << true << QStringList{"OK"};
 }
 
-void TestMainWindow::questionDefaultsToCancel()
+void TestMainWindow::realMessageBoxes()
 {
-    // The real message box, not the fake: its default and escape buttons must both be Cancel.
+    // The real message box, not the fake: its default and escape buttons, and Qt's own button
+    // texts in Japanese.
+    QFETCH(bool, question);
     QFETCH(int, key);
     m_platform.reset();
+    QStringList buttons;
     QTimer answer;
-    connect(&answer, &QTimer::timeout, this, [key] {
-        if (QWidget* box = QApplication::activeModalWidget())
-            QTest::keyClick(box, Qt::Key(key));
+    connect(&answer, &QTimer::timeout, this, [&buttons, key] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (!box)
+            return;
+        buttons.clear();
+        for (const QPushButton* button : box->findChildren<QPushButton*>())
+            buttons << button->text().remove('&');
+        QTest::keyClick(box, Qt::Key(key));
     });
     answer.start(20);
-    const bool ok = korvo::Platform::current().show(
-        nullptr,
-        {korvo::Message::Icon::Exclamation, korvo::Message::Buttons::OkCancel, "自動保存アラート...", "?"});
+    const korvo::Message message{
+        question ? korvo::Message::Icon::Exclamation : korvo::Message::Icon::Information,
+        question ? korvo::Message::Buttons::OkCancel : korvo::Message::Buttons::Ok, "Korvo", "?"};
+    const bool ok = korvo::Platform::current().show(nullptr, message);
     answer.stop();
     m_platform = std::make_unique<FakePlatform>();
-    QVERIFY(!ok);
+    QTEST(ok, "answeredOk");
+    buttons.sort();
+    QTEST(buttons, "buttons");
+}
+
+void TestMainWindow::aboutBox()
+{
+    MainWindow& w = open();
+    w.findChild<QAction*>("Manu_credit")->trigger();
+    QCOMPARE(m_platform->messages.size(), 1);
+    const korvo::Message& about = m_platform->messages[0];
+    QCOMPARE(about.title, QString("Korvo 1.7J"));
+    QCOMPARE(about.icon, korvo::Message::Icon::Information);
+    QCOMPARE(about.buttons, korvo::Message::Buttons::Ok);
+    QVERIFY(!about.text.isEmpty());
+    QVERIFY(!about.text.contains('\n'));
 }
 
 void TestMainWindow::sideWindowsStayShutWhenRejected()
