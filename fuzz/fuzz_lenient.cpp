@@ -1,0 +1,124 @@
+// The number texts on arbitrary bytes. The whole input is the text of a tempo box; an input of
+// nine bytes or more also carries a raw double in its last eight bytes, which reaches values no
+// typed text gives (subnormals, the largest doubles), and its first byte picks the text format.
+#include "check.h"
+#include "pitch/bpmvalue.h"
+#include "pitch/numbertext.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace {
+
+bool same(double a, double b)
+{
+    return a == b || (std::isnan(a) && std::isnan(b));
+}
+
+// The value rounded to the given significant digits, worked out apart from the code under test:
+// printf's scientific text read back by the C library (the fuzzer runs in the "C" locale).
+double rounded(double value, int digits)
+{
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*e", digits - 1, value);
+    return std::strtod(buffer, nullptr);
+}
+
+void checkReadings(std::string_view text)
+{
+    const double lenient = korvo::readLenient(text);
+    const std::optional<double> strict = korvo::readStrict(text);
+    // The slider is placed by the strict reading and the pitch computed from the lenient one;
+    // where both apply they must agree, or slider and results would disagree.
+    if (strict)
+        KORVO_FUZZ_CHECK(same(*strict, lenient), "a text that is one number reads the same both ways");
+
+    const int position = korvo::bpm::positionForText(text);
+    KORVO_FUZZ_CHECK(position >= korvo::bpm::kSliderMinimum && position <= korvo::bpm::kSliderMaximum,
+                     "every text puts the slider within 10..2500");
+}
+
+void checkNumberText(double value, korvo::NumberFormat format)
+{
+    if (!std::isfinite(value))
+        return;
+    const std::string text = korvo::numberText(value, format);
+    KORVO_FUZZ_CHECK(!text.empty() && text.find_first_of("eE") == std::string::npos,
+                     "a number text is never empty and never has an exponent");
+
+    const std::optional<double> back = korvo::readStrict(text);
+    KORVO_FUZZ_CHECK(back.has_value(), "a number text reads back as one number");
+    const double expected = rounded(value, format.maxDigits);
+    KORVO_FUZZ_CHECK(same(*back, expected), "a number text reads back as the value rounded to its digits");
+    KORVO_FUZZ_CHECK(same(korvo::readLenient(text), *back), "the lenient reading agrees on a number text");
+    KORVO_FUZZ_CHECK((text.front() == '-') == (*back < 0), "a minus sign exactly for negative values");
+    if (!format.zeroBeforePoint)
+        KORVO_FUZZ_CHECK(!text.starts_with("0.") && !text.starts_with("-0."), "no zero before the point");
+
+    // Rounding to 15 digits can carry the largest doubles past the top of the range; there is no
+    // text to come back to then.
+    if (std::isfinite(expected))
+        KORVO_FUZZ_CHECK(korvo::numberText(*back, format) == text,
+                         "writing a read-back number text again is stable");
+}
+
+void checkSpacedAndSingle(double value)
+{
+    if (!std::isfinite(value))
+        return;
+    const std::string plain = korvo::numberText(value);
+    const std::string spaced = korvo::spacedText(value);
+    KORVO_FUZZ_CHECK(spaced == (plain.front() == '-' ? plain : " " + plain),
+                     "the spaced text is the plain text with a blank in front unless negative");
+
+    if (std::fabs(value) > std::numeric_limits<float>::max())
+        return; // no single-precision value
+    const float single = static_cast<float>(value);
+    const std::string text = korvo::singleText(single);
+    const std::optional<double> back = korvo::readStrict(text);
+    KORVO_FUZZ_CHECK(back.has_value(), "a single-precision text reads back as one number");
+    KORVO_FUZZ_CHECK(same(*back, rounded(static_cast<double>(single), 7)),
+                     "a single-precision text is the value to seven digits");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    checkReadings(text);
+
+    // What a window writes back for the number the text stands for.
+    const double lenient = korvo::readLenient(text);
+    checkNumberText(lenient, {});
+    checkNumberText(lenient, {.maxDigits = 15, .zeroBeforePoint = true});
+    checkSpacedAndSingle(lenient);
+
+    if (size >= 2) {
+        // Any slider position gives a text that puts the slider back where it was.
+        const int position = korvo::bpm::kSliderMinimum + (data[0] | data[1] << 8) % 2491;
+        KORVO_FUZZ_CHECK(korvo::bpm::positionForText(korvo::bpm::textForPosition(position)) == position,
+                         "a slider's text puts the slider back at the same position");
+    }
+
+    if (size >= 9) {
+        double raw = 0;
+        std::memcpy(&raw, data + size - 8, sizeof raw);
+        const korvo::NumberFormat format{.maxDigits = 1 + data[0] % 17,
+                                         .zeroBeforePoint = (data[0] & 0x80) != 0};
+        checkNumberText(raw, format);
+        checkSpacedAndSingle(raw);
+        // Digit counts outside 1..17 are only required not to crash.
+        (void)korvo::numberText(raw,
+                                {.maxDigits = static_cast<std::int8_t>(data[1]), .zeroBeforePoint = false});
+    }
+    return 0;
+}
