@@ -1,0 +1,154 @@
+// Renders every window of Korvo to PNG for the README: `korvo_screenshots <folder>`.
+// Run it under QT_QPA_PLATFORM=offscreen; with QT_SCALE_FACTOR=2 the files get a "-2x" suffix.
+
+#include "app/mainwindow.h"
+#include "packaging/appicon.h"
+#include "ui/layout.h"
+#include "ui/platform.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <cstdio>
+
+namespace {
+
+// The pictures must not depend on the machine: a fixed screen, a clock that moves only when told,
+// and no real message box that would wait for a click.
+class ScreenshotPlatform final : public korvo::Platform
+{
+public:
+    ScreenshotPlatform() { Platform::install(this); }
+    ~ScreenshotPlatform() override { Platform::install(nullptr); }
+    ScreenshotPlatform(const ScreenshotPlatform&) = delete;
+    ScreenshotPlatform& operator=(const ScreenshotPlatform&) = delete;
+
+    void beep() override {}
+    bool show(QWidget*, const korvo::Message& message) override
+    {
+        unexpected << message.title + ": " + message.text;
+        return false;
+    }
+    QSize screenSize() override { return {1280, 1024}; }
+    double seconds() override { return now; }
+    void setClipboardText(const QString&) override {}
+    void quit() override {}
+
+    double now = 1000.0;
+    QStringList unexpected; // any message means the scene did not come out as intended
+};
+
+class Shooter
+{
+public:
+    explicit Shooter(QString folder) : m_folder(std::move(folder))
+    {
+        // One set of files per device pixel ratio, so the README can offer both.
+        const int ratio = qRound(qApp->devicePixelRatio());
+        if (ratio != 1)
+            m_suffix = QStringLiteral("-%1x").arg(ratio);
+    }
+
+    void shoot(QWidget* widget, const QString& name)
+    {
+        // Let show and polish events settle, so the grab sees the final layout and fonts.
+        QApplication::processEvents();
+        const QString path = QDir(m_folder).filePath(name + m_suffix + QStringLiteral(".png"));
+        if (widget->grab().save(path))
+            std::printf("%s\n", qPrintable(path));
+        else
+            failures << path;
+    }
+
+    QStringList failures;
+
+private:
+    QString m_folder;
+    QString m_suffix;
+};
+
+// Built the way the real platform builds its range message, but shown without waiting.
+void shootRangeError(Shooter& shooter, QWidget* parent)
+{
+    QMessageBox box(parent);
+    box.setWindowTitle(QStringLiteral("BPMエラー"));
+    box.setText(QStringLiteral("入力するBPMは1～250の範囲です。"));
+    box.setIcon(QMessageBox::Warning);
+    box.setStandardButtons(QMessageBox::Ok);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Ok);
+    box.setWindowModality(Qt::NonModal);
+    box.show();
+    shooter.shoot(&box, QStringLiteral("bpm-error"));
+    box.close();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
+        return 2;
+    }
+    QApplication::setApplicationName("korvo");
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(korvo::appIcon());
+    korvo::ui::setupApplication();
+
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    if (!QDir().mkpath(folder)) {
+        std::fprintf(stderr, "korvo_screenshots: cannot create %s\n", argv[1]);
+        return 1;
+    }
+
+    ScreenshotPlatform platform;
+    QTemporaryDir settingsDir; // the pictures start from the design values, not from a saved file
+    Shooter shooter(folder);
+    {
+        korvo::MainWindow window(korvo::settings::Store(settingsDir.path(), settingsDir.path() + "/config"));
+        window.show();
+
+        window.textBpm(0)->setText(QStringLiteral("120"));
+        window.textBpm(1)->setText(QStringLiteral("130"));
+        window.Command1_Click();
+        shooter.shoot(&window, QStringLiteral("main"));
+
+        // A quarter note, dotted, as MIDI ticks at 480: the option box and its unit are shown.
+        window.CommandD_Click();
+        korvo::DelayWindow* delay = window.delayWindow();
+        delay->setNoteIndex(2);
+        delay->setModifierIndex(1);
+        delay->setFormatIndex(1);
+        shooter.shoot(delay, QStringLiteral("delay"));
+        delay->hide();
+
+        // Five taps half a second apart on BPM 2: four intervals of 120 BPM pull 130 down to 123.1.
+        window.CommandTB_Click();
+        for (int i = 0; i < 5; ++i) {
+            platform.now += 0.5;
+            window.tapWindow()->Command1_Click();
+        }
+        shooter.shoot(window.tapWindow(), QStringLiteral("tap"));
+        window.tapWindow()->close();
+
+        window.menu_manual_Click();
+        shooter.shoot(window.manualWindow(), QStringLiteral("manual"));
+        window.manualWindow()->close();
+
+        shootRangeError(shooter, &window);
+
+        window.iserr = 2; // taking the pictures is not the user quitting: nothing is saved
+    }
+
+    for (const QString& message : platform.unexpected)
+        std::fprintf(stderr, "korvo_screenshots: unexpected message: %s\n", qPrintable(message));
+    for (const QString& path : shooter.failures)
+        std::fprintf(stderr, "korvo_screenshots: could not write %s\n", qPrintable(path));
+    return platform.unexpected.isEmpty() && shooter.failures.isEmpty() ? 0 : 1;
+}
