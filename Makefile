@@ -7,7 +7,7 @@ ifeq ($(CI),true)
 CMAKE_ARGS += -DKORVO_WERROR=ON
 endif
 
-.PHONY: all deps build run test sanitize bench package screenshots clean
+.PHONY: all deps build run test sanitize bench bench-startup package screenshots clean
 
 all: build
 
@@ -34,6 +34,10 @@ sanitize: deps
 
 bench: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/korvo_bench
+
+# Start-up time and peak memory against a minimal Qt window, with and without a settings file.
+bench-startup: build
+	$(BUILD)/bench/startup_compare $(BUILD)/app/korvo $(BUILD)/bench/minimal_window
 
 package: build
 	cd $(BUILD) && cpack -G DEB
