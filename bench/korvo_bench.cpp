@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "fakeplatform.h"
 #include "pitch/numbertext.h"
 #include "pitch/pitchshift.h"
 #include "ui/platform.h"
@@ -6,8 +7,9 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
-
+#include <QWindow>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -39,6 +41,104 @@ void sliderStep(benchmark::State& state)
     window.iserr = 2; // skip the shutdown path when the window goes
 }
 BENCHMARK(sliderStep);
+
+// One tap on the real tap window's tap button, the fake clock a beat further each time: the
+// estimate, the shown value, the main window's entry and the five labels. The beat alternates
+// between 0.5 s and 0.52 s so the shown value keeps changing instead of settling.
+void tapStep(benchmark::State& state)
+{
+    FakePlatform platform;
+    QTemporaryDir dir;
+    korvo::MainWindow window(korvo::settings::Store(dir.path(), dir.path() + "/config"));
+    window.tap_ref = 1;
+    korvo::TapWindow tap(window);
+    platform.now = 1000.0;
+    tap.Command1_Click(); // the first tap only starts the count
+    bool longBeat = false;
+    for (auto _ : state) {
+        platform.now += longBeat ? 0.52 : 0.5;
+        longBeat = !longBeat;
+        tap.Command1_Click();
+    }
+    window.iserr = 2;
+}
+BENCHMARK(tapStep);
+
+// Counts Paint events of the widgets of one window.
+class PaintCounter final : public QObject
+{
+public:
+    explicit PaintCounter(QWidget* window) : m_window(window) { qApp->installEventFilter(this); }
+    ~PaintCounter() override { qApp->removeEventFilter(this); }
+    PaintCounter(const PaintCounter&) = delete;
+    PaintCounter& operator=(const PaintCounter&) = delete;
+
+    long long paints = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && watched->isWidgetType() &&
+            static_cast<QWidget*>(watched)->window() == m_window)
+            ++paints;
+        return false;
+    }
+
+private:
+    QWidget* m_window;
+};
+
+// What one arrow step of BPM 2's slider sets off while the main window is on screen: calc_pitch
+// runs, changed hand-overs to the (hidden) delay window and widget repaints, per step. Each change
+// handler of a slider runs calc_pitch once, so the sliders' change notifications count the runs,
+// the nested ones included. With range(0) = 1 a tempo is typed into BPM 1 before every step and
+// not calculated, so the step also moves BPM 1's slider and calculates a second time.
+void sliderStepShown(benchmark::State& state)
+{
+    const bool typedBpm1 = state.range(0) == 1;
+    QTemporaryDir dir;
+    korvo::MainWindow window(korvo::settings::Store(dir.path(), dir.path() + "/config"));
+    window.show();
+    while (!window.windowHandle()->isExposed())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QCoreApplication::processEvents();
+
+    QScrollBar* slider = window.hscroll(1);
+    QSignalSpy runs0(window.hscroll(0), &QScrollBar::valueChanged);
+    QSignalSpy runs1(slider, &QScrollBar::valueChanged);
+    QSignalSpy results(window.textC(0), &QLineEdit::textChanged);
+    QSignalSpy handOver(window.loadedDelayWindow()->findChild<QLineEdit*>("TextBPM1"),
+                        &QLineEdit::textChanged);
+    PaintCounter paints(&window);
+
+    int direction = 1;
+    bool typedHigh = false;
+    for (auto _ : state) {
+        if (typedBpm1) {
+            state.PauseTiming();
+            typedHigh = !typedHigh;
+            window.textBpm(0)->setText(typedHigh ? "125" : "115");
+            QCoreApplication::processEvents(); // the typing's own repaint is not the step's
+            state.ResumeTiming();
+        }
+        if (slider->value() >= 2400 || slider->value() <= 100)
+            direction = -direction;
+        const long long paintsBefore = paints.paints;
+        slider->setValue(slider->value() + direction);
+        QCoreApplication::processEvents();
+        benchmark::DoNotOptimize(paints.paints - paintsBefore);
+    }
+    const auto perStep = [](double total) {
+        return benchmark::Counter(total, benchmark::Counter::kAvgIterations);
+    };
+    state.counters["calc_pitch"] = perStep(runs0.count() + runs1.count());
+    state.counters["results"] = perStep(results.count());
+    state.counters["handover"] = perStep(handOver.count());
+    state.counters["paints"] = perStep(static_cast<double>(paints.paints));
+    window.iserr = 2;
+    window.hide();
+}
+BENCHMARK(sliderStepShown)->Arg(0)->Arg(1)->ArgName("typedBpm1");
 
 } // namespace
 
