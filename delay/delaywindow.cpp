@@ -56,11 +56,13 @@ DelayWindow::DelayWindow(DelayHost& host, QWidget* parent) : QWidget(parent, Qt:
     cboNote_[0] = list(frameD, delay::kNoteItems, ui::windowFont(), ui::twips(1440, 600, 1815, 300));
     cboNote_[0]->setObjectName(QStringLiteral("CboNote0"));
     cboNote_[0]->setAccessibleName(QStringLiteral("音符"));
+    label1->setBuddy(cboNote_[0]); // screen readers announce a list by its buddy label
     auto* label4 = ui::label(frameD, QStringLiteral("付点など"), bold975, ui::twips(240, 1080, 975, 255));
     label4->setObjectName(QStringLiteral("Label4"));
     cboNote_[1] = list(frameD, delay::kModifierItems, ui::windowFont(), ui::twips(1440, 1080, 1815, 300));
     cboNote_[1]->setObjectName(QStringLiteral("CboNote1"));
     cboNote_[1]->setAccessibleName(QStringLiteral("付点など"));
+    label4->setBuddy(cboNote_[1]);
 
     auto* frame1 =
         ui::frame(this, QStringLiteral("ディレイタイム表示"), bold12, ui::twips(240, 3120, 3375, 2415));
@@ -72,7 +74,10 @@ DelayWindow::DelayWindow(DelayHost& host, QWidget* parent) : QWidget(parent, Qt:
     textD_->setAccessibleName(QStringLiteral("ディレイタイム"));
     auto* label5 = ui::label(frame1, QStringLiteral("(ms)"), regular975, ui::twips(2640, 960, 495, 255));
     label5->setObjectName(QStringLiteral("Label5"));
-    auto* label6 = ui::label(frame1, QStringLiteral("オプション"), bold9, ui::twips(240, 1320, 1335, 255));
+    // "オプション" names the format list, which belongs to the window; a label announces only a
+    // sibling, so this one is the window's too, at the same place over the frame's row.
+    auto* label6 =
+        ui::label(this, QStringLiteral("オプション"), bold9, ui::twips(240 + 240, 3120 + 1320, 1335, 255));
     label6->setObjectName(QStringLiteral("Label6"));
     textT_ = ui::displayBox(frame1, QString(), bold9, ui::twips(2280, 1680, 855, 375));
     textT_->setObjectName(QStringLiteral("TextT"));
@@ -82,9 +87,15 @@ DelayWindow::DelayWindow(DelayHost& host, QWidget* parent) : QWidget(parent, Qt:
     label7_->setObjectName(QStringLiteral("Label7"));
 
     // A child of the window, not of the frame, lying over the frame's "オプション" row.
-    cboFormat_ = list(this, delay::kFormatItems, ui::font(8.25), ui::twips(1440, 4440, 2055, 285));
+    // The stand-in Japanese face runs a little wider than the design face; a touch of tightening keeps
+    // "タイム・フォーマット(なし)" whole inside the list's designed width.
+    QFont formatFont = ui::font(8.25);
+    formatFont.setLetterSpacing(QFont::PercentageSpacing, 96);
+    cboFormat_ = list(this, delay::kFormatItems, formatFont, ui::twips(1440, 4440, 2055, 285));
     cboFormat_->setObjectName(QStringLiteral("CboFormat"));
     cboFormat_->setAccessibleName(QStringLiteral("オプション"));
+    label6->setBuddy(cboFormat_);
+    label6->raise();
     cboFormat_->raise();
 
     command1_ =

@@ -368,7 +368,9 @@ void TestDelayWindow::layout()
 
     QCOMPARE(child<QLineEdit>("TextD")->font(), korvo::ui::font(9, true));
     QCOMPARE(child<QLabel>("Label7")->font(), korvo::ui::font(9.75));
-    QCOMPARE(format->font(), korvo::ui::font(8.25));
+    QCOMPARE(format->font().family(), korvo::ui::font(8.25).family());
+    QCOMPARE(format->font().pointSizeF(), 8.25);
+    QVERIFY(!format->font().bold());
     QCOMPARE(child<QLabel>("Label1")->font(), korvo::ui::font(9.75, true));
 
     QCOMPARE(child<QLineEdit>("TextBPM1")->accessibleName(), QStringLiteral("BPM 2"));

@@ -73,6 +73,15 @@ QGroupBox* frame(QWidget* parent, const QString& title, const QFont& font, QRect
     auto* box = new QGroupBox(title, parent);
     box->setFont(font);
     box->setGeometry(rect);
+    // The caption sits on the frame's top line, so the line runs half a caption height below the
+    // frame's top edge and the controls placed inside keep clear of it. Most desktop styles put the
+    // caption above the line instead, which would push the line into the first row of controls.
+    box->setStyleSheet(
+        QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 3px;"
+                       " margin-top: 0.5em; }"
+                       "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
+    // A frame inside a frame would otherwise be announced by the outer frame's caption.
+    box->setAccessibleName(title);
     return box;
 }
 
@@ -81,6 +90,8 @@ QLabel* label(QWidget* parent, const QString& text, const QFont& font, QRect rec
     auto* l = new QLabel(text, parent);
     l->setFont(font);
     l->setGeometry(rect);
+    // Captions are drawn from the top-left corner of their place, as the layout assumes.
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return l;
 }
 
