@@ -88,6 +88,8 @@ bool isText(std::string_view item)
         }
         if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
             return false;
+        if (code <= 0x9F) // the second set of control characters, U+0080 to U+009F
+            return false;
         i += length;
     }
     return true;
