@@ -17,6 +17,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
 
 namespace korvo {
 namespace {
@@ -420,6 +421,7 @@ void MainWindow::load_init()
         m_textBpm[0]->setText(fromStd(*stored.bpm1));
     if (stored.bpm2)
         m_textBpm[1]->setText(fromStd(*stored.bpm2));
+    restoreSliders();
 
     // Touching the selections loads the delay window, which then already sees the restored BPM 2.
     // An index the file did not give usably leaves that list at its default.
@@ -430,6 +432,25 @@ void MainWindow::load_init()
         delay->setModifierIndex(*stored.modifier);
     if (stored.format)
         delay->setFormatIndex(*stored.format);
+}
+
+void MainWindow::restoreSliders()
+{
+    // Slider positions are not saved; they follow from the restored tempos. Placing them quietly,
+    // before the start-up calculation, keeps a restored 133.3333 as it was saved: placed by that
+    // calculation instead, the slider's change would rewrite the text to its own tenth (133.3).
+    // With a tempo the calculation is about to reject, both stay at their design position, which
+    // is what the rejection then restores the entries to.
+    std::array<double, 2> tempo{};
+    for (int i = 0; i < 2; ++i) {
+        tempo[i] = readLenient(toStd(m_textBpm[i]->text()));
+        if (!bpm::inRange(tempo[i]))
+            return;
+    }
+    for (int i = 0; i < 2; ++i) {
+        const QSignalBlocker quiet(m_hscroll[i]);
+        m_hscroll[i]->setValue(bpm::positionForText(toStd(m_textBpm[i]->text())));
+    }
 }
 
 void MainWindow::write_init()

@@ -79,6 +79,7 @@ private:
     void buildMenus();
     void placeWindow();
     void followSlider(int entry);
+    void restoreSliders();
     void rejectTempos();
     void openTap(int entry);
 
