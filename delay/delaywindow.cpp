@@ -30,7 +30,7 @@ QComboBox* list(QWidget* parent, const std::array<const char*, N>& items, const 
 
 } // namespace
 
-DelayWindow::DelayWindow(DelayHost& host, QWidget* parent) : QWidget(parent, Qt::Window), host_(host)
+DelayWindow::DelayWindow(DelayHost& host, QWidget* parent) : QWidget(parent, Qt::Window), m_Host(host)
 {
     setObjectName(QStringLiteral("Delay"));
     setWindowTitle(QStringLiteral("Korvo ディレイ"));
@@ -44,34 +44,34 @@ DelayWindow::DelayWindow(DelayHost& host, QWidget* parent) : QWidget(parent, Qt:
 
     auto* frameBpm = ui::frame(this, QStringLiteral("BPM 2"), bold12, ui::twips(240, 240, 3375, 735));
     frameBpm->setObjectName(QStringLiteral("FrameBPM1"));
-    textBpm_ = ui::displayBox(frameBpm, QString::fromUtf8(bpm::kInitialText), bold12,
-                              ui::twips(2400, 240, 852, 372));
-    textBpm_->setObjectName(QStringLiteral("TextBPM1"));
-    textBpm_->setAccessibleName(QStringLiteral("BPM 2"));
+    m_TextBpm = ui::displayBox(frameBpm, QString::fromUtf8(bpm::kInitialText), bold12,
+                               ui::twips(2400, 240, 852, 372));
+    m_TextBpm->setObjectName(QStringLiteral("TextBPM1"));
+    m_TextBpm->setAccessibleName(QStringLiteral("BPM 2"));
 
     auto* frameD = ui::frame(this, QStringLiteral("音符選択"), bold12, ui::twips(240, 1200, 3375, 1695));
     frameD->setObjectName(QStringLiteral("FrameD"));
     auto* label1 = ui::label(frameD, QStringLiteral("音符"), bold975, ui::twips(240, 600, 1095, 255));
     label1->setObjectName(QStringLiteral("Label1"));
-    cboNote_[0] = list(frameD, delay::kNoteItems, ui::windowFont(), ui::twips(1440, 600, 1815, 300));
-    cboNote_[0]->setObjectName(QStringLiteral("CboNote0"));
-    cboNote_[0]->setAccessibleName(QStringLiteral("音符"));
-    label1->setBuddy(cboNote_[0]); // screen readers announce a list by its buddy label
+    m_CboNote[0] = list(frameD, delay::kNoteItems, ui::windowFont(), ui::twips(1440, 600, 1815, 300));
+    m_CboNote[0]->setObjectName(QStringLiteral("CboNote0"));
+    m_CboNote[0]->setAccessibleName(QStringLiteral("音符"));
+    label1->setBuddy(m_CboNote[0]); // screen readers announce a list by its buddy label
     auto* label4 = ui::label(frameD, QStringLiteral("付点など"), bold975, ui::twips(240, 1080, 975, 255));
     label4->setObjectName(QStringLiteral("Label4"));
-    cboNote_[1] = list(frameD, delay::kModifierItems, ui::windowFont(), ui::twips(1440, 1080, 1815, 300));
-    cboNote_[1]->setObjectName(QStringLiteral("CboNote1"));
-    cboNote_[1]->setAccessibleName(QStringLiteral("付点など"));
-    label4->setBuddy(cboNote_[1]);
+    m_CboNote[1] = list(frameD, delay::kModifierItems, ui::windowFont(), ui::twips(1440, 1080, 1815, 300));
+    m_CboNote[1]->setObjectName(QStringLiteral("CboNote1"));
+    m_CboNote[1]->setAccessibleName(QStringLiteral("付点など"));
+    label4->setBuddy(m_CboNote[1]);
 
     auto* frame1 =
         ui::frame(this, QStringLiteral("ディレイタイム表示"), bold12, ui::twips(240, 3120, 3375, 2415));
     frame1->setObjectName(QStringLiteral("Frame1"));
     auto* label2 = ui::label(frame1, QStringLiteral("ディレイタイム"), bold9, ui::twips(240, 600, 1335, 255));
     label2->setObjectName(QStringLiteral("Label2"));
-    textD_ = ui::displayBox(frame1, QString(), bold9, ui::twips(2280, 600, 855, 375));
-    textD_->setObjectName(QStringLiteral("TextD"));
-    textD_->setAccessibleName(QStringLiteral("ディレイタイム"));
+    m_TextD = ui::displayBox(frame1, QString(), bold9, ui::twips(2280, 600, 855, 375));
+    m_TextD->setObjectName(QStringLiteral("TextD"));
+    m_TextD->setAccessibleName(QStringLiteral("ディレイタイム"));
     auto* label5 = ui::label(frame1, QStringLiteral("(ms)"), regular975, ui::twips(2640, 960, 495, 255));
     label5->setObjectName(QStringLiteral("Label5"));
     // "オプション" names the format list, which belongs to the window; a label announces only a
@@ -79,43 +79,43 @@ DelayWindow::DelayWindow(DelayHost& host, QWidget* parent) : QWidget(parent, Qt:
     auto* label6 =
         ui::label(this, QStringLiteral("オプション"), bold9, ui::twips(240 + 240, 3120 + 1320, 1335, 255));
     label6->setObjectName(QStringLiteral("Label6"));
-    textT_ = ui::displayBox(frame1, QString(), bold9, ui::twips(2280, 1680, 855, 375));
-    textT_->setObjectName(QStringLiteral("TextT"));
-    textT_->setAccessibleName(QStringLiteral("オプション"));
-    label7_ =
+    m_TextT = ui::displayBox(frame1, QString(), bold9, ui::twips(2280, 1680, 855, 375));
+    m_TextT->setObjectName(QStringLiteral("TextT"));
+    m_TextT->setAccessibleName(QStringLiteral("オプション"));
+    m_Label7 =
         ui::label(frame1, QString::fromUtf8(delay::kTicksUnit), regular975, ui::twips(2400, 2040, 735, 255));
-    label7_->setObjectName(QStringLiteral("Label7"));
+    m_Label7->setObjectName(QStringLiteral("Label7"));
 
     // A child of the window, not of the frame, lying over the frame's "オプション" row.
     // The stand-in Japanese face runs a little wider than the design face; a touch of tightening keeps
     // "タイム・フォーマット(なし)" whole inside the list's designed width.
     QFont formatFont = ui::font(8.25);
     formatFont.setLetterSpacing(QFont::PercentageSpacing, 96);
-    cboFormat_ = list(this, delay::kFormatItems, formatFont, ui::twips(1440, 4440, 2055, 285));
-    cboFormat_->setObjectName(QStringLiteral("CboFormat"));
-    cboFormat_->setAccessibleName(QStringLiteral("オプション"));
-    label6->setBuddy(cboFormat_);
+    m_CboFormat = list(this, delay::kFormatItems, formatFont, ui::twips(1440, 4440, 2055, 285));
+    m_CboFormat->setObjectName(QStringLiteral("CboFormat"));
+    m_CboFormat->setAccessibleName(QStringLiteral("オプション"));
+    label6->setBuddy(m_CboFormat);
     label6->raise();
-    cboFormat_->raise();
+    m_CboFormat->raise();
 
-    command1_ =
+    m_Command1 =
         ui::button(this, QStringLiteral("デフォルト"), ui::windowFont(), ui::twips(360, 5760, 1575, 375));
-    command1_->setObjectName(QStringLiteral("Command1"));
-    command2_ =
+    m_Command1->setObjectName(QStringLiteral("Command1"));
+    m_Command2 =
         ui::button(this, QStringLiteral("閉じる (&C)"), ui::windowFont(), ui::twips(2040, 5760, 1575, 375));
-    command2_->setObjectName(QStringLiteral("Command2"));
+    m_Command2->setObjectName(QStringLiteral("Command2"));
 
-    setTabOrder(cboNote_[0], cboNote_[1]);
-    setTabOrder(cboNote_[1], cboFormat_);
-    setTabOrder(cboFormat_, command1_);
-    setTabOrder(command1_, command2_);
+    setTabOrder(m_CboNote[0], m_CboNote[1]);
+    setTabOrder(m_CboNote[1], m_CboFormat);
+    setTabOrder(m_CboFormat, m_Command1);
+    setTabOrder(m_Command1, m_Command2);
 
-    connect(textBpm_, &QLineEdit::textChanged, this, &DelayWindow::TextBPM_Change);
-    connect(cboNote_[0], &QComboBox::currentIndexChanged, this, [this] { CboNote_Click(0); });
-    connect(cboNote_[1], &QComboBox::currentIndexChanged, this, [this] { CboNote_Click(1); });
-    connect(cboFormat_, &QComboBox::currentIndexChanged, this, &DelayWindow::CboFormat_Click);
-    connect(command1_, &QPushButton::clicked, this, &DelayWindow::Command1_Click);
-    connect(command2_, &QPushButton::clicked, this, &DelayWindow::Command2_Click);
+    connect(m_TextBpm, &QLineEdit::textChanged, this, &DelayWindow::TextBPM_Change);
+    connect(m_CboNote[0], &QComboBox::currentIndexChanged, this, [this] { CboNote_Click(0); });
+    connect(m_CboNote[1], &QComboBox::currentIndexChanged, this, [this] { CboNote_Click(1); });
+    connect(m_CboFormat, &QComboBox::currentIndexChanged, this, &DelayWindow::CboFormat_Click);
+    connect(m_Command1, &QPushButton::clicked, this, &DelayWindow::Command1_Click);
+    connect(m_Command2, &QPushButton::clicked, this, &DelayWindow::Command2_Click);
 
     Form_Load();
 }
@@ -130,10 +130,10 @@ void DelayWindow::Form_Load()
     move(qRound(left), qRound(top));
 
     // Nothing is selected yet, so this computes zeros that the selections below overwrite.
-    textBpm_->setText(host_.bpm2Text());
-    cboNote_[0]->setCurrentIndex(delay::kDefaultNote);
-    cboNote_[1]->setCurrentIndex(delay::kDefaultModifier);
-    cboFormat_->setCurrentIndex(delay::kDefaultFormat);
+    m_TextBpm->setText(m_Host.bpm2Text());
+    m_CboNote[0]->setCurrentIndex(delay::kDefaultNote);
+    m_CboNote[1]->setCurrentIndex(delay::kDefaultModifier);
+    m_CboFormat->setCurrentIndex(delay::kDefaultFormat);
 }
 
 void DelayWindow::TextBPM_Change()
@@ -153,86 +153,86 @@ void DelayWindow::CboFormat_Click()
 
 void DelayWindow::Command1_Click()
 {
-    cboNote_[0]->setCurrentIndex(delay::kDefaultNote);
-    cboNote_[1]->setCurrentIndex(delay::kDefaultModifier);
-    cboFormat_->setCurrentIndex(delay::kDefaultFormat);
+    m_CboNote[0]->setCurrentIndex(delay::kDefaultNote);
+    m_CboNote[1]->setCurrentIndex(delay::kDefaultModifier);
+    m_CboFormat->setCurrentIndex(delay::kDefaultFormat);
 }
 
 void DelayWindow::Command2_Click()
 {
     hide();
-    host_.showMainWindow();
+    m_Host.showMainWindow();
 }
 
 void DelayWindow::calc_delay()
 {
-    const delay::Result r = delay::compute(textBpm_->text().toStdString(), cboNote_[0]->currentIndex(),
-                                           cboNote_[1]->currentIndex(), cboFormat_->currentIndex());
-    textD_->setText(QString::fromStdString(r.delayText));
-    textT_->setVisible(r.optionShown);
-    label7_->setVisible(r.optionShown);
-    label7_->setText(QString::fromStdString(r.optionUnit));
-    textT_->setText(QString::fromStdString(r.optionText));
+    const delay::Result r = delay::compute(m_TextBpm->text().toStdString(), m_CboNote[0]->currentIndex(),
+                                           m_CboNote[1]->currentIndex(), m_CboFormat->currentIndex());
+    m_TextD->setText(QString::fromStdString(r.delayText));
+    m_TextT->setVisible(r.optionShown);
+    m_Label7->setVisible(r.optionShown);
+    m_Label7->setText(QString::fromStdString(r.optionUnit));
+    m_TextT->setText(QString::fromStdString(r.optionText));
 }
 
 void DelayWindow::setBpmText(const QString& text)
 {
-    textBpm_->setText(text);
+    m_TextBpm->setText(text);
 }
 
 QString DelayWindow::bpmText() const
 {
-    return textBpm_->text();
+    return m_TextBpm->text();
 }
 
 int DelayWindow::noteIndex() const
 {
-    return cboNote_[0]->currentIndex();
+    return m_CboNote[0]->currentIndex();
 }
 
 int DelayWindow::modifierIndex() const
 {
-    return cboNote_[1]->currentIndex();
+    return m_CboNote[1]->currentIndex();
 }
 
 int DelayWindow::formatIndex() const
 {
-    return cboFormat_->currentIndex();
+    return m_CboFormat->currentIndex();
 }
 
 void DelayWindow::setNoteIndex(int i)
 {
-    cboNote_[0]->setCurrentIndex(i);
+    m_CboNote[0]->setCurrentIndex(i);
 }
 
 void DelayWindow::setModifierIndex(int i)
 {
-    cboNote_[1]->setCurrentIndex(i);
+    m_CboNote[1]->setCurrentIndex(i);
 }
 
 void DelayWindow::setFormatIndex(int i)
 {
-    cboFormat_->setCurrentIndex(i);
+    m_CboFormat->setCurrentIndex(i);
 }
 
 QString DelayWindow::delayText() const
 {
-    return textD_->text();
+    return m_TextD->text();
 }
 
 QString DelayWindow::optionText() const
 {
-    return textT_->text();
+    return m_TextT->text();
 }
 
 bool DelayWindow::isOptionShown() const
 {
-    return !textT_->isHidden(); // isVisible() would also depend on the window being shown
+    return !m_TextT->isHidden(); // isVisible() would also depend on the window being shown
 }
 
 QString DelayWindow::optionUnit() const
 {
-    return label7_->text();
+    return m_Label7->text();
 }
 
 } // namespace korvo

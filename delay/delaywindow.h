@@ -59,15 +59,15 @@ private:
     void Command2_Click();
     void calc_delay();
 
-    DelayHost& host_;
-    QLineEdit* textBpm_ = nullptr;           // TextBPM(1)
-    std::array<QComboBox*, 2> cboNote_ = {}; // CboNote(0) note length, CboNote(1) modifier
-    QComboBox* cboFormat_ = nullptr;
-    QLineEdit* textD_ = nullptr;
-    QLineEdit* textT_ = nullptr;
-    QLabel* label7_ = nullptr; // the option unit
-    QPushButton* command1_ = nullptr;
-    QPushButton* command2_ = nullptr;
+    DelayHost& m_Host;
+    QLineEdit* m_TextBpm = nullptr;           // TextBPM(1)
+    std::array<QComboBox*, 2> m_CboNote = {}; // CboNote(0) note length, CboNote(1) modifier
+    QComboBox* m_CboFormat = nullptr;
+    QLineEdit* m_TextD = nullptr;
+    QLineEdit* m_TextT = nullptr;
+    QLabel* m_Label7 = nullptr; // the option unit
+    QPushButton* m_Command1 = nullptr;
+    QPushButton* m_Command2 = nullptr;
 };
 
 } // namespace korvo

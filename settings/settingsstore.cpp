@@ -30,7 +30,7 @@ bool isReadableFile(const QString& path)
 } // namespace
 
 Store::Store(QString programDir, QString configDir)
-    : programDir_(std::move(programDir)), configDir_(std::move(configDir))
+    : m_ProgramDir(std::move(programDir)), m_ConfigDir(std::move(configDir))
 {}
 
 Store Store::forThisProgram()
@@ -41,19 +41,19 @@ Store Store::forThisProgram()
 
 QString Store::programFile() const
 {
-    return QDir(programDir_).filePath(QString::fromLatin1(kFileName));
+    return QDir(m_ProgramDir).filePath(QString::fromLatin1(kFileName));
 }
 
 QString Store::configFile() const
 {
-    return QDir(configDir_).filePath(QString::fromLatin1(kFileName));
+    return QDir(m_ConfigDir).filePath(QString::fromLatin1(kFileName));
 }
 
 std::optional<QByteArray> Store::read() const
 {
     if (std::optional<QByteArray> bytes = readFile(programFile()))
         return bytes;
-    if (configDir_.isEmpty())
+    if (m_ConfigDir.isEmpty())
         return std::nullopt;
     return readFile(configFile());
 }
@@ -63,19 +63,19 @@ Store::SaveResult Store::save(const QByteArray& bytes) const
     // A readable file in the program folder is what read() takes, so it is the one to replace even
     // when its folder refuses the new file: writing elsewhere would be shadowed by the stale one and
     // only look like success.
-    const QFileInfo programFolder(programDir_);
+    const QFileInfo programFolder(m_ProgramDir);
     const bool programFolderWritable = programFolder.isDir() && programFolder.isWritable();
     const bool useProgramFolder = programFolderWritable || isReadableFile(programFile());
 
     SaveResult result;
     result.path = useProgramFolder ? programFile() : configFile();
     if (!useProgramFolder) {
-        if (configDir_.isEmpty()) {
+        if (m_ConfigDir.isEmpty()) {
             // No home folder to speak of: a relative path would land wherever we happen to run.
             result.error = QStringLiteral("No configuration folder");
             return result;
         }
-        QDir().mkpath(configDir_); // a failure shows up as the open error below
+        QDir().mkpath(m_ConfigDir); // a failure shows up as the open error below
     }
 
     QSaveFile file(result.path);

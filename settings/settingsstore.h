@@ -36,8 +36,8 @@ public:
     QString configFile() const;
 
 private:
-    QString programDir_;
-    QString configDir_;
+    QString m_ProgramDir;
+    QString m_ConfigDir;
 };
 
 } // namespace korvo::settings
