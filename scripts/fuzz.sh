@@ -8,25 +8,9 @@ seconds=${1:-30}
 [[ "$seconds" =~ ^[0-9]+$ ]] || { echo "usage: $0 [seconds]" >&2; exit 2; }
 cd "$(dirname "$0")/.."
 
-# Only the fuzz build needs these, so they are not among the packages every build installs.
-# libclang-rt-dev holds libFuzzer and the sanitizer runtimes of the default clang.
-packages=(clang libclang-rt-dev cmake ninja-build)
-missing=()
-for p in "${packages[@]}"; do
-    status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
-    [ "$status" = "install ok installed" ] || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing missing packages: ${missing[*]}"
-    sudo=""
-    if [ "$(id -u)" -ne 0 ]; then
-        command -v sudo >/dev/null || { echo "Need root or sudo to install: ${missing[*]}" >&2; exit 1; }
-        sudo="sudo"
-    fi
-    export DEBIAN_FRONTEND=noninteractive
-    $sudo apt-get update -q
-    $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+# Only the fuzz build needs clang and libFuzzer (in libclang-rt-dev, with the sanitizer runtimes),
+# so they are not among the packages every build installs.
+KORVO_EXTRA_PACKAGES="clang libclang-rt-dev" scripts/install-deps.sh
 
 build=build-fuzz
 CC=clang CXX=clang++ cmake -S fuzz -B "$build" -G Ninja -DKORVO_FUZZ=ON >/dev/null
