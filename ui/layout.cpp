@@ -1,13 +1,13 @@
 #include "ui/layout.h"
 
 #include <QApplication>
-#include <QFontDatabase>
 #include <QGroupBox>
-#include <QHash>
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPointer>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QTranslator>
 
@@ -15,34 +15,73 @@ namespace korvo::ui {
 
 namespace {
 
-// The installed family that stands in for each design face, filled in by setupApplication().
-// Asking for that family by name, rather than for the design face through a substitution, spares
-// Qt a failed lookup and a fontconfig fallback search for every font it loads: about a fifth of
-// the work of start-up.
-QHash<QString, QString>& standIns()
+// The installed fonts that stand in for each design face, best first; the design name comes last,
+// for a machine that has it. Asking for the families by name lets Qt take the first installed one
+// at once, where the design name alone sends every font through fontconfig's alias search.
+QStringList families(const char* face)
 {
-    static QHash<QString, QString> faces;
-    return faces;
+    const QString design = QString::fromUtf8(face);
+    if (design == QString::fromUtf8(kJapaneseFace))
+        return {"IPAPGothic", "IPA Pゴシック", "Noto Sans CJK JP", "VL PGothic", "TakaoPGothic",
+                "IPAGothic",  design};
+    if (design == "Arial")
+        return {"Liberation Sans", "Arimo", "Nimbus Sans", "DejaVu Sans", design};
+    return {design};
 }
 
-void mapFace(const QString& design, const QStringList& installed)
+// Frames with their caption on the top line, as the windows were drawn: the line runs half a
+// caption height below the frame's top edge, so the first row of controls keeps clear of it.
+// Most desktop styles put the caption above the line instead. The rest of the style is the
+// desktop's own.
+class FrameCaptionStyle final : public QProxyStyle
 {
-    // The substitution still serves any font built from the design name outside font().
-    QFont::insertSubstitutions(design, installed);
-    for (const QString& family : installed) {
-        if (QFontDatabase::hasFamily(family)) {
-            standIns().insert(design, family);
-            return;
-        }
+public:
+    QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl part,
+                         const QWidget* widget) const override
+    {
+        if (control == CC_GroupBox)
+            return QCommonStyle::subControlRect(control, option, part, widget);
+        return QProxyStyle::subControlRect(control, option, part, widget);
     }
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override
+    {
+        // An etched line around the frame's own rectangle; the desktop style's version would move
+        // it down below the caption again.
+        if (element == PE_FrameGroupBox)
+            QCommonStyle::drawPrimitive(element, option, painter, widget);
+        else
+            QProxyStyle::drawPrimitive(element, option, painter, widget);
+    }
+
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+                            const QWidget* widget) const override
+    {
+        if (control == CC_GroupBox)
+            QCommonStyle::drawComplexControl(control, option, painter, widget);
+        else
+            QProxyStyle::drawComplexControl(control, option, painter, widget);
+    }
+};
+
+QStyle* frameStyle()
+{
+    // One instance for every frame, owned by the application.
+    static QPointer<QStyle> style;
+    if (!style) {
+        style = new FrameCaptionStyle;
+        style->setParent(QCoreApplication::instance());
+    }
+    return style;
 }
 
 } // namespace
 
 QFont font(double points, bool bold, const char* face)
 {
-    const QString design = QString::fromUtf8(face);
-    QFont f(standIns().value(design, design));
+    QFont f;
+    f.setFamilies(families(face));
     f.setPointSizeF(points);
     f.setBold(bold);
     return f;
@@ -55,9 +94,12 @@ QFont windowFont()
 
 void setupApplication()
 {
-    mapFace(QString::fromUtf8(kJapaneseFace),
-            {"IPAPGothic", "IPA Pゴシック", "Noto Sans CJK JP", "VL PGothic", "TakaoPGothic", "IPAGothic"});
-    mapFace("Arial", {"Liberation Sans", "Arimo", "Nimbus Sans", "DejaVu Sans"});
+    // For fonts made from a design name anywhere else, such as in a style sheet.
+    for (const char* face : {kJapaneseFace, "Arial"}) {
+        QStringList installed = families(face);
+        installed.removeLast();
+        QFont::insertSubstitutions(QString::fromUtf8(face), installed);
+    }
     QApplication::setFont(windowFont());
 
     // The whole interface is Japanese, so Qt's own texts (OK/キャンセル, context menus) are too,
@@ -73,13 +115,7 @@ QGroupBox* frame(QWidget* parent, const QString& title, const QFont& font, QRect
     auto* box = new QGroupBox(title, parent);
     box->setFont(font);
     box->setGeometry(rect);
-    // The caption sits on the frame's top line, so the line runs half a caption height below the
-    // frame's top edge and the controls placed inside keep clear of it. Most desktop styles put the
-    // caption above the line instead, which would push the line into the first row of controls.
-    box->setStyleSheet(
-        QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 3px;"
-                       " margin-top: 0.5em; }"
-                       "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
+    box->setStyle(frameStyle());
     // A frame inside a frame would otherwise be announced by the outer frame's caption.
     box->setAccessibleName(title);
     return box;
