@@ -16,7 +16,7 @@ QIcon appIcon()
 {
     registerIconResources(); // Qt ignores a repeated registration
     QIcon icon;
-    for (const int size : kAppIconSizes)
+    for (const int size : kWindowIconSizes)
         icon.addFile(QStringLiteral(":/icons/korvo-%1.png").arg(size), QSize(size, size));
     return icon;
 }
