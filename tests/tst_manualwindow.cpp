@@ -240,7 +240,10 @@ void TestManualWindow::scrollsWithTheKeyboard()
     QVERIFY(bar->maximum() > 0);
 
     QTest::keyClick(text, Qt::Key_End, Qt::ControlModifier);
-    QCOMPARE(bar->value(), bar->maximum());
+    // The end of the text is in view (the scroll bar may keep a line of slack below it).
+    QVERIFY(text->textCursor().atEnd());
+    QVERIFY(bar->value() > 0);
+    QVERIFY(text->viewport()->rect().contains(text->cursorRect()));
     QTest::keyClick(text, Qt::Key_Home, Qt::ControlModifier);
     QCOMPARE(bar->value(), 0);
 }
