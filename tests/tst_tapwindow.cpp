@@ -3,7 +3,6 @@
 #include "ui/layout.h"
 #include "windowguard.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
@@ -73,7 +72,6 @@ private slots:
     void tabReachesTheHiddenButtons();
     void accessKeys_data();
     void accessKeys();
-    void accessibleNames();
 
 private:
     TapWindow* open(int ref);
@@ -408,19 +406,6 @@ void TestTapWindow::accessKeys()
 
     QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), Qt::AltModifier);
     QTRY_COMPARE(m_host->log, log);
-}
-
-void TestTapWindow::accessibleNames()
-{
-    open(1);
-    const auto name = [](QWidget* w) {
-        return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
-    };
-    QCOMPARE(name(control<QLineEdit>("TextBPM")), QString("新BPM 2"));
-    QCOMPARE(name(control<QPushButton>("Command1")), QString("タップ (T)"));
-    QCOMPARE(name(control<QPushButton>("CmdSend1")), QString("Send to (1)"));
-    QCOMPARE(name(control<QPushButton>("CommandCopy")), QString("コピー"));
-    QCOMPARE(name(control<QLabel>("Label3")), QString("Label3"));
 }
 
 QTEST_MAIN(TestTapWindow)
