@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "delay/delaycalc.h"
 #include "fakeplatform.h"
+#include "mainwindowsupport.h"
 #include "ui/layout.h"
 #include "windowguard.h"
 
@@ -162,11 +163,7 @@ void TestAccessibility::init()
 void TestAccessibility::cleanup()
 {
     delete m_box;
-    if (m_window)
-        m_window->iserr = 2; // tearing down a test is not the user quitting
-    m_window.reset();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    const QStringList leaked = openTopLevels();
+    const QStringList leaked = closeMainWindowQuietly(m_window);
     m_platform.reset();
     m_dir.reset();
     QVERIFY2(leaked.isEmpty(), qPrintable(leaked.join(", ")));
@@ -174,7 +171,7 @@ void TestAccessibility::cleanup()
 
 MainWindow& TestAccessibility::openMain()
 {
-    m_window = std::make_unique<MainWindow>(korvo::settings::Store(m_dir->path(), m_dir->path() + "/config"));
+    m_window = openMainWindow(*m_dir);
     m_window->show();
     return *m_window;
 }

@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 #include "fakeplatform.h"
+#include "mainwindowsupport.h"
 #include "ui/layout.h"
 #include "windowguard.h"
 
@@ -76,11 +77,7 @@ void TestMainWindow::init()
 
 void TestMainWindow::cleanup()
 {
-    if (m_window)
-        m_window->iserr = 2; // tearing down a test is not the user quitting
-    m_window.reset();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    const QStringList leaked = openTopLevels();
+    const QStringList leaked = closeMainWindowQuietly(m_window);
     m_platform.reset();
     m_dir.reset();
     QVERIFY2(leaked.isEmpty(), qPrintable(leaked.join(", ")));
@@ -88,7 +85,7 @@ void TestMainWindow::cleanup()
 
 MainWindow& TestMainWindow::open()
 {
-    m_window = std::make_unique<MainWindow>(korvo::settings::Store(m_dir->path(), m_dir->path() + "/config"));
+    m_window = openMainWindow(*m_dir);
     return *m_window;
 }
 

@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "delay/delaycalc.h"
 #include "fakeplatform.h"
+#include "mainwindowsupport.h"
 #include "pitch/bpmvalue.h"
 #include "pitch/numbertext.h"
 #include "pitch/pitchshift.h"
@@ -134,11 +135,7 @@ void TestMonkey::init()
 
 void TestMonkey::cleanup()
 {
-    if (m_window)
-        m_window->iserr = 2; // tearing down is not the user quitting
-    m_window.reset();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    const QStringList leaked = openTopLevels();
+    const QStringList leaked = closeMainWindowQuietly(m_window);
     m_platform.reset();
     m_dir.reset();
     QVERIFY2(leaked.isEmpty(), qPrintable(leaked.join(", ")));
@@ -217,7 +214,7 @@ void TestMonkey::note(const QString& action)
 // Program start as in main(): the main window is created with the settings of the last run and shown.
 void TestMonkey::start()
 {
-    m_window = std::make_unique<MainWindow>(korvo::settings::Store(m_dir->path(), m_dir->path() + "/config"));
+    m_window = openMainWindow(*m_dir);
     m_window->show();
 }
 

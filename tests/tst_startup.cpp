@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 #include "fakeplatform.h"
+#include "mainwindowsupport.h"
 #include "pitch/bpmvalue.h"
 #include "windowguard.h"
 
@@ -51,11 +52,7 @@ void TestStartup::init()
 
 void TestStartup::cleanup()
 {
-    if (m_window)
-        m_window->iserr = 2;
-    m_window.reset();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    const QStringList leaked = openTopLevels();
+    const QStringList leaked = closeMainWindowQuietly(m_window);
     m_platform.reset();
     m_dir.reset();
     QVERIFY2(leaked.isEmpty(), qPrintable(leaked.join(", ")));
@@ -64,7 +61,7 @@ void TestStartup::cleanup()
 MainWindow& TestStartup::start()
 {
     m_window.reset();
-    m_window = std::make_unique<MainWindow>(korvo::settings::Store(m_dir->path(), m_dir->path() + "/config"));
+    m_window = openMainWindow(*m_dir);
     return *m_window;
 }
 
