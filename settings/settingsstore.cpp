@@ -35,8 +35,13 @@ Store::Store(QString programDir, QString configDir)
 
 Store Store::forThisProgram()
 {
-    return Store(QCoreApplication::applicationDirPath(),
-                 QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    const QString program = QCoreApplication::applicationDirPath();
+    // A program installed by the package manager shares its folder with every other program and
+    // every user (and root could even write there): its settings belong to the user instead.
+    if (program.startsWith(QLatin1String("/usr/")))
+        return Store(config, config);
+    return Store(program, config);
 }
 
 QString Store::programFile() const

@@ -15,7 +15,8 @@ public:
     static constexpr qint64 kReadLimit = 64 * 1024;
 
     Store(QString programDir, QString configDir);
-    // The executable's folder and the per-user configuration folder of this application.
+    // The executable's folder and the per-user configuration folder of this application; for a
+    // program installed under /usr, the configuration folder alone.
     static Store forThisProgram();
 
     // The file's bytes, from the program folder when a readable file is there, else from the
