@@ -48,6 +48,7 @@ private slots:
     void realMessageBoxes_data();
     void realMessageBoxes();
     void aboutBox();
+    void oneManualWindowAtMost();
     void sideWindowsStayShutWhenRejected();
     void tapCommandsChooseTheirEntry();
     void delayWindowFollowsBpm2Only();
@@ -442,6 +443,26 @@ void TestMainWindow::aboutBox()
     QCOMPARE(about.buttons, korvo::Message::Buttons::Ok);
     QVERIFY(!about.text.isEmpty());
     QVERIFY(!about.text.contains('\n'));
+}
+
+void TestMainWindow::oneManualWindowAtMost()
+{
+    MainWindow& w = open();
+    QAction* manual = w.findChild<QAction*>("menu_manual");
+    manual->trigger();
+    korvo::ManualWindow* first = w.manualWindow();
+    QVERIFY(first && first->isVisible());
+    manual->trigger();
+    QCOMPARE(w.manualWindow(), first);
+    QCOMPARE(openTopLevels().count("Manu"), 1);
+
+    // Closed by its own close box it is gone, and the next command makes a new one.
+    first->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!w.manualWindow());
+    manual->trigger();
+    QVERIFY(w.manualWindow() && w.manualWindow()->isVisible());
+    w.manualWindow()->close();
 }
 
 void TestMainWindow::sideWindowsStayShutWhenRejected()
