@@ -223,16 +223,13 @@ QLineEdit* MainWindow::textC(int index) const
 void MainWindow::calc_pitch()
 {
     iserr = 0;
-    std::array<double, 2> tempo{};
-    for (int i = 0; i < 2; ++i) {
-        tempo[i] = readLenient(toStd(m_textBpm[i]->text()));
-        if (!bpm::inRange(tempo[i])) {
-            rejectTempos(); // one message per run, however many entries are bad
-            return;
-        }
+    const std::optional<std::array<double, 2>> tempo = validTempos();
+    if (!tempo) {
+        rejectTempos(); // one message per run, however many entries are bad
+        return;
     }
 
-    const PitchShift shift = pitchShift(tempo[0], tempo[1]);
+    const PitchShift shift = pitchShift((*tempo)[0], (*tempo)[1]);
     m_textC[0]->setText(fromStd(shift.adjustmentText));
     m_textC[1]->setText(fromStd(shift.semitonesText));
     m_textC[2]->setText(fromStd(shift.centsText));
@@ -244,6 +241,18 @@ void MainWindow::calc_pitch()
     // slider moves at most once and the nesting stops at two levels.
     m_hscroll[1]->setValue(bpm::positionForText(toStd(m_textBpm[1]->text())));
     m_hscroll[0]->setValue(bpm::positionForText(toStd(m_textBpm[0]->text())));
+}
+
+std::optional<std::array<double, 2>> MainWindow::validTempos() const
+{
+    // BPM 1 first; when it fails, BPM 2 is not looked at.
+    std::array<double, 2> tempo{};
+    for (int i = 0; i < 2; ++i) {
+        tempo[i] = readLenient(toStd(m_textBpm[i]->text()));
+        if (!bpm::inRange(tempo[i]))
+            return std::nullopt;
+    }
+    return tempo;
 }
 
 void MainWindow::rejectTempos()
@@ -311,13 +320,10 @@ void MainWindow::Terminate()
     write_init();
 
     iserr = 2;
-    if (m_delay)
-        delete m_delay;
-    if (m_tap)
-        delete m_tap;
+    delete m_delay;
+    delete m_tap;
     close();
-    if (m_manual)
-        delete m_manual;
+    delete m_manual;
     Platform::current().quit();
 }
 
@@ -441,12 +447,8 @@ void MainWindow::restoreSliders()
     // calculation instead, the slider's change would rewrite the text to its own tenth (133.3).
     // With a tempo the calculation is about to reject, both stay at their design position, which
     // is what the rejection then restores the entries to.
-    std::array<double, 2> tempo{};
-    for (int i = 0; i < 2; ++i) {
-        tempo[i] = readLenient(toStd(m_textBpm[i]->text()));
-        if (!bpm::inRange(tempo[i]))
-            return;
-    }
+    if (!validTempos())
+        return;
     for (int i = 0; i < 2; ++i) {
         const QSignalBlocker quiet(m_hscroll[i]);
         m_hscroll[i]->setValue(bpm::positionForText(toStd(m_textBpm[i]->text())));

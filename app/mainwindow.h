@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
+#include <optional>
 
 class QLineEdit;
 class QPushButton;
@@ -80,6 +81,8 @@ private:
     void placeWindow();
     void followSlider(int entry);
     void restoreSliders();
+    // Both tempos as read, when both lie in the valid range.
+    std::optional<std::array<double, 2>> validTempos() const;
     void rejectTempos();
     void openTap(int entry);
 
