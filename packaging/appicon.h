@@ -4,9 +4,6 @@
 
 namespace korvo {
 
-// The sizes at which the icon was drawn, smallest first; each is a square PNG in the resources.
-inline constexpr int kAppIconSizes[] = {16, 32, 48, 64, 128, 256};
-
 // The sizes a window icon needs: title bars, task bars and window switchers. Launchers and
 // software centres take the larger ones from the installed icon theme instead.
 inline constexpr int kWindowIconSizes[] = {16, 32, 48, 64};
