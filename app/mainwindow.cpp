@@ -2,7 +2,6 @@
 
 #include "app/manualwindow.h"
 #include "pitch/bpmvalue.h"
-#include "pitch/numbertext.h"
 #include "pitch/pitchshift.h"
 #include "settings/settingsformat.h"
 #include "ui/layout.h"
@@ -17,22 +16,11 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSignalBlocker>
 
 namespace korvo {
 namespace {
 
 using ui::twips;
-
-QString fromStd(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
-
-std::string toStd(const QString& text)
-{
-    return text.toStdString();
-}
 
 QFont mainWindowFont()
 {
@@ -72,49 +60,11 @@ void MainWindow::buildControls()
     client->setFont(mainWindowFont());
     setCentralWidget(client);
 
-    const QFont bold12 = ui::font(12, true);
-    const QFont regular12 = ui::font(12);
-    const QFont regular9 = ui::font(9);
-    const char* frameCaptions[] = {"BPM 1", "BPM 2"};
-    const int frameLefts[] = {360, 3120};
-    const char* fromTo[] = {"から", "に"};
-    const int fromToLefts[] = {1560, 1680};
-    std::array<QPushButton*, 2> tapButtons{};
-
-    for (int i = 0; i < 2; ++i) {
-        const QString caption = frameCaptions[i];
-        QGroupBox* frame = ui::frame(client, caption, bold12, twips(frameLefts[i], 120, 2175, 2175));
-        frame->setObjectName(QString("FrameBPM%1").arg(i));
-
-        QLineEdit* text = ui::textBox(frame, bpm::kInitialText, regular12, twips(240, 480, 855, 375));
-        text->setObjectName(QString("TextBPM%1").arg(i));
-        text->setAccessibleName(caption);
-        // Tempos are typed in half-width digits; an input method would only get in the way.
-        text->setAttribute(Qt::WA_InputMethodEnabled, false);
-        text->setInputMethodHints(Qt::ImhPreferNumbers | Qt::ImhLatinOnly);
-        m_textBpm[i] = text;
-
-        tapButtons[i] = ui::button(frame, "タップ...", regular9, twips(1200, 480, 735, 375));
-        tapButtons[i]->setObjectName(i == 0 ? "CommandTA" : "CommandTB");
-        tapButtons[i]->setAccessibleDescription(caption);
-
-        auto* slider = new QScrollBar(Qt::Horizontal, frame);
-        slider->setObjectName(QString("HScroll%1").arg(i));
-        slider->setGeometry(twips(240, 960, 1692, 252));
-        slider->setRange(bpm::kSliderMinimum, bpm::kSliderMaximum);
-        slider->setSingleStep(bpm::kSliderStep);
-        slider->setPageStep(bpm::kSliderPage);
-        slider->setValue(bpm::positionForValue(120));
-        slider->setFocusPolicy(Qt::StrongFocus);
-        slider->setAccessibleName(caption);
-        m_hscroll[i] = slider;
-
-        QLabel* label = ui::label(frame, fromTo[i], regular9, twips(fromToLefts[i], 1320, 375, 255));
-        label->setObjectName(QString("LabelBPM%1").arg(i));
-    }
+    for (int i = 0; i < 2; ++i)
+        m_tempoEntries[i] = new TempoEntry(i, client);
 
     // The delay button lies over the lower part of the BPM 2 frame and is drawn above it.
-    auto* commandD = ui::button(client, "ディレイタイム(&D)...", regular9, twips(3360, 1800, 1695, 255));
+    auto* commandD = ui::button(client, "ディレイタイム(&D)...", ui::font(9), twips(3360, 1800, 1695, 255));
     commandD->setObjectName("CommandD");
     commandD->raise();
 
@@ -123,31 +73,33 @@ void MainWindow::buildControls()
         ->setObjectName("Label2");
     ui::label(client, ">", mainWindowFont(), twips(2880, 1110, 375, 375))->setObjectName("Label3");
 
+    const QFont bold12 = ui::font(12, true);
+    const QFont regular12 = ui::font(12);
     QGroupBox* frameC = ui::frame(client, "ピッチ調整", bold12, twips(1920, 2520, 3375, 2535));
     frameC->setObjectName("FrameC");
-    m_textC[0] = ui::displayBox(frameC, "0", bold12, twips(2160, 480, 975, 375));
-    m_textC[0]->setObjectName("TextC0");
-    m_textC[0]->setAccessibleName("ピッチ調整");
+    m_pitchBox = ui::displayBox(frameC, "0", bold12, twips(2160, 480, 975, 375));
+    m_pitchBox->setObjectName("TextC0");
+    m_pitchBox->setAccessibleName("ピッチ調整");
 
     QGroupBox* sampler = ui::frame(frameC, "サンプラー", mainWindowFont(), twips(240, 960, 2895, 1455));
     sampler->setObjectName("Frame1");
     QLabel* semitoneLabel = ui::label(sampler, "半音", regular12, twips(360, 480, 1335, 255));
     semitoneLabel->setObjectName("LabelC3");
-    m_textC[1] = ui::displayBox(sampler, "0", bold12, twips(1920, 360, 732, 360));
-    m_textC[1]->setObjectName("TextC3");
-    m_textC[1]->setAccessibleName("半音");
-    semitoneLabel->setBuddy(m_textC[1]);
+    m_semitoneBox = ui::displayBox(sampler, "0", bold12, twips(1920, 360, 732, 360));
+    m_semitoneBox->setObjectName("TextC3");
+    m_semitoneBox->setAccessibleName("半音");
+    semitoneLabel->setBuddy(m_semitoneBox);
     QLabel* centLabel = ui::label(sampler, "セント", regular12, twips(360, 960, 1335, 255));
     centLabel->setObjectName("LabelC0");
-    m_textC[2] = ui::displayBox(sampler, "0", bold12, twips(1920, 840, 732, 360));
-    m_textC[2]->setObjectName("TextC4");
-    m_textC[2]->setAccessibleName("セント");
-    centLabel->setBuddy(m_textC[2]);
+    m_centBox = ui::displayBox(sampler, "0", bold12, twips(1920, 840, 732, 360));
+    m_centBox->setObjectName("TextC4");
+    m_centBox->setAccessibleName("セント");
+    centLabel->setBuddy(m_centBox);
     ui::label(sampler, "( 1/100半音)", ui::font(8.25), twips(960, 1080, 975, 255))->setObjectName("Label1");
 
-    m_command1 = ui::button(client, "計算！", ui::font(10.5, true), twips(360, 3600, 1335, 975));
-    m_command1->setObjectName("Command1");
-    m_command1->setDefault(true);
+    m_calculateButton = ui::button(client, "計算！", ui::font(10.5, true), twips(360, 3600, 1335, 975));
+    m_calculateButton->setObjectName("Command1");
+    m_calculateButton->setDefault(true);
     auto* command2 = ui::button(client, "終了(&X)", ui::font(9.75), twips(360, 4680, 1335, 255));
     command2->setObjectName("Command2");
 
@@ -158,19 +110,18 @@ void MainWindow::buildControls()
     dammy->setEnabled(false);
 
     // Keyboard order: BPM 1's box, tap button and slider, the same for BPM 2, then the buttons.
-    QWidget* const order[] = {m_textBpm[0], tapButtons[0], m_hscroll[0], m_textBpm[1], tapButtons[1],
-                              m_hscroll[1], commandD,      m_command1,   command2};
+    // Each entry orders its own three controls.
+    QWidget::setTabOrder(m_tempoEntries[0]->slider(), m_tempoEntries[1]->textBox());
+    QWidget* const order[] = {m_tempoEntries[1]->slider(), commandD, m_calculateButton, command2};
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 
-    // With tracking on, valueChanged arrives for every step of a drag as well as for clicks, keys
-    // and positions set by the program, so one connection serves both the drag and the change.
-    connect(m_hscroll[0], &QScrollBar::valueChanged, this, &MainWindow::HScroll0_Change);
-    connect(m_hscroll[1], &QScrollBar::valueChanged, this, &MainWindow::HScroll1_Change);
-    connect(tapButtons[0], &QPushButton::clicked, this, &MainWindow::CommandTA_Click);
-    connect(tapButtons[1], &QPushButton::clicked, this, &MainWindow::CommandTB_Click);
+    connect(m_tempoEntries[0], &TempoEntry::sliderChanged, this, &MainWindow::HScroll0_Change);
+    connect(m_tempoEntries[1], &TempoEntry::sliderChanged, this, &MainWindow::HScroll1_Change);
+    connect(m_tempoEntries[0], &TempoEntry::tapClicked, this, &MainWindow::CommandTA_Click);
+    connect(m_tempoEntries[1], &TempoEntry::tapClicked, this, &MainWindow::CommandTB_Click);
     connect(commandD, &QPushButton::clicked, this, &MainWindow::CommandD_Click);
-    connect(m_command1, &QPushButton::clicked, this, &MainWindow::Command1_Click);
+    connect(m_calculateButton, &QPushButton::clicked, this, &MainWindow::Command1_Click);
     connect(command2, &QPushButton::clicked, this, &MainWindow::Command2_Click);
 }
 
@@ -206,23 +157,9 @@ void MainWindow::placeWindow()
     move(static_cast<int>(left), static_cast<int>(top));
 }
 
-QLineEdit* MainWindow::textC(int index) const
-{
-    switch (index) {
-    case 0:
-        return m_textC[0];
-    case 3:
-        return m_textC[1];
-    case 4:
-        return m_textC[2];
-    default:
-        return nullptr;
-    }
-}
-
 void MainWindow::calc_pitch()
 {
-    iserr = 0;
+    iserr = kAccepted;
     const std::optional<std::array<double, 2>> tempo = validTempos();
     if (!tempo) {
         rejectTempos(); // one message per run, however many entries are bad
@@ -230,17 +167,17 @@ void MainWindow::calc_pitch()
     }
 
     const PitchShift shift = pitchShift((*tempo)[0], (*tempo)[1]);
-    m_textC[0]->setText(fromStd(shift.adjustmentText));
-    m_textC[1]->setText(fromStd(shift.semitonesText));
-    m_textC[2]->setText(fromStd(shift.centsText));
+    m_pitchBox->setText(QString::fromStdString(shift.adjustmentText));
+    m_semitoneBox->setText(QString::fromStdString(shift.semitonesText));
+    m_centBox->setText(QString::fromStdString(shift.centsText));
 
-    delayWindow()->setBpmText(m_textBpm[1]->text());
+    delayWindow()->setBpmText(m_tempoEntries[1]->text());
 
     // Moving a slider re-enters through its change handler, which rewrites that entry from the new
     // position and calculates again. The nested run finds its slider already in place, so each
     // slider moves at most once and the nesting stops at two levels.
-    m_hscroll[1]->setValue(bpm::positionForText(toStd(m_textBpm[1]->text())));
-    m_hscroll[0]->setValue(bpm::positionForText(toStd(m_textBpm[0]->text())));
+    m_tempoEntries[1]->alignSlider();
+    m_tempoEntries[0]->alignSlider();
 }
 
 std::optional<std::array<double, 2>> MainWindow::validTempos() const
@@ -248,7 +185,7 @@ std::optional<std::array<double, 2>> MainWindow::validTempos() const
     // BPM 1 first; when it fails, BPM 2 is not looked at.
     std::array<double, 2> tempo{};
     for (int i = 0; i < 2; ++i) {
-        tempo[i] = readLenient(toStd(m_textBpm[i]->text()));
+        tempo[i] = m_tempoEntries[i]->value();
         if (!bpm::inRange(tempo[i]))
             return std::nullopt;
     }
@@ -262,25 +199,21 @@ void MainWindow::rejectTempos()
     platform.show(this, {Message::Icon::Exclamation, Message::Buttons::Ok, "BPMエラー",
                          "入力するBPMは1～250の範囲です。"});
     // Both entries go back to the tempo their sliders hold, BPM 2 first.
-    m_textBpm[1]->setText(fromStd(bpm::textForPosition(m_hscroll[1]->value())));
-    m_textBpm[0]->setText(fromStd(bpm::textForPosition(m_hscroll[0]->value())));
-    iserr = 1;
-}
-
-void MainWindow::followSlider(int entry)
-{
-    m_textBpm[entry]->setText(fromStd(bpm::textForPosition(m_hscroll[entry]->value())));
-    calc_pitch();
+    m_tempoEntries[1]->showSliderTempo();
+    m_tempoEntries[0]->showSliderTempo();
+    iserr = kRejected;
 }
 
 void MainWindow::HScroll0_Change()
 {
-    followSlider(0);
+    m_tempoEntries[0]->showSliderTempo();
+    calc_pitch();
 }
 
 void MainWindow::HScroll1_Change()
 {
-    followSlider(1);
+    m_tempoEntries[1]->showSliderTempo();
+    calc_pitch();
 }
 
 void MainWindow::Command1_Click()
@@ -305,11 +238,11 @@ void MainWindow::menu_exit_Click()
 
 void MainWindow::Terminate()
 {
-    if (iserr == 2)
+    if (iserr == kShuttingDown)
         return; // the close below comes back through Form_QueryUnload; let it through
 
     calc_pitch(); // save what the window shows
-    if (iserr == 1) {
+    if (iserr == kRejected) {
         const bool exitAnyway = Platform::current().show(
             this, {Message::Icon::Exclamation, Message::Buttons::OkCancel, "自動保存アラート...",
                    "テンポ値が不適切でした。\n変更前の値が自動保存されますが、終了しますか？"});
@@ -319,7 +252,7 @@ void MainWindow::Terminate()
 
     write_init();
 
-    iserr = 2;
+    iserr = kShuttingDown;
     delete m_delay;
     delete m_tap;
     close();
@@ -330,7 +263,7 @@ void MainWindow::Terminate()
 void MainWindow::Form_QueryUnload(bool& cancel)
 {
     Terminate();
-    if (iserr == 1)
+    if (iserr == kRejected)
         cancel = true;
 }
 
@@ -348,7 +281,7 @@ void MainWindow::keyPressEvent(QKeyEvent* event)
 {
     // Enter anywhere in the window, a tempo box included, is the Calculate button.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        m_command1->click();
+        m_calculateButton->click();
         return;
     }
     QMainWindow::keyPressEvent(event);
@@ -366,10 +299,10 @@ DelayWindow* MainWindow::delayWindow()
 void MainWindow::CommandD_Click()
 {
     calc_pitch();
-    if (iserr == 1)
+    if (iserr == kRejected)
         return;
     DelayWindow* delay = delayWindow();
-    delay->setBpmText(m_textBpm[1]->text());
+    delay->setBpmText(m_tempoEntries[1]->text());
     delay->show();
     delay->raise();
     delay->activateWindow();
@@ -388,7 +321,7 @@ void MainWindow::CommandTB_Click()
 void MainWindow::openTap(int entry)
 {
     calc_pitch();
-    if (iserr == 1)
+    if (iserr == kRejected)
         return;
     tap_ref = static_cast<qint16>(entry);
     // Modal without a nested event loop: the main window takes no input until the tap window closes.
@@ -424,10 +357,18 @@ void MainWindow::load_init()
     const settings::Stored stored =
         settings::parse(std::string_view(bytes->constData(), static_cast<std::size_t>(bytes->size())));
     if (stored.bpm1)
-        m_textBpm[0]->setText(fromStd(*stored.bpm1));
+        m_tempoEntries[0]->setText(QString::fromStdString(*stored.bpm1));
     if (stored.bpm2)
-        m_textBpm[1]->setText(fromStd(*stored.bpm2));
-    restoreSliders();
+        m_tempoEntries[1]->setText(QString::fromStdString(*stored.bpm2));
+    // Slider positions are not saved; they follow from the restored tempos. Placing them quietly,
+    // before the start-up calculation, keeps a restored 133.3333 as it was saved: placed by that
+    // calculation instead, the slider's change would rewrite the text to its own tenth (133.3).
+    // With a tempo the calculation is about to reject, both stay at their design position, which
+    // is what the rejection then restores the entries to.
+    if (validTempos()) {
+        for (TempoEntry* entry : m_tempoEntries)
+            entry->alignSliderQuietly();
+    }
 
     // Touching the selections loads the delay window, which then already sees the restored BPM 2.
     // An index the file did not give usably leaves that list at its default.
@@ -440,27 +381,11 @@ void MainWindow::load_init()
         delay->setFormatIndex(*stored.format);
 }
 
-void MainWindow::restoreSliders()
-{
-    // Slider positions are not saved; they follow from the restored tempos. Placing them quietly,
-    // before the start-up calculation, keeps a restored 133.3333 as it was saved: placed by that
-    // calculation instead, the slider's change would rewrite the text to its own tenth (133.3).
-    // With a tempo the calculation is about to reject, both stay at their design position, which
-    // is what the rejection then restores the entries to.
-    if (!validTempos())
-        return;
-    for (int i = 0; i < 2; ++i) {
-        const QSignalBlocker quiet(m_hscroll[i]);
-        m_hscroll[i]->setValue(bpm::positionForText(toStd(m_textBpm[i]->text())));
-    }
-}
-
 void MainWindow::write_init()
 {
     DelayWindow* delay = delayWindow();
-    const settings::ToSave values{readLenient(toStd(m_textBpm[0]->text())),
-                                  readLenient(toStd(m_textBpm[1]->text())), delay->noteIndex(),
-                                  delay->modifierIndex(), delay->formatIndex()};
+    const settings::ToSave values{m_tempoEntries[0]->value(), m_tempoEntries[1]->value(),
+                                  delay->noteIndex(), delay->modifierIndex(), delay->formatIndex()};
     const settings::Store::SaveResult result =
         m_store.save(QByteArray::fromStdString(settings::format(values)));
     if (!result.ok) {
@@ -474,7 +399,7 @@ void MainWindow::write_init()
 
 QString MainWindow::bpm2Text() const
 {
-    return m_textBpm[1]->text();
+    return m_tempoEntries[1]->text();
 }
 
 void MainWindow::showMainWindow()
@@ -486,12 +411,12 @@ void MainWindow::showMainWindow()
 
 QString MainWindow::entryText(int entry) const
 {
-    return m_textBpm.at(entry)->text();
+    return m_tempoEntries.at(entry)->text();
 }
 
 void MainWindow::setEntryText(int entry, const QString& text)
 {
-    m_textBpm.at(entry)->setText(text);
+    m_tempoEntries.at(entry)->setText(text);
 }
 
 } // namespace korvo

@@ -2,6 +2,7 @@
 
 #include "app/manualwindow.h"
 #include "delay/delaywindow.h"
+#include "pitch/tempoentry.h"
 #include "settings/settingsstore.h"
 #include "tap/tapwindow.h"
 
@@ -12,7 +13,6 @@
 
 class QLineEdit;
 class QPushButton;
-class QScrollBar;
 
 namespace korvo {
 
@@ -27,12 +27,16 @@ public:
     explicit MainWindow(settings::Store store = settings::Store::forThisProgram(), QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // Outcome of the last calculation: 0 accepted, 1 a tempo was rejected, 2 shutting down.
-    qint16 iserr = 0;
-    // Which entry the tap window works on: 0 for BPM 1, 1 for BPM 2.
-    qint16 tap_ref = 0;
+    // The values iserr takes.
+    static constexpr qint16 kAccepted = 0;     // the last calculation found both tempos valid
+    static constexpr qint16 kRejected = 1;     // it rejected a tempo and put both entries back
+    static constexpr qint16 kShuttingDown = 2; // Terminate is closing everything
 
-    void calc_pitch();
+    // Outcome of the last calculation, or the shutdown marker.
+    qint16 iserr = kAccepted;
+    // tap_ref, which entry the tap window works on, comes with TapHost.
+
+    void calc_pitch() override;
     void Terminate();
     void load_init();
     void write_init();
@@ -52,9 +56,10 @@ public:
     void Form_QueryUnload(bool& cancel);
 
     // The controls other windows and tests address.
-    QLineEdit* textBpm(int entry) const { return m_textBpm.at(entry); }
-    QScrollBar* hscroll(int entry) const { return m_hscroll.at(entry); }
-    QLineEdit* textC(int index) const; // 0: pitch adjustment, 3: semitones, 4: cents
+    TempoEntry* tempoEntry(int entry) const { return m_tempoEntries.at(entry); } // 0: BPM 1, 1: BPM 2
+    QLineEdit* pitchBox() const { return m_pitchBox; }       // the pitch adjustment in semitones
+    QLineEdit* semitoneBox() const { return m_semitoneBox; } // the sampler's whole semitones
+    QLineEdit* centBox() const { return m_centBox; }         // the sampler's fine part in cents
 
     // The delay window, loaded hidden when it is not loaded yet: addressing it is what loads it.
     DelayWindow* delayWindow();
@@ -66,10 +71,8 @@ public:
     // DelayHost and TapHost
     QString bpm2Text() const override;
     void showMainWindow() override;
-    int tapRef() const override { return tap_ref; }
     QString entryText(int entry) const override;
     void setEntryText(int entry, const QString& text) override;
-    void calcPitch() override { calc_pitch(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -79,17 +82,16 @@ private:
     void buildControls();
     void buildMenus();
     void placeWindow();
-    void followSlider(int entry);
-    void restoreSliders();
     // Both tempos as read, when both lie in the valid range.
     std::optional<std::array<double, 2>> validTempos() const;
     void rejectTempos();
     void openTap(int entry);
 
-    std::array<QLineEdit*, 2> m_textBpm{};
-    std::array<QScrollBar*, 2> m_hscroll{};
-    std::array<QLineEdit*, 3> m_textC{}; // TextC(0), TextC(3), TextC(4)
-    QPushButton* m_command1 = nullptr;
+    std::array<TempoEntry*, 2> m_tempoEntries{};
+    QLineEdit* m_pitchBox = nullptr;
+    QLineEdit* m_semitoneBox = nullptr;
+    QLineEdit* m_centBox = nullptr;
+    QPushButton* m_calculateButton = nullptr;
 
     QPointer<DelayWindow> m_delay;
     QPointer<TapWindow> m_tap;

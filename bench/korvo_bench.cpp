@@ -31,14 +31,14 @@ void sliderStep(benchmark::State& state)
 {
     QTemporaryDir dir;
     korvo::MainWindow window(korvo::settings::Store(dir.path(), dir.path() + "/config"));
-    QScrollBar* slider = window.hscroll(1);
+    QScrollBar* slider = window.tempoEntry(1)->slider();
     int direction = 1;
     for (auto _ : state) {
         if (slider->value() >= 2400 || slider->value() <= 100)
             direction = -direction;
         slider->setValue(slider->value() + direction);
     }
-    window.iserr = 2; // skip the shutdown path when the window goes
+    window.iserr = korvo::MainWindow::kShuttingDown; // skip the shutdown path when the window goes
 }
 BENCHMARK(sliderStep);
 
@@ -60,7 +60,7 @@ void tapStep(benchmark::State& state)
         longBeat = !longBeat;
         tap.Command1_Click();
     }
-    window.iserr = 2;
+    window.iserr = korvo::MainWindow::kShuttingDown;
 }
 BENCHMARK(tapStep);
 
@@ -103,10 +103,10 @@ void sliderStepShown(benchmark::State& state)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     QCoreApplication::processEvents();
 
-    QScrollBar* slider = window.hscroll(1);
-    QSignalSpy runs0(window.hscroll(0), &QScrollBar::valueChanged);
+    QScrollBar* slider = window.tempoEntry(1)->slider();
+    QSignalSpy runs0(window.tempoEntry(0)->slider(), &QScrollBar::valueChanged);
     QSignalSpy runs1(slider, &QScrollBar::valueChanged);
-    QSignalSpy results(window.textC(0), &QLineEdit::textChanged);
+    QSignalSpy results(window.pitchBox(), &QLineEdit::textChanged);
     QSignalSpy handOver(window.loadedDelayWindow()->findChild<QLineEdit*>("TextBPM1"),
                         &QLineEdit::textChanged);
     PaintCounter paints(&window);
@@ -117,7 +117,7 @@ void sliderStepShown(benchmark::State& state)
         if (typedBpm1) {
             state.PauseTiming();
             typedHigh = !typedHigh;
-            window.textBpm(0)->setText(typedHigh ? "125" : "115");
+            window.tempoEntry(0)->textBox()->setText(typedHigh ? "125" : "115");
             QCoreApplication::processEvents(); // the typing's own repaint is not the step's
             state.ResumeTiming();
         }
@@ -135,7 +135,7 @@ void sliderStepShown(benchmark::State& state)
     state.counters["results"] = perStep(results.count());
     state.counters["handover"] = perStep(handOver.count());
     state.counters["paints"] = perStep(static_cast<double>(paints.paints));
-    window.iserr = 2;
+    window.iserr = korvo::MainWindow::kShuttingDown;
     window.hide();
 }
 BENCHMARK(sliderStepShown)->Arg(0)->Arg(1)->ArgName("typedBpm1");

@@ -114,8 +114,8 @@ int main(int argc, char* argv[])
         korvo::MainWindow window(korvo::settings::Store(settingsDir.path(), settingsDir.path() + "/config"));
         window.show();
 
-        window.textBpm(0)->setText(QStringLiteral("120"));
-        window.textBpm(1)->setText(QStringLiteral("130"));
+        window.tempoEntry(0)->textBox()->setText(QStringLiteral("120"));
+        window.tempoEntry(1)->textBox()->setText(QStringLiteral("130"));
         window.Command1_Click();
         shooter.shoot(&window, QStringLiteral("main"));
 
@@ -143,7 +143,7 @@ int main(int argc, char* argv[])
 
         shootRangeError(shooter, &window);
 
-        window.iserr = 2; // taking the pictures is not the user quitting: nothing is saved
+        window.iserr = korvo::MainWindow::kShuttingDown; // taking the pictures is not the user quitting: nothing is saved
     }
 
     for (const QString& message : platform.unexpected)

@@ -78,7 +78,7 @@ TapWindow::TapWindow(TapHost& host, QWidget* parent) : QDialog(parent), m_host(h
 
 void TapWindow::Form_Load()
 {
-    const int ref = m_host.tapRef();
+    const int ref = m_host.tap_ref;
     m_frame->setTitle(QStringLiteral("新BPM %1").arg(ref + 1));
     m_value->setAccessibleName(m_frame->title());
     const QString text = m_host.entryText(ref);
@@ -94,7 +94,7 @@ void TapWindow::Command1_Click()
     if (!shown)
         return;
     m_value->setText(QString::fromStdString(shown->value));
-    m_host.setEntryText(m_host.tapRef(), m_value->text());
+    m_host.setEntryText(m_host.tap_ref, m_value->text());
     for (std::size_t i = 0; i < m_labels.size(); ++i)
         m_labels[i]->setText(QString::fromStdString(shown->labels[i]));
 }
@@ -102,7 +102,7 @@ void TapWindow::Command1_Click()
 void TapWindow::CommandClear_Click()
 {
     m_value->setText(QString::fromStdString(m_tap.startOver()));
-    m_host.setEntryText(m_host.tapRef(), m_value->text());
+    m_host.setEntryText(m_host.tap_ref, m_value->text());
 }
 
 void TapWindow::CommandClose_Click()
@@ -112,7 +112,7 @@ void TapWindow::CommandClose_Click()
     hide();
     close();
     host.showMainWindow();
-    host.calcPitch();
+    host.calc_pitch();
 }
 
 void TapWindow::CmdSend1_Click()
@@ -128,7 +128,7 @@ void TapWindow::CmdSend2_Click()
 void TapWindow::send(int entry)
 {
     m_host.setEntryText(entry, m_value->text());
-    m_host.calcPitch();
+    m_host.calc_pitch();
 }
 
 void TapWindow::CommandCopy_Click()

@@ -17,10 +17,12 @@ class TapHost
 {
 public:
     virtual ~TapHost() = default;
-    virtual int tapRef() const = 0;                                // 0 = BPM 1, 1 = BPM 2
+    // Which entry the tap window works on: 0 for BPM 1, 1 for BPM 2. The main window sets it just
+    // before it opens the tap window; the tap window only reads it.
+    qint16 tap_ref = 0;
     virtual QString entryText(int entry) const = 0;                // the entry's text box
     virtual void setEntryText(int entry, const QString& text) = 0; // writes it, starts nothing
-    virtual void calcPitch() = 0;                                  // the main window's recalculation
+    virtual void calc_pitch() = 0;                                 // the main window's recalculation
     virtual void showMainWindow() = 0;
 };
 

@@ -180,7 +180,7 @@ MainWindow& TestAccessibility::openMain()
 korvo::Message TestAccessibility::messageFor(Scene scene)
 {
     MainWindow& window = openMain();
-    window.textBpm(0)->setText(QStringLiteral("300"));
+    window.tempoEntry(0)->textBox()->setText(QStringLiteral("300"));
     m_platform->messages.clear();
     if (scene == Scene::RangeError) {
         window.Command1_Click();
@@ -428,16 +428,16 @@ void TestAccessibility::pitchResultsAreSpokenAsShown()
     MainWindow& window = openMain();
 
     if (!typedBpm2.isEmpty()) {
-        window.textBpm(1)->setText(typedBpm2);
+        window.tempoEntry(1)->textBox()->setText(typedBpm2);
         window.Command1_Click();
     }
     if (sliderAction != QAbstractSlider::SliderNoAction)
-        window.hscroll(1)->triggerAction(static_cast<QAbstractSlider::SliderAction>(sliderAction));
+        window.tempoEntry(1)->slider()->triggerAction(static_cast<QAbstractSlider::SliderAction>(sliderAction));
     QVERIFY(m_platform->messages.isEmpty());
 
-    const std::pair<int, QString> expected[] = {{0, adjustment}, {3, semitones}, {4, cents}};
-    for (const auto& [index, text] : expected) {
-        QLineEdit* box = window.textC(index);
+    const std::pair<QLineEdit*, QString> expected[] = {
+        {window.pitchBox(), adjustment}, {window.semitoneBox(), semitones}, {window.centBox(), cents}};
+    for (const auto& [box, text] : expected) {
         QCOMPARE(box->text(), text);
         QAccessibleInterface* iface = accessible(box);
         QCOMPARE(spokenValue(iface), text);
@@ -448,19 +448,19 @@ void TestAccessibility::pitchResultsAreSpokenAsShown()
 void TestAccessibility::rejectedTempoKeepsTheSpokenResults()
 {
     MainWindow& window = openMain();
-    window.textBpm(1)->setText(QStringLiteral("130"));
+    window.tempoEntry(1)->textBox()->setText(QStringLiteral("130"));
     window.Command1_Click();
     QStringList before;
-    for (int index : {0, 3, 4})
-        before << spokenValue(accessible(window.textC(index)));
+    for (QLineEdit* box : {window.pitchBox(), window.semitoneBox(), window.centBox()})
+        before << spokenValue(accessible(box));
 
-    window.textBpm(0)->setText(QStringLiteral("300"));
+    window.tempoEntry(0)->textBox()->setText(QStringLiteral("300"));
     window.Command1_Click();
     QCOMPARE(m_platform->messages.size(), 1);
 
     QStringList after;
-    for (int index : {0, 3, 4})
-        after << spokenValue(accessible(window.textC(index)));
+    for (QLineEdit* box : {window.pitchBox(), window.semitoneBox(), window.centBox()})
+        after << spokenValue(accessible(box));
     QCOMPARE(after, before);
     QCOMPARE(after, (QStringList{"+1.386", "+1", "+39"}));
 }
@@ -491,7 +491,7 @@ void TestAccessibility::delayResultsAreSpokenAsShown()
     QVERIFY(delay && delay->isVisible());
 
     // The tempo arrives the way it always does: from the main window's accepted calculation.
-    window.textBpm(1)->setText(typedBpm2);
+    window.tempoEntry(1)->textBox()->setText(typedBpm2);
     window.Command1_Click();
     delay->setNoteIndex(note);
     delay->setModifierIndex(modifier);

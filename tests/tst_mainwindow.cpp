@@ -92,12 +92,12 @@ MainWindow& TestMainWindow::open()
 
 QString TestMainWindow::results() const
 {
-    return m_window->textC(0)->text() + " " + m_window->textC(3)->text() + " " + m_window->textC(4)->text();
+    return m_window->pitchBox()->text() + " " + m_window->semitoneBox()->text() + " " + m_window->centBox()->text();
 }
 
 void TestMainWindow::typeInto(int entry, const QString& text)
 {
-    QLineEdit* box = m_window->textBpm(entry);
+    QLineEdit* box = m_window->tempoEntry(entry)->textBox();
     box->selectAll();
     QTest::keyClicks(box, text);
     QCOMPARE(box->text(), text);
@@ -107,12 +107,12 @@ void TestMainWindow::startsWithEqualTempos()
 {
     MainWindow& w = open();
     QCOMPARE(w.windowTitle(), QString("Korvo Main"));
-    QCOMPARE(w.textBpm(0)->text(), QString("120"));
-    QCOMPARE(w.textBpm(1)->text(), QString("120"));
-    QCOMPARE(w.hscroll(0)->value(), 1200);
-    QCOMPARE(w.hscroll(1)->value(), 1200);
+    QCOMPARE(w.tempoEntry(0)->textBox()->text(), QString("120"));
+    QCOMPARE(w.tempoEntry(1)->textBox()->text(), QString("120"));
+    QCOMPARE(w.tempoEntry(0)->slider()->value(), 1200);
+    QCOMPARE(w.tempoEntry(1)->slider()->value(), 1200);
     QCOMPARE(results(), QString("+0 +0 +0"));
-    QCOMPARE(w.iserr, qint16(0));
+    QCOMPARE(w.iserr, MainWindow::kAccepted);
     // The first calculation already loaded the delay window, without showing it.
     QVERIFY(w.loadedDelayWindow());
     QVERIFY(!w.loadedDelayWindow()->isVisible());
@@ -152,22 +152,22 @@ void TestMainWindow::sliderMovesRecalculate()
 {
     QFETCH(int, action);
     MainWindow& w = open();
-    w.hscroll(1)->triggerAction(QAbstractSlider::SliderAction(action));
-    QTEST(w.textBpm(1)->text(), "text");
+    w.tempoEntry(1)->slider()->triggerAction(QAbstractSlider::SliderAction(action));
+    QTEST(w.tempoEntry(1)->textBox()->text(), "text");
     QTEST(results(), "shown");
-    QCOMPARE(w.loadedDelayWindow()->bpmText(), w.textBpm(1)->text());
+    QCOMPARE(w.loadedDelayWindow()->bpmText(), w.tempoEntry(1)->textBox()->text());
     QVERIFY(m_platform->messages.isEmpty());
 }
 
 void TestMainWindow::dragShowsEveryTenth()
 {
     MainWindow& w = open();
-    QScrollBar* slider = w.hscroll(1);
+    QScrollBar* slider = w.tempoEntry(1)->slider();
     slider->setSliderDown(true);
     QStringList seen;
     for (int position = 1201; position <= 1205; ++position) {
         slider->setSliderPosition(position);
-        seen << w.textBpm(1)->text();
+        seen << w.tempoEntry(1)->textBox()->text();
     }
     slider->setSliderDown(false);
     QCOMPARE(seen, QStringList({"120.1", "120.2", "120.3", "120.4", "120.5"}));
@@ -188,27 +188,27 @@ void TestMainWindow::typedTempoWaitsForCalculation()
     MainWindow& w = open();
     typeInto(1, "130");
     QCOMPARE(results(), QString("+0 +0 +0"));
-    QCOMPARE(w.hscroll(1)->value(), 1200);
+    QCOMPARE(w.tempoEntry(1)->slider()->value(), 1200);
 
     if (how == "button")
         QTest::mouseClick(w.findChild<QPushButton*>("Command1"), Qt::LeftButton);
     else if (how == "enter")
-        QTest::keyClick(w.textBpm(1), Qt::Key_Return);
+        QTest::keyClick(w.tempoEntry(1)->textBox(), Qt::Key_Return);
     else
         w.findChild<QAction*>("Menu_calculate")->trigger();
 
     QCOMPARE(results(), QString("+1.386 +1 +39"));
-    QCOMPARE(w.hscroll(1)->value(), 1300);
-    QCOMPARE(w.textBpm(1)->text(), QString("130"));
+    QCOMPARE(w.tempoEntry(1)->slider()->value(), 1300);
+    QCOMPARE(w.tempoEntry(1)->textBox()->text(), QString("130"));
 }
 
 void TestMainWindow::typedTempoTakesEffectWithTheOtherSlider()
 {
     MainWindow& w = open();
     typeInto(1, "130");
-    w.hscroll(0)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    QCOMPARE(w.textBpm(0)->text(), QString("120.1"));
-    QCOMPARE(w.hscroll(1)->value(), 1300);
+    w.tempoEntry(0)->slider()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    QCOMPARE(w.tempoEntry(0)->textBox()->text(), QString("120.1"));
+    QCOMPARE(w.tempoEntry(1)->slider()->value(), 1300);
     QCOMPARE(results(), QString("+1.371 +1 +37"));
 }
 
@@ -247,12 +247,12 @@ void TestMainWindow::rejectedTemposComeBackFromSliders_data()
 void TestMainWindow::rejectedTemposComeBackFromSliders()
 {
     MainWindow& w = open();
-    w.hscroll(1)->triggerAction(QAbstractSlider::SliderPageStepAdd); // BPM 2 at 121 before the mistake
+    w.tempoEntry(1)->slider()->triggerAction(QAbstractSlider::SliderPageStepAdd); // BPM 2 at 121 before the mistake
     const QString before = results();
     QFETCH(QString, bpm1);
     QFETCH(QString, bpm2);
-    w.textBpm(0)->setText(bpm1);
-    w.textBpm(1)->setText(bpm2);
+    w.tempoEntry(0)->textBox()->setText(bpm1);
+    w.tempoEntry(1)->textBox()->setText(bpm2);
     w.Command1_Click();
 
     QCOMPARE(m_platform->beeps, 1);
@@ -260,9 +260,9 @@ void TestMainWindow::rejectedTemposComeBackFromSliders()
     QCOMPARE(m_platform->messages[0].title, QString("BPMエラー"));
     QCOMPARE(m_platform->messages[0].text, QString("入力するBPMは1～250の範囲です。"));
     QCOMPARE(m_platform->messages[0].icon, korvo::Message::Icon::Exclamation);
-    QCOMPARE(w.iserr, qint16(1));
-    QCOMPARE(w.textBpm(0)->text(), QString("120"));
-    QCOMPARE(w.textBpm(1)->text(), QString("121"));
+    QCOMPARE(w.iserr, MainWindow::kRejected);
+    QCOMPARE(w.tempoEntry(0)->textBox()->text(), QString("120"));
+    QCOMPARE(w.tempoEntry(1)->textBox()->text(), QString("121"));
     QCOMPARE(results(), before);
     QCOMPARE(w.loadedDelayWindow()->bpmText(), QString("121"));
 }
@@ -270,13 +270,13 @@ void TestMainWindow::rejectedTemposComeBackFromSliders()
 void TestMainWindow::boundsAreAccepted()
 {
     MainWindow& w = open();
-    w.textBpm(0)->setText("1");
-    w.textBpm(1)->setText("250");
+    w.tempoEntry(0)->textBox()->setText("1");
+    w.tempoEntry(1)->textBox()->setText("250");
     w.calc_pitch();
-    QCOMPARE(w.iserr, qint16(0));
+    QCOMPARE(w.iserr, MainWindow::kAccepted);
     QCOMPARE(results(), QString("+95.589 +96 -41"));
-    QCOMPARE(w.hscroll(0)->value(), 10);
-    QCOMPARE(w.hscroll(1)->value(), 2500);
+    QCOMPARE(w.tempoEntry(0)->slider()->value(), 10);
+    QCOMPARE(w.tempoEntry(1)->slider()->value(), 2500);
     QVERIFY(m_platform->messages.isEmpty());
 }
 
@@ -298,19 +298,19 @@ void TestMainWindow::slidersFollowTypedTempos()
     QFETCH(QString, typed);
     QFETCH(int, moves);
     MainWindow& w = open();
-    QSignalSpy moved0(w.hscroll(0), &QScrollBar::valueChanged);
-    QSignalSpy moved1(w.hscroll(1), &QScrollBar::valueChanged);
-    w.textBpm(0)->setText(typed);
-    w.textBpm(1)->setText("130");
+    QSignalSpy moved0(w.tempoEntry(0)->slider(), &QScrollBar::valueChanged);
+    QSignalSpy moved1(w.tempoEntry(1)->slider(), &QScrollBar::valueChanged);
+    w.tempoEntry(0)->textBox()->setText(typed);
+    w.tempoEntry(1)->textBox()->setText("130");
     w.Command1_Click();
 
     // Each slider moves at most once however the runs nest.
     QCOMPARE(moved0.size(), moves);
     QCOMPARE(moved1.size(), 1);
-    QTEST(w.hscroll(0)->value(), "position");
-    QTEST(w.textBpm(0)->text(), "finalText");
-    QCOMPARE(w.hscroll(1)->value(), 1300);
-    QCOMPARE(w.iserr, qint16(0));
+    QTEST(w.tempoEntry(0)->slider()->value(), "position");
+    QTEST(w.tempoEntry(0)->textBox()->text(), "finalText");
+    QCOMPARE(w.tempoEntry(1)->slider()->value(), 1300);
+    QCOMPARE(w.iserr, MainWindow::kAccepted);
 }
 
 void TestMainWindow::exitWithValidTemposAsksNothing_data()
@@ -337,7 +337,7 @@ void TestMainWindow::exitWithValidTemposAsksNothing()
 
     QVERIFY(m_platform->messages.isEmpty());
     QCOMPARE(m_platform->quits, 1);
-    QCOMPARE(w.iserr, qint16(2));
+    QCOMPARE(w.iserr, MainWindow::kShuttingDown);
     QVERIFY(!w.isVisible());
     QVERIFY(!w.loadedDelayWindow());
     QVERIFY(!w.manualWindow());
@@ -360,7 +360,7 @@ void TestMainWindow::exitWithInvalidTempoAsksFirst()
     QFETCH(bool, viaCloseBox);
     MainWindow& w = open();
     w.show();
-    w.textBpm(0)->setText("300");
+    w.tempoEntry(0)->textBox()->setText("300");
     m_platform->answers = {true, answerOk}; // the range message, then the question
     const bool closed = viaCloseBox ? w.close() : (w.Command2_Click(), !w.isVisible());
 
@@ -372,11 +372,11 @@ void TestMainWindow::exitWithInvalidTempoAsksFirst()
              QString("テンポ値が不適切でした。\n変更前の値が自動保存されますが、終了しますか？"));
     QCOMPARE(question.buttons, korvo::Message::Buttons::OkCancel);
     QCOMPARE(question.icon, korvo::Message::Icon::Exclamation);
-    QCOMPARE(w.textBpm(0)->text(), QString("120"));
+    QCOMPARE(w.tempoEntry(0)->textBox()->text(), QString("120"));
 
     QCOMPARE(closed, answerOk);
     QCOMPARE(m_platform->quits, answerOk ? 1 : 0);
-    QCOMPARE(w.iserr, qint16(answerOk ? 2 : 1));
+    QCOMPARE(w.iserr, qint16(answerOk ? MainWindow::kShuttingDown : MainWindow::kRejected));
     QFile saved(m_dir->filePath("bpm_data.ini"));
     QCOMPARE(saved.exists(), answerOk);
     if (answerOk) {
@@ -468,16 +468,16 @@ void TestMainWindow::oneManualWindowAtMost()
 void TestMainWindow::sideWindowsStayShutWhenRejected()
 {
     MainWindow& w = open();
-    w.textBpm(1)->setText("0");
+    w.tempoEntry(1)->textBox()->setText("0");
     w.CommandD_Click();
     QCOMPARE(m_platform->messages.size(), 1);
-    QCOMPARE(w.textBpm(1)->text(), QString("120"));
+    QCOMPARE(w.tempoEntry(1)->textBox()->text(), QString("120"));
     QVERIFY(!w.loadedDelayWindow()->isVisible());
 
-    w.textBpm(1)->setText("0");
+    w.tempoEntry(1)->textBox()->setText("0");
     w.CommandTB_Click();
     QCOMPARE(m_platform->messages.size(), 2);
-    QCOMPARE(w.textBpm(1)->text(), QString("120"));
+    QCOMPARE(w.tempoEntry(1)->textBox()->text(), QString("120"));
     QVERIFY(!w.tapWindow());
     QCOMPARE(w.tap_ref, qint16(0));
 }
@@ -507,10 +507,10 @@ void TestMainWindow::delayWindowFollowsBpm2Only()
     korvo::DelayWindow* delay = w.loadedDelayWindow();
     QVERIFY(delay->isVisible());
     QCOMPARE(delay->delayText(), QString(" 250"));
-    w.hscroll(1)->setValue(600);
+    w.tempoEntry(1)->slider()->setValue(600);
     QCOMPARE(delay->bpmText(), QString("60"));
     QCOMPARE(delay->delayText(), QString(" 500"));
-    w.hscroll(0)->setValue(900);
+    w.tempoEntry(0)->slider()->setValue(900);
     QCOMPARE(delay->bpmText(), QString("60"));
 
     // Closed from its frame it is gone; the next calculation loads a fresh one, hidden.
@@ -545,7 +545,7 @@ void TestMainWindow::keyboardOrderAndDisplayBoxes()
     MainWindow& w = open();
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    w.textBpm(0)->setFocus();
+    w.tempoEntry(0)->textBox()->setFocus();
     QStringList order;
     for (int i = 0; i < 9; ++i) {
         order << QApplication::focusWidget()->objectName();
@@ -554,16 +554,15 @@ void TestMainWindow::keyboardOrderAndDisplayBoxes()
     QCOMPARE(order, QStringList({"TextBPM0", "CommandTA", "HScroll0", "TextBPM1", "CommandTB", "HScroll1",
                                  "CommandD", "Command1", "Command2"}));
 
-    for (int index : {0, 3, 4}) {
-        QLineEdit* box = w.textC(index);
+    for (QLineEdit* box : {w.pitchBox(), w.semitoneBox(), w.centBox()}) {
         QVERIFY(!box->isEnabled());
         QCOMPARE(box->focusPolicy(), Qt::NoFocus);
         QCOMPARE(box->palette().color(QPalette::Disabled, QPalette::Text), QColor(Qt::black));
     }
-    QCOMPARE(w.textC(0)->accessibleName(), QString("ピッチ調整"));
-    QCOMPARE(w.textBpm(1)->accessibleName(), QString("BPM 2"));
-    QCOMPARE(w.hscroll(0)->accessibleName(), QString("BPM 1"));
-    QVERIFY(!w.textBpm(0)->testAttribute(Qt::WA_InputMethodEnabled));
+    QCOMPARE(w.pitchBox()->accessibleName(), QString("ピッチ調整"));
+    QCOMPARE(w.tempoEntry(1)->textBox()->accessibleName(), QString("BPM 2"));
+    QCOMPARE(w.tempoEntry(0)->slider()->accessibleName(), QString("BPM 1"));
+    QVERIFY(!w.tempoEntry(0)->textBox()->testAttribute(Qt::WA_InputMethodEnabled));
 
     // The delay button is drawn above the BPM 2 frame it overlaps.
     QWidget* client = w.centralWidget();

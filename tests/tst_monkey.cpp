@@ -173,7 +173,7 @@ void TestMonkey::randomUseKeepsEveryRule()
         const Calc calc = step();
         if (!tapWasOpen && m_window->tapWindow())
             ++m_tapWindows;
-        if (calc == Calc::Yes && m_window->iserr == 1)
+        if (calc == Calc::Yes && m_window->iserr == MainWindow::kRejected)
             ++m_rejections;
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         if (i % 16 == 0)
@@ -284,7 +284,7 @@ Calc TestMonkey::step()
 Calc TestMonkey::typeKeys()
 {
     const int entry = pick(2);
-    QLineEdit* box = m_window->textBpm(entry);
+    QLineEdit* box = m_window->tempoEntry(entry)->textBox();
     static const char kChars[] = "0123456789012345678901234567890123456789....abcxEeDd ";
     QString typed;
     if (chance(0.15)) {
@@ -315,7 +315,7 @@ Calc TestMonkey::typeKeys()
 Calc TestMonkey::moveSlider()
 {
     const int entry = pick(2);
-    QScrollBar* slider = m_window->hscroll(entry);
+    QScrollBar* slider = m_window->tempoEntry(entry)->slider();
     const int before = slider->value();
     QString how;
     switch (pick(4)) {
@@ -420,14 +420,14 @@ Calc TestMonkey::exitProgram()
 
     // The program has ended: every window closed, nothing left to click.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    if (w.iserr != 2 || !openTopLevels().isEmpty()) {
+    if (w.iserr != MainWindow::kShuttingDown || !openTopLevels().isEmpty()) {
         breaks(QString("after the ending iserr is %1 and still open: %2")
                    .arg(w.iserr)
                    .arg(openTopLevels().join(", ")));
         return Calc::No;
     }
-    const std::array<double, 2> saved = {korvo::readLenient(toStd(w.textBpm(0)->text())),
-                                         korvo::readLenient(toStd(w.textBpm(1)->text()))};
+    const std::array<double, 2> saved = {korvo::readLenient(toStd(w.tempoEntry(0)->textBox()->text())),
+                                         korvo::readLenient(toStd(w.tempoEntry(1)->textBox()->text()))};
     m_window.reset();
     start();
     ++m_restarts;
@@ -435,7 +435,7 @@ Calc TestMonkey::exitProgram()
     MainWindow& again = *m_window;
     for (int i = 0; i < 2; ++i) {
         // Saved in single precision with seven digits, and restored with those digits.
-        const double back = korvo::readLenient(toStd(again.textBpm(i)->text()));
+        const double back = korvo::readLenient(toStd(again.tempoEntry(i)->textBox()->text()));
         if (std::abs(back - saved[std::size_t(i)]) > 1e-4)
             breaks(QString("BPM %1 saved as %2 came back as %3")
                        .arg(i + 1)
@@ -519,26 +519,26 @@ QString TestMonkey::brokenRule(Calc calc) const
         return m_broken;
 
     const MainWindow& w = *m_window;
-    if (w.iserr != 0 && w.iserr != 1)
+    if (w.iserr != MainWindow::kAccepted && w.iserr != MainWindow::kRejected)
         return QString("iserr is %1 while running").arg(w.iserr);
 
     std::array<QString, 2> texts;
     std::array<int, 2> positions{};
     for (int i = 0; i < 2; ++i) {
-        texts[std::size_t(i)] = w.textBpm(i)->text();
-        positions[std::size_t(i)] = w.hscroll(i)->value();
+        texts[std::size_t(i)] = w.tempoEntry(i)->textBox()->text();
+        positions[std::size_t(i)] = w.tempoEntry(i)->slider()->value();
         if (positions[std::size_t(i)] < korvo::bpm::kSliderMinimum ||
             positions[std::size_t(i)] > korvo::bpm::kSliderMaximum)
             return QString("slider %1 at %2").arg(i + 1).arg(positions[std::size_t(i)]);
     }
 
-    if (calc == Calc::Yes && w.iserr == 0) {
+    if (calc == Calc::Yes && w.iserr == MainWindow::kAccepted) {
         const double bpm1 = korvo::readLenient(toStd(texts[0]));
         const double bpm2 = korvo::readLenient(toStd(texts[1]));
         if (!korvo::bpm::inRange(bpm1) || !korvo::bpm::inRange(bpm2))
             return QString("accepted %1 and %2").arg(texts[0], texts[1]);
         const korvo::PitchShift expected = korvo::pitchShift(bpm1, bpm2);
-        const QString shown = w.textC(0)->text() + " " + w.textC(3)->text() + " " + w.textC(4)->text();
+        const QString shown = w.pitchBox()->text() + " " + w.semitoneBox()->text() + " " + w.centBox()->text();
         const QString wanted =
             fromStd(expected.adjustmentText + " " + expected.semitonesText + " " + expected.centsText);
         if (shown != wanted)
@@ -552,7 +552,7 @@ QString TestMonkey::brokenRule(Calc calc) const
         if (!w.loadedDelayWindow() || w.loadedDelayWindow()->bpmText() != texts[1])
             return QString("BPM 2 \"%1\" was not handed to the delay window").arg(texts[1]);
     }
-    if (calc == Calc::Yes && w.iserr == 1) {
+    if (calc == Calc::Yes && w.iserr == MainWindow::kRejected) {
         // A rejection brings both entries back to their sliders, with a beep and one message.
         for (int i = 0; i < 2; ++i)
             if (texts[std::size_t(i)] != fromStd(korvo::bpm::textForPosition(positions[std::size_t(i)])))

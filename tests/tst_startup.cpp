@@ -68,7 +68,7 @@ MainWindow& TestStartup::start()
 void TestStartup::exit()
 {
     m_window->Command2_Click();
-    QCOMPARE(m_window->iserr, qint16(2));
+    QCOMPARE(m_window->iserr, MainWindow::kShuttingDown);
     m_window.reset();
 }
 
@@ -120,10 +120,10 @@ void TestStartup::valuesComeBackNextRun()
     QFETCH(QString, bpm2);
     MainWindow& w = start();
     // With the sliders already at these tempos' tenths, the final calculation keeps the typed digits.
-    w.hscroll(0)->setValue(korvo::bpm::positionForText(bpm1.toStdString()));
-    w.hscroll(1)->setValue(korvo::bpm::positionForText(bpm2.toStdString()));
-    w.textBpm(0)->setText(bpm1);
-    w.textBpm(1)->setText(bpm2);
+    w.tempoEntry(0)->slider()->setValue(korvo::bpm::positionForText(bpm1.toStdString()));
+    w.tempoEntry(1)->slider()->setValue(korvo::bpm::positionForText(bpm2.toStdString()));
+    w.tempoEntry(0)->textBox()->setText(bpm1);
+    w.tempoEntry(1)->textBox()->setText(bpm2);
     w.delayWindow()->setNoteIndex(2);
     w.delayWindow()->setModifierIndex(1);
     w.delayWindow()->setFormatIndex(1);
@@ -132,9 +132,9 @@ void TestStartup::valuesComeBackNextRun()
 
     // The texts come back as saved, and the sliders stand at their tenths without rewriting them.
     MainWindow& again = start();
-    QTEST(again.textBpm(0)->text(), "restored1");
-    QTEST(again.textBpm(1)->text(), "restored2");
-    QTEST(again.hscroll(1)->value(), "slider2");
+    QTEST(again.tempoEntry(0)->textBox()->text(), "restored1");
+    QTEST(again.tempoEntry(1)->textBox()->text(), "restored2");
+    QTEST(again.tempoEntry(1)->slider()->value(), "slider2");
     korvo::DelayWindow* delay = again.loadedDelayWindow();
     QVERIFY(delay);
     QVERIFY(!delay->isVisible());
@@ -165,9 +165,9 @@ void TestStartup::savedTempoOutOfRangeIsRejectedAtStart()
     MainWindow& w = start();
     QCOMPARE(m_platform->messages.size(), 1);
     QCOMPARE(m_platform->messages[0].title, QString("BPMエラー"));
-    QCOMPARE(w.textBpm(0)->text(), QString("120"));
-    QCOMPARE(w.textBpm(1)->text(), QString("120"));
-    QCOMPARE(w.iserr, qint16(1));
+    QCOMPARE(w.tempoEntry(0)->textBox()->text(), QString("120"));
+    QCOMPARE(w.tempoEntry(1)->textBox()->text(), QString("120"));
+    QCOMPARE(w.iserr, MainWindow::kRejected);
 }
 
 void TestStartup::damagedFileStartsNormally_data()
@@ -206,8 +206,8 @@ void TestStartup::damagedFileStartsNormally()
     QFETCH(QList<int>, indexes);
     writeFile(file);
     MainWindow& w = start();
-    QTEST(w.textBpm(0)->text(), "bpm1");
-    QTEST(w.textBpm(1)->text(), "bpm2");
+    QTEST(w.tempoEntry(0)->textBox()->text(), "bpm1");
+    QTEST(w.tempoEntry(1)->textBox()->text(), "bpm2");
     korvo::DelayWindow* delay = w.delayWindow();
     QCOMPARE(QList<int>({delay->noteIndex(), delay->modifierIndex(), delay->formatIndex()}), indexes);
     // Binary noise or a wall of digits is not a tempo: the usual range message, nothing more.

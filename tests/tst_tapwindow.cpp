@@ -20,21 +20,19 @@ namespace {
 class FakeHost final : public korvo::TapHost
 {
 public:
-    int tapRef() const override { return ref; }
     QString entryText(int entry) const override { return entries[entry]; }
     void setEntryText(int entry, const QString& text) override
     {
         entries[entry] = text;
         log << QStringLiteral("write %1 %2").arg(entry).arg(text);
     }
-    void calcPitch() override
+    void calc_pitch() override
     {
         log << QStringLiteral("calc");
         windowVisibleAtCalc = window && window->isVisible();
     }
     void showMainWindow() override { log << QStringLiteral("show"); }
 
-    int ref = 0;
     QString entries[2] = {"100", "120"};
     QStringList log;
     QPointer<QWidget> window;
@@ -102,7 +100,7 @@ void TestTapWindow::cleanup()
 // Opens the window the way the main window does: loaded, then shown application-modal.
 TapWindow* TestTapWindow::open(int ref)
 {
-    m_host->ref = ref;
+    m_host->tap_ref = static_cast<qint16>(ref);
     m_window = new TapWindow(*m_host);
     m_host->window = m_window;
     m_window->setAttribute(Qt::WA_DeleteOnClose);

@@ -112,13 +112,19 @@ void setupApplication()
 
 QGroupBox* frame(QWidget* parent, const QString& title, const QFont& font, QRect rect)
 {
-    auto* box = new QGroupBox(title, parent);
+    auto* box = new QGroupBox(parent);
+    makeFrame(box, title, font, rect);
+    return box;
+}
+
+void makeFrame(QGroupBox* box, const QString& title, const QFont& font, QRect rect)
+{
+    box->setTitle(title);
     box->setFont(font);
     box->setGeometry(rect);
     box->setStyle(frameStyle());
     // A frame inside a frame would otherwise be announced by the outer frame's caption.
     box->setAccessibleName(title);
-    return box;
 }
 
 QLabel* label(QWidget* parent, const QString& text, const QFont& font, QRect rect)

@@ -41,6 +41,8 @@ void setupApplication();
 
 // Controls placed by twips inside a parent (a window's client area or a frame).
 QGroupBox* frame(QWidget* parent, const QString& title, const QFont& font, QRect rect);
+// Gives a frame that is a widget class of its own the caption, font, place and look of frame().
+void makeFrame(QGroupBox* box, const QString& title, const QFont& font, QRect rect);
 QLabel* label(QWidget* parent, const QString& text, const QFont& font, QRect rect);
 QPushButton* button(QWidget* parent, const QString& text, const QFont& font, QRect rect);
 QLineEdit* textBox(QWidget* parent, const QString& text, const QFont& font, QRect rect);

@@ -18,7 +18,7 @@ inline std::unique_ptr<korvo::MainWindow> openMainWindow(const QTemporaryDir& di
 inline QStringList closeMainWindowQuietly(std::unique_ptr<korvo::MainWindow>& window)
 {
     if (window)
-        window->iserr = 2;
+        window->iserr = korvo::MainWindow::kShuttingDown;
     window.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return openTopLevels();
