@@ -34,7 +34,8 @@ class TapWindow : public QDialog
 public:
     explicit TapWindow(TapHost& host, QWidget* parent = nullptr);
 
-public slots:
+    // Event handlers, named after their control and event.
+    void Form_Load();
     void Command1_Click();
     void CommandClear_Click();
     void CommandClose_Click();
@@ -46,7 +47,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void Form_Load();
     void send(int entry);
 
     TapHost& m_host;
