@@ -24,12 +24,12 @@ run: build
 	@scripts/run-korvo.sh $(BUILD)/app/korvo
 
 test: build
-	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
+	cd $(BUILD) && ctest --output-on-failure -j2
 
 sanitize: deps
 	cmake -S . -B $(ASAN) $(GENERATOR) $(CMAKE_ARGS) -DKORVO_SANITIZE=ON -DKORVO_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(ASAN)
-	cd $(ASAN) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+	cd $(ASAN) && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 		ctest --output-on-failure -j2
 
 bench: build
