@@ -7,7 +7,7 @@ ifeq ($(CI),true)
 CMAKE_ARGS += -DKORVO_WERROR=ON
 endif
 
-.PHONY: all deps build run test sanitize bench bench-startup package screenshots clean
+.PHONY: all deps build run test sanitize bench bench-startup package screenshots format format-check clean
 
 all: build
 
@@ -48,6 +48,14 @@ SHOTS_QPA := offscreen:configfile=docs/offscreen-screen.json
 screenshots: build
 	QT_QPA_PLATFORM=$(SHOTS_QPA) QT_SCALE_FACTOR=1 $(BUILD)/docs/korvo_screenshots docs
 	QT_QPA_PLATFORM=$(SHOTS_QPA) QT_SCALE_FACTOR=2 $(BUILD)/docs/korvo_screenshots docs
+
+# Lays out every C++ file with clang-format and the root's .clang-format; format-check only reports
+# (CI fails on any difference).
+format: deps
+	@scripts/format.sh
+
+format-check: deps
+	@scripts/format.sh --check
 
 clean:
 	rm -rf $(BUILD) $(ASAN)
