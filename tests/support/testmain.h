@@ -1,10 +1,11 @@
 #pragma once
 
-// The main() of every test that opens windows: KORVO_TEST_MAIN(TestClass) in place of QTEST_MAIN.
-// It behaves like QTEST_MAIN, except that the test runs on Qt's offscreen platform unless
-// QT_QPA_PLATFORM says otherwise. So a test binary started by hand from a terminal without a display
-// runs instead of aborting, and one started on a desktop does not flash windows across it;
-// QT_QPA_PLATFORM=xcb still shows them to whoever wants to watch.
+// The main() of every Qt test: KORVO_TEST_MAIN(TestClass) in place of QTEST_MAIN. It behaves like
+// QTEST_MAIN (a QApplication when the test links Qt Widgets, a QCoreApplication when it links no GUI
+// at all), except that a test with windows runs on Qt's offscreen platform unless QT_QPA_PLATFORM says
+// otherwise. So a test binary started by hand from a terminal without a display runs instead of
+// aborting, and one started on a desktop does not flash windows across it; QT_QPA_PLATFORM=xcb still
+// shows them to whoever wants to watch.
 
 #include <QTest>
 #include <QtGlobal>
