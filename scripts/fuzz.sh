@@ -36,7 +36,7 @@ for target in "${targets[@]}"; do
     # New inputs go into the first folder, the copy; the committed corpus is only read.
     status=0
     UBSAN_OPTIONS=print_stacktrace=1 \
-        "$build/fuzz_$target" "$work/$target" -max_total_time="$seconds" -max_len=4096 \
+        "$build/fuzz/fuzz_$target" "$work/$target" -max_total_time="$seconds" -max_len=4096 \
         -print_final_stats=1 -artifact_prefix="$build/crashes/$target-" >"$work/$target.log" 2>&1 ||
         status=$?
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/$target.log" | tail -n 1)
