@@ -77,5 +77,6 @@ void TestAppIcon::iconOffersEverySize()
              QImage(resourcePath(size)).convertToFormat(QImage::Format_ARGB32_Premultiplied));
 }
 
-QTEST_MAIN(TestAppIcon)
+#include "testmain.h"
+KORVO_TEST_MAIN(TestAppIcon)
 #include "tst_appicon.moc"

@@ -12,15 +12,21 @@ cd "$(dirname "$0")/.."
 # so they are not among the packages every build installs.
 KORVO_EXTRA_PACKAGES="clang libclang-rt-dev" scripts/install-deps.sh
 
+# A build directory of its own, configured with clang; only the fuzz executables and the feature
+# libraries they link are built in it. A directory left from a configuration of another source
+# folder is configured afresh.
 build=build-fuzz
-CC=clang CXX=clang++ cmake -S fuzz -B "$build" -G Ninja -DKORVO_FUZZ=ON >/dev/null
-cmake --build "$build"
+targets=(lenient settings delay pitch)
+if [ -f "$build/CMakeCache.txt" ] && ! grep -qxF "CMAKE_HOME_DIRECTORY:INTERNAL=$PWD" "$build/CMakeCache.txt"; then
+    rm -rf "$build/CMakeCache.txt" "$build/CMakeFiles"
+fi
+CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DKORVO_FUZZ=ON -DKORVO_BENCH=OFF >/dev/null
+cmake --build "$build" --target "${targets[@]/#/fuzz_}"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$build/crashes"
 
-targets=(lenient settings delay pitch)
 failed=()
 summary=()
 for target in "${targets[@]}"; do
@@ -30,7 +36,7 @@ for target in "${targets[@]}"; do
     # New inputs go into the first folder, the copy; the committed corpus is only read.
     status=0
     UBSAN_OPTIONS=print_stacktrace=1 \
-        "$build/fuzz_$target" "$work/$target" -max_total_time="$seconds" -max_len=4096 \
+        "$build/fuzz/fuzz_$target" "$work/$target" -max_total_time="$seconds" -max_len=4096 \
         -print_final_stats=1 -artifact_prefix="$build/crashes/$target-" >"$work/$target.log" 2>&1 ||
         status=$?
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/$target.log" | tail -n 1)

@@ -10,6 +10,7 @@ packages=(
     libbenchmark-dev
     xvfb xauth
     appstream desktop-file-utils
+    clang-format lintian
 )
 [ "${KORVO_EXTRA_PACKAGES:-}" ] && read -r -a extra <<<"$KORVO_EXTRA_PACKAGES" && packages+=("${extra[@]}")
 

@@ -518,5 +518,6 @@ void TestAccessibility::delayResultsAreSpokenAsShown()
     }
 }
 
-QTEST_MAIN(TestAccessibility)
+#include "testmain.h"
+KORVO_TEST_MAIN(TestAccessibility)
 #include "tst_accessibility.moc"

@@ -288,5 +288,6 @@ void TestDelayCalc::ticksIgnoreTempo()
     }
 }
 
-QTEST_GUILESS_MAIN(TestDelayCalc)
+#include "testmain.h"
+KORVO_TEST_MAIN(TestDelayCalc)
 #include "tst_delaycalc.moc"

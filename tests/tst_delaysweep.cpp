@@ -128,5 +128,6 @@ void TestDelaySweep::everyTempoNoteModifierAndFormat()
     QCOMPARE(checked, 2491L * 7 * 11 * 7);
 }
 
-QTEST_GUILESS_MAIN(TestDelaySweep)
+#include "testmain.h"
+KORVO_TEST_MAIN(TestDelaySweep)
 #include "tst_delaysweep.moc"

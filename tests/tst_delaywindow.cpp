@@ -375,5 +375,6 @@ void TestDelayWindow::displayOnlyBoxes()
     }
 }
 
-QTEST_MAIN(TestDelayWindow)
+#include "testmain.h"
+KORVO_TEST_MAIN(TestDelayWindow)
 #include "tst_delaywindow.moc"

@@ -572,5 +572,6 @@ void TestMainWindow::keyboardOrderAndDisplayBoxes()
     w.hide();
 }
 
-QTEST_MAIN(TestMainWindow)
+#include "testmain.h"
+KORVO_TEST_MAIN(TestMainWindow)
 #include "tst_mainwindow.moc"

@@ -248,5 +248,6 @@ void TestManualWindow::scrollsWithTheKeyboard()
     QCOMPARE(bar->value(), 0);
 }
 
-QTEST_MAIN(TestManualWindow)
+#include "testmain.h"
+KORVO_TEST_MAIN(TestManualWindow)
 #include "tst_manualwindow.moc"

@@ -604,5 +604,6 @@ QString TestMonkey::brokenRule(Calc calc) const
     return {};
 }
 
-QTEST_MAIN(TestMonkey)
+#include "testmain.h"
+KORVO_TEST_MAIN(TestMonkey)
 #include "tst_monkey.moc"

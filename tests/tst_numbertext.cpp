@@ -202,5 +202,6 @@ void TestNumberText::independentOfLocale()
     QCOMPARE(strict.value_or(0), 120.25);
 }
 
-QTEST_GUILESS_MAIN(TestNumberText)
+#include "testmain.h"
+KORVO_TEST_MAIN(TestNumberText)
 #include "tst_numbertext.moc"

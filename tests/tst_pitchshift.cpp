@@ -73,5 +73,6 @@ void TestPitchShift::exactShiftOfTheWorkedPair()
     QCOMPARE(shift.fine, 0.39);
 }
 
-QTEST_GUILESS_MAIN(TestPitchShift)
+#include "testmain.h"
+KORVO_TEST_MAIN(TestPitchShift)
 #include "tst_pitchshift.moc"

@@ -63,5 +63,6 @@ void TestPitchSweep::everySliderPair()
     QCOMPARE(checked, 2491L * 2491L);
 }
 
-QTEST_GUILESS_MAIN(TestPitchSweep)
+#include "testmain.h"
+KORVO_TEST_MAIN(TestPitchSweep)
 #include "tst_pitchsweep.moc"

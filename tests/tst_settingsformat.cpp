@@ -353,5 +353,6 @@ void TestSettingsFormat::randomBytesGiveOnlyUsableFields()
     }
 }
 
-QTEST_GUILESS_MAIN(TestSettingsFormat)
+#include "testmain.h"
+KORVO_TEST_MAIN(TestSettingsFormat)
 #include "tst_settingsformat.moc"

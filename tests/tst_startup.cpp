@@ -246,5 +246,6 @@ void TestStartup::exitAfterClosingDelayFromItsFrameSavesDefaults()
     QCOMPARE(savedFile(), QByteArray("120\r\n120\r\n3\r\n0\r\n0\r\n"));
 }
 
-QTEST_MAIN(TestStartup)
+#include "testmain.h"
+KORVO_TEST_MAIN(TestStartup)
 #include "tst_startup.moc"

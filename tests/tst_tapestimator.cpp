@@ -260,5 +260,6 @@ void TestTapEstimator::closeReadingsLateInTheDayAreToldApart()
     QVERIFY(qAbs(QString::fromStdString(close->labels[2]).toDouble() - 15000.0) < 1e-3);
 }
 
-QTEST_GUILESS_MAIN(TestTapEstimator)
+#include "testmain.h"
+KORVO_TEST_MAIN(TestTapEstimator)
 #include "tst_tapestimator.moc"

@@ -406,5 +406,6 @@ void TestTapWindow::accessKeys()
     QTRY_COMPARE(m_host->log, log);
 }
 
-QTEST_MAIN(TestTapWindow)
+#include "testmain.h"
+KORVO_TEST_MAIN(TestTapWindow)
 #include "tst_tapwindow.moc"
