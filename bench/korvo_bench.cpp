@@ -107,6 +107,8 @@ void sliderStepShown(benchmark::State& state)
     QSignalSpy runs0(window.hscroll(0), &QScrollBar::valueChanged);
     QSignalSpy runs1(slider, &QScrollBar::valueChanged);
     QSignalSpy results(window.textC(0), &QLineEdit::textChanged);
+    // The delay window as after its first opening, hidden again: its tempo box follows every step.
+    window.loadedDelayWindow()->makeControls();
     QSignalSpy handOver(window.loadedDelayWindow()->findChild<QLineEdit*>("TextBPM1"),
                         &QLineEdit::textChanged);
     PaintCounter paints(&window);
