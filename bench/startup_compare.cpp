@@ -13,7 +13,7 @@
 // peak RSS is counted from its own exec on, but a heavy parent would still crowd the machine), and
 // the X server is a separate process whose work is never added to a child's CPU time.
 //
-// Usage: startup_compare <korvo_firstframe> <minimal_window> [runs, default 20] [--no-callgrind]
+// Usage: startup_compare <korvo_firstframe> <minimal_window> [runs, default 30] [--no-callgrind]
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -291,7 +291,7 @@ int main(int argc, char** argv)
                      argv[0]);
         return 2;
     }
-    const int runs = args.size() > 2 ? std::max(1, std::atoi(args[2].c_str())) : 20;
+    const int runs = args.size() > 2 ? std::max(1, std::atoi(args[2].c_str())) : 30;
     callgrind = callgrind && onPath("valgrind");
 
     // Korvo reads bpm_data.ini beside its executable and, failing that, in the user's
