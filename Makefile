@@ -37,9 +37,9 @@ sanitize: deps
 bench: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/korvo_bench
 
-# Start-up time and peak memory against a minimal Qt window, with and without a settings file.
+# Start-up time and peak memory against a minimal Qt window, offscreen and on a private X server.
 bench-startup: build
-	$(BUILD)/bench/startup_compare $(BUILD)/app/korvo $(BUILD)/bench/minimal_window
+	$(BUILD)/bench/startup_compare $(BUILD)/bench/korvo_firstframe $(BUILD)/bench/minimal_window
 
 package: build
 	cd $(BUILD) && cpack -G DEB

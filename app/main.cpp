@@ -1,7 +1,4 @@
-#include "app/mainwindow.h"
-#include "packaging/appicon.h"
-#include "ui/firstframe.h"
-#include "ui/layout.h"
+#include "app/startup.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -19,16 +16,7 @@ int main(int argc, char* argv[])
     }
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName("korvo");
-    QApplication::setApplicationVersion("1.7J");
-    // Windows are closed by the one shutdown path, which ends the program itself.
-    QApplication::setQuitOnLastWindowClosed(false);
-    QGuiApplication::setDesktopFileName("io.github.korvo.Korvo");
-    QApplication::setWindowIcon(korvo::appIcon());
-    korvo::ui::setupApplication();
-
-    korvo::MainWindow window;
-    window.show();
-    korvo::ui::exitAfterFirstFrameIfAsked(window);
+    const std::unique_ptr<korvo::MainWindow> window = korvo::startProgram();
+    window->show();
     return QApplication::exec();
 }

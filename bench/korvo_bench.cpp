@@ -1,5 +1,4 @@
 #include "app/mainwindow.h"
-#include "fakeplatform.h"
 #include "pitch/numbertext.h"
 #include "pitch/pitchshift.h"
 #include "ui/platform.h"
@@ -13,6 +12,31 @@
 #include <benchmark/benchmark.h>
 
 namespace {
+
+// The real platform, except for a clock that moves only when the benchmark moves it.
+class SteppedClock final : public korvo::Platform
+{
+public:
+    SteppedClock() { Platform::install(this); }
+    ~SteppedClock() override { Platform::install(nullptr); }
+    SteppedClock(const SteppedClock&) = delete;
+    SteppedClock& operator=(const SteppedClock&) = delete;
+
+    void beep() override { m_real.beep(); }
+    bool show(QWidget* parent, const korvo::Message& message) override
+    {
+        return m_real.show(parent, message);
+    }
+    QSize screenSize() override { return m_real.screenSize(); }
+    double seconds() override { return now; }
+    void setClipboardText(const QString& text) override { m_real.setClipboardText(text); }
+    void quit() override { m_real.quit(); }
+
+    double now = 0;
+
+private:
+    korvo::Platform& m_real = korvo::Platform::current();
+};
 
 // The calculation alone: read two tempo texts, compute the shift and its three texts.
 void pitchFromTexts(benchmark::State& state)
@@ -47,7 +71,7 @@ BENCHMARK(sliderStep);
 // between 0.5 s and 0.52 s so the shown value keeps changing instead of settling.
 void tapStep(benchmark::State& state)
 {
-    FakePlatform platform;
+    SteppedClock platform;
     QTemporaryDir dir;
     korvo::MainWindow window(korvo::settings::Store(dir.path(), dir.path() + "/config"));
     window.tap_ref = 1;
@@ -107,6 +131,8 @@ void sliderStepShown(benchmark::State& state)
     QSignalSpy runs0(window.tempoEntry(0)->slider(), &QScrollBar::valueChanged);
     QSignalSpy runs1(slider, &QScrollBar::valueChanged);
     QSignalSpy results(window.pitchBox(), &QLineEdit::textChanged);
+    // The delay window as after its first opening, hidden again: its tempo box follows every step.
+    window.loadedDelayWindow()->makeControls();
     QSignalSpy handOver(window.loadedDelayWindow()->findChild<QLineEdit*>("TextBPM1"),
                         &QLineEdit::textChanged);
     PaintCounter paints(&window);

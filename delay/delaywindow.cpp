@@ -1,6 +1,5 @@
 #include "delay/delaywindow.h"
 
-#include "delay/delaycalc.h"
 #include "pitch/bpmvalue.h"
 #include "ui/layout.h"
 #include "ui/platform.h"
@@ -10,13 +9,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 namespace korvo {
 namespace {
 
-// A drop-down list the user can only pick from, with nothing selected until the load steps choose.
+// A drop-down list the user can only pick from, showing the window's selection.
 template <std::size_t N>
-QComboBox* list(QWidget* parent, const std::array<const char*, N>& items, const QFont& font, QRect rect)
+QComboBox* list(QWidget* parent, const std::array<const char*, N>& items, int selected, const QFont& font,
+                QRect rect)
 {
     auto* box = new QComboBox(parent);
     box->setEditable(false);
@@ -24,99 +25,25 @@ QComboBox* list(QWidget* parent, const std::array<const char*, N>& items, const 
     box->setGeometry(rect);
     for (const char* item : items)
         box->addItem(QString::fromUtf8(item));
-    box->setCurrentIndex(-1);
+    box->setCurrentIndex(selected);
     return box;
+}
+
+// What a list would select for an index: the index within the list, -1 (nothing) outside it.
+template <std::size_t N> int selectable(int index, const std::array<const char*, N>& items)
+{
+    return index >= 0 && index < static_cast<int>(items.size()) ? index : -1;
 }
 
 } // namespace
 
-DelayWindow::DelayWindow(DelayHost& host, QWidget* parent) : QWidget(parent, Qt::Window), m_Host(host)
+DelayWindow::DelayWindow(DelayHost& host, QWidget* parent) : QWidget(parent, Qt::Window), m_host(host)
 {
     setObjectName(QStringLiteral("Delay"));
     setWindowTitle(QStringLiteral("Korvo ディレイ"));
     setAttribute(Qt::WA_DeleteOnClose); // closing from the frame discards the window and its choices
     setFixedSize(ui::twips(0, 0, 3885, 6345).size());
-
-    const QFont bold12 = ui::font(12, true);
-    const QFont bold975 = ui::font(9.75, true);
-    const QFont bold9 = ui::font(9, true);
-    const QFont regular975 = ui::font(9.75);
-
-    auto* frameBpm = ui::frame(this, QStringLiteral("BPM 2"), bold12, ui::twips(240, 240, 3375, 735));
-    frameBpm->setObjectName(QStringLiteral("FrameBPM1"));
-    m_TextBpm = ui::displayBox(frameBpm, QString::fromUtf8(bpm::kInitialText), bold12,
-                               ui::twips(2400, 240, 852, 372));
-    m_TextBpm->setObjectName(QStringLiteral("TextBPM1"));
-    m_TextBpm->setAccessibleName(QStringLiteral("BPM 2"));
-
-    auto* frameD = ui::frame(this, QStringLiteral("音符選択"), bold12, ui::twips(240, 1200, 3375, 1695));
-    frameD->setObjectName(QStringLiteral("FrameD"));
-    auto* label1 = ui::label(frameD, QStringLiteral("音符"), bold975, ui::twips(240, 600, 1095, 255));
-    label1->setObjectName(QStringLiteral("Label1"));
-    m_CboNote[0] = list(frameD, delay::kNoteItems, ui::windowFont(), ui::twips(1440, 600, 1815, 300));
-    m_CboNote[0]->setObjectName(QStringLiteral("CboNote0"));
-    m_CboNote[0]->setAccessibleName(QStringLiteral("音符"));
-    label1->setBuddy(m_CboNote[0]); // screen readers announce a list by its buddy label
-    auto* label4 = ui::label(frameD, QStringLiteral("付点など"), bold975, ui::twips(240, 1080, 975, 255));
-    label4->setObjectName(QStringLiteral("Label4"));
-    m_CboNote[1] = list(frameD, delay::kModifierItems, ui::windowFont(), ui::twips(1440, 1080, 1815, 300));
-    m_CboNote[1]->setObjectName(QStringLiteral("CboNote1"));
-    m_CboNote[1]->setAccessibleName(QStringLiteral("付点など"));
-    label4->setBuddy(m_CboNote[1]);
-
-    auto* frame1 =
-        ui::frame(this, QStringLiteral("ディレイタイム表示"), bold12, ui::twips(240, 3120, 3375, 2415));
-    frame1->setObjectName(QStringLiteral("Frame1"));
-    auto* label2 = ui::label(frame1, QStringLiteral("ディレイタイム"), bold9, ui::twips(240, 600, 1335, 255));
-    label2->setObjectName(QStringLiteral("Label2"));
-    m_TextD = ui::displayBox(frame1, QString(), bold9, ui::twips(2280, 600, 855, 375));
-    m_TextD->setObjectName(QStringLiteral("TextD"));
-    m_TextD->setAccessibleName(QStringLiteral("ディレイタイム"));
-    auto* label5 = ui::label(frame1, QStringLiteral("(ms)"), regular975, ui::twips(2640, 960, 495, 255));
-    label5->setObjectName(QStringLiteral("Label5"));
-    // "オプション" names the format list, which belongs to the window; a label announces only a
-    // sibling, so this one is the window's too, at the same place over the frame's row.
-    auto* label6 =
-        ui::label(this, QStringLiteral("オプション"), bold9, ui::twips(240 + 240, 3120 + 1320, 1335, 255));
-    label6->setObjectName(QStringLiteral("Label6"));
-    m_TextT = ui::displayBox(frame1, QString(), bold9, ui::twips(2280, 1680, 855, 375));
-    m_TextT->setObjectName(QStringLiteral("TextT"));
-    m_TextT->setAccessibleName(QStringLiteral("オプション"));
-    m_Label7 =
-        ui::label(frame1, QString::fromUtf8(delay::kTicksUnit), regular975, ui::twips(2400, 2040, 735, 255));
-    m_Label7->setObjectName(QStringLiteral("Label7"));
-
-    // A child of the window, not of the frame, lying over the frame's "オプション" row.
-    // The stand-in Japanese face runs a little wider than the design face; a touch of tightening keeps
-    // "タイム・フォーマット(なし)" whole inside the list's designed width.
-    QFont formatFont = ui::font(8.25);
-    formatFont.setLetterSpacing(QFont::PercentageSpacing, 96);
-    m_CboFormat = list(this, delay::kFormatItems, formatFont, ui::twips(1440, 4440, 2055, 285));
-    m_CboFormat->setObjectName(QStringLiteral("CboFormat"));
-    m_CboFormat->setAccessibleName(QStringLiteral("オプション"));
-    label6->setBuddy(m_CboFormat);
-    label6->raise();
-    m_CboFormat->raise();
-
-    m_Command1 =
-        ui::button(this, QStringLiteral("デフォルト"), ui::windowFont(), ui::twips(360, 5760, 1575, 375));
-    m_Command1->setObjectName(QStringLiteral("Command1"));
-    m_Command2 =
-        ui::button(this, QStringLiteral("閉じる (&C)"), ui::windowFont(), ui::twips(2040, 5760, 1575, 375));
-    m_Command2->setObjectName(QStringLiteral("Command2"));
-
-    setTabOrder(m_CboNote[0], m_CboNote[1]);
-    setTabOrder(m_CboNote[1], m_CboFormat);
-    setTabOrder(m_CboFormat, m_Command1);
-    setTabOrder(m_Command1, m_Command2);
-
-    connect(m_TextBpm, &QLineEdit::textChanged, this, &DelayWindow::TextBPM_Change);
-    connect(m_CboNote[0], &QComboBox::currentIndexChanged, this, [this] { CboNote_Click(0); });
-    connect(m_CboNote[1], &QComboBox::currentIndexChanged, this, [this] { CboNote_Click(1); });
-    connect(m_CboFormat, &QComboBox::currentIndexChanged, this, &DelayWindow::CboFormat_Click);
-    connect(m_Command1, &QPushButton::clicked, this, &DelayWindow::Command1_Click);
-    connect(m_Command2, &QPushButton::clicked, this, &DelayWindow::Command2_Click);
-
+    m_values.bpmText = QString::fromUtf8(bpm::kInitialText);
     Form_Load();
 }
 
@@ -130,109 +57,247 @@ void DelayWindow::Form_Load()
     move(qRound(left), qRound(top));
 
     // Nothing is selected yet, so this computes zeros that the selections below overwrite.
-    m_TextBpm->setText(m_Host.bpm2Text());
-    m_CboNote[0]->setCurrentIndex(delay::kDefaultNote);
-    m_CboNote[1]->setCurrentIndex(delay::kDefaultModifier);
-    m_CboFormat->setCurrentIndex(delay::kDefaultFormat);
+    setBpmText(m_host.bpm2Text());
+    selectDefaults();
 }
 
-void DelayWindow::TextBPM_Change()
+void DelayWindow::makeControls()
 {
-    calc_delay();
+    if (hasControls())
+        return;
+
+    const QFont bold12 = ui::font(12, true);
+    const QFont bold975 = ui::font(9.75, true);
+    const QFont bold9 = ui::font(9, true);
+    const QFont regular975 = ui::font(9.75);
+
+    auto* frameBpm = ui::frame(this, QStringLiteral("BPM 2"), bold12, ui::twips(240, 240, 3375, 735));
+    frameBpm->setObjectName(QStringLiteral("FrameBPM1"));
+    m_bpmBox = ui::displayBox(frameBpm, m_values.bpmText, bold12, ui::twips(2400, 240, 852, 372));
+    m_bpmBox->setObjectName(QStringLiteral("TextBPM1"));
+    m_bpmBox->setAccessibleName(QStringLiteral("BPM 2"));
+
+    auto* frameD = ui::frame(this, QStringLiteral("音符選択"), bold12, ui::twips(240, 1200, 3375, 1695));
+    frameD->setObjectName(QStringLiteral("FrameD"));
+    auto* label1 = ui::label(frameD, QStringLiteral("音符"), bold975, ui::twips(240, 600, 1095, 255));
+    label1->setObjectName(QStringLiteral("Label1"));
+    m_noteList =
+        list(frameD, delay::kNoteItems, m_values.note, ui::windowFont(), ui::twips(1440, 600, 1815, 300));
+    m_noteList->setObjectName(QStringLiteral("CboNote0"));
+    m_noteList->setAccessibleName(QStringLiteral("音符"));
+    label1->setBuddy(m_noteList); // screen readers announce a list by its buddy label
+    auto* label4 = ui::label(frameD, QStringLiteral("付点など"), bold975, ui::twips(240, 1080, 975, 255));
+    label4->setObjectName(QStringLiteral("Label4"));
+    m_modifierList = list(frameD, delay::kModifierItems, m_values.modifier, ui::windowFont(),
+                          ui::twips(1440, 1080, 1815, 300));
+    m_modifierList->setObjectName(QStringLiteral("CboNote1"));
+    m_modifierList->setAccessibleName(QStringLiteral("付点など"));
+    label4->setBuddy(m_modifierList);
+
+    auto* frame1 =
+        ui::frame(this, QStringLiteral("ディレイタイム表示"), bold12, ui::twips(240, 3120, 3375, 2415));
+    frame1->setObjectName(QStringLiteral("Frame1"));
+    auto* label2 = ui::label(frame1, QStringLiteral("ディレイタイム"), bold9, ui::twips(240, 600, 1335, 255));
+    label2->setObjectName(QStringLiteral("Label2"));
+    m_delayBox = ui::displayBox(frame1, QString(), bold9, ui::twips(2280, 600, 855, 375));
+    m_delayBox->setObjectName(QStringLiteral("TextD"));
+    m_delayBox->setAccessibleName(QStringLiteral("ディレイタイム"));
+    auto* label5 = ui::label(frame1, QStringLiteral("(ms)"), regular975, ui::twips(2640, 960, 495, 255));
+    label5->setObjectName(QStringLiteral("Label5"));
+    // "オプション" names the format list, which belongs to the window; a label announces only a
+    // sibling, so this one is the window's too, at the same place over the frame's row.
+    auto* label6 =
+        ui::label(this, QStringLiteral("オプション"), bold9, ui::twips(240 + 240, 3120 + 1320, 1335, 255));
+    label6->setObjectName(QStringLiteral("Label6"));
+    m_optionBox = ui::displayBox(frame1, QString(), bold9, ui::twips(2280, 1680, 855, 375));
+    m_optionBox->setObjectName(QStringLiteral("TextT"));
+    m_optionBox->setAccessibleName(QStringLiteral("オプション"));
+    m_optionUnit =
+        ui::label(frame1, QString::fromUtf8(delay::kTicksUnit), regular975, ui::twips(2400, 2040, 735, 255));
+    m_optionUnit->setObjectName(QStringLiteral("Label7"));
+
+    // A child of the window, not of the frame, lying over the frame's "オプション" row.
+    // The stand-in Japanese face runs a little wider than the design face; a touch of tightening keeps
+    // "タイム・フォーマット(なし)" whole inside the list's designed width.
+    QFont formatFont = ui::font(8.25);
+    formatFont.setLetterSpacing(QFont::PercentageSpacing, 96);
+    m_formatList =
+        list(this, delay::kFormatItems, m_values.format, formatFont, ui::twips(1440, 4440, 2055, 285));
+    m_formatList->setObjectName(QStringLiteral("CboFormat"));
+    m_formatList->setAccessibleName(QStringLiteral("オプション"));
+    label6->setBuddy(m_formatList);
+    label6->raise();
+    m_formatList->raise();
+
+    m_defaultButton =
+        ui::button(this, QStringLiteral("デフォルト"), ui::windowFont(), ui::twips(360, 5760, 1575, 375));
+    m_defaultButton->setObjectName(QStringLiteral("Command1"));
+    m_closeButton =
+        ui::button(this, QStringLiteral("閉じる (&C)"), ui::windowFont(), ui::twips(2040, 5760, 1575, 375));
+    m_closeButton->setObjectName(QStringLiteral("Command2"));
+
+    setTabOrder(m_noteList, m_modifierList);
+    setTabOrder(m_modifierList, m_formatList);
+    setTabOrder(m_formatList, m_defaultButton);
+    setTabOrder(m_defaultButton, m_closeButton);
+
+    showResult();
+
+    connect(m_noteList, &QComboBox::currentIndexChanged, this, &DelayWindow::CboNote_Click);
+    connect(m_modifierList, &QComboBox::currentIndexChanged, this, &DelayWindow::CboNote_Click);
+    connect(m_formatList, &QComboBox::currentIndexChanged, this, &DelayWindow::CboFormat_Click);
+    connect(m_defaultButton, &QPushButton::clicked, this, &DelayWindow::Command1_Click);
+    connect(m_closeButton, &QPushButton::clicked, this, &DelayWindow::Command2_Click);
 }
 
-void DelayWindow::CboNote_Click(int /*index*/)
+void DelayWindow::setVisible(bool visible)
 {
+    if (visible)
+        makeControls();
+    QWidget::setVisible(visible);
+}
+
+void DelayWindow::CboNote_Click()
+{
+    m_values.note = m_noteList->currentIndex();
+    m_values.modifier = m_modifierList->currentIndex();
     calc_delay();
 }
 
 void DelayWindow::CboFormat_Click()
 {
+    m_values.format = m_formatList->currentIndex();
     calc_delay();
 }
 
 void DelayWindow::Command1_Click()
 {
-    m_CboNote[0]->setCurrentIndex(delay::kDefaultNote);
-    m_CboNote[1]->setCurrentIndex(delay::kDefaultModifier);
-    m_CboFormat->setCurrentIndex(delay::kDefaultFormat);
+    selectDefaults();
 }
 
 void DelayWindow::Command2_Click()
 {
     hide();
-    m_Host.showMainWindow();
+    m_host.showMainWindow();
+}
+
+void DelayWindow::selectDefaults()
+{
+    setNoteIndex(delay::kDefaultNote);
+    setModifierIndex(delay::kDefaultModifier);
+    setFormatIndex(delay::kDefaultFormat);
 }
 
 void DelayWindow::calc_delay()
 {
-    const delay::Result r = delay::compute(m_TextBpm->text().toStdString(), m_CboNote[0]->currentIndex(),
-                                           m_CboNote[1]->currentIndex(), m_CboFormat->currentIndex());
-    m_TextD->setText(QString::fromStdString(r.delayText));
-    m_TextT->setVisible(r.optionShown);
-    m_Label7->setVisible(r.optionShown);
-    m_Label7->setText(QString::fromStdString(r.optionUnit));
-    m_TextT->setText(QString::fromStdString(r.optionText));
+    m_values.result =
+        delay::compute(m_values.bpmText.toStdString(), m_values.note, m_values.modifier, m_values.format);
+    showResult();
 }
+
+void DelayWindow::showResult()
+{
+    if (!hasControls())
+        return;
+    const delay::Result& r = m_values.result;
+    m_delayBox->setText(QString::fromStdString(r.delayText));
+    m_optionBox->setVisible(r.optionShown);
+    m_optionUnit->setVisible(r.optionShown);
+    m_optionUnit->setText(QString::fromStdString(r.optionUnit));
+    m_optionBox->setText(QString::fromStdString(r.optionText));
+}
+
+// The setters below change a value only when it differs, as picking the item already selected or
+// handing over the same text recomputes nothing; the controls, when made, follow quietly, since
+// their own change notices would only run the same computation again.
 
 void DelayWindow::setBpmText(const QString& text)
 {
-    m_TextBpm->setText(text);
-}
-
-QString DelayWindow::bpmText() const
-{
-    return m_TextBpm->text();
-}
-
-int DelayWindow::noteIndex() const
-{
-    return m_CboNote[0]->currentIndex();
-}
-
-int DelayWindow::modifierIndex() const
-{
-    return m_CboNote[1]->currentIndex();
-}
-
-int DelayWindow::formatIndex() const
-{
-    return m_CboFormat->currentIndex();
+    if (text == m_values.bpmText)
+        return;
+    m_values.bpmText = text;
+    if (m_bpmBox)
+        m_bpmBox->setText(text);
+    calc_delay();
 }
 
 void DelayWindow::setNoteIndex(int i)
 {
-    m_CboNote[0]->setCurrentIndex(i);
+    i = selectable(i, delay::kNoteItems);
+    if (i == m_values.note)
+        return;
+    m_values.note = i;
+    if (m_noteList) {
+        const QSignalBlocker quiet(m_noteList);
+        m_noteList->setCurrentIndex(i);
+    }
+    calc_delay();
 }
 
 void DelayWindow::setModifierIndex(int i)
 {
-    m_CboNote[1]->setCurrentIndex(i);
+    i = selectable(i, delay::kModifierItems);
+    if (i == m_values.modifier)
+        return;
+    m_values.modifier = i;
+    if (m_modifierList) {
+        const QSignalBlocker quiet(m_modifierList);
+        m_modifierList->setCurrentIndex(i);
+    }
+    calc_delay();
 }
 
 void DelayWindow::setFormatIndex(int i)
 {
-    m_CboFormat->setCurrentIndex(i);
+    i = selectable(i, delay::kFormatItems);
+    if (i == m_values.format)
+        return;
+    m_values.format = i;
+    if (m_formatList) {
+        const QSignalBlocker quiet(m_formatList);
+        m_formatList->setCurrentIndex(i);
+    }
+    calc_delay();
+}
+
+QString DelayWindow::bpmText() const
+{
+    return m_values.bpmText;
+}
+
+int DelayWindow::noteIndex() const
+{
+    return m_values.note;
+}
+
+int DelayWindow::modifierIndex() const
+{
+    return m_values.modifier;
+}
+
+int DelayWindow::formatIndex() const
+{
+    return m_values.format;
 }
 
 QString DelayWindow::delayText() const
 {
-    return m_TextD->text();
+    return QString::fromStdString(m_values.result.delayText);
 }
 
 QString DelayWindow::optionText() const
 {
-    return m_TextT->text();
+    return QString::fromStdString(m_values.result.optionText);
 }
 
 bool DelayWindow::isOptionShown() const
 {
-    return !m_TextT->isHidden(); // isVisible() would also depend on the window being shown
+    return m_values.result.optionShown;
 }
 
 QString DelayWindow::optionUnit() const
 {
-    return m_Label7->text();
+    return QString::fromStdString(m_values.result.optionUnit);
 }
 
 } // namespace korvo

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "delay/delaycalc.h"
+
 #include <QString>
 #include <QWidget>
-#include <array>
 
 class QComboBox;
 class QLabel;
@@ -24,6 +25,11 @@ public:
 // The delay window: a note value at the main window's BPM 2 as milliseconds, and on request as
 // MIDI ticks or video frames. Modeless; its close button only hides it, while closing it from the
 // frame deletes it, so the next one starts again from the default choices.
+//
+// Start-up loads the window hidden, and most runs never show it, so what it holds lives in a
+// plain set of values and its controls are made the first time it is shown. Until then the
+// window costs start-up no fonts, no widgets and no layout; once made, the controls show the
+// values and every pick in them goes back into the values.
 class DelayWindow : public QWidget
 {
     Q_OBJECT
@@ -50,24 +56,46 @@ public:
     bool isOptionShown() const; // the option box and its unit, even while the window is hidden
     QString optionUnit() const;
 
+    // Makes the controls now if they are not made yet; showing the window does it by itself.
+    // Anything that addresses a control by its name before the window was shown calls this first.
+    void makeControls();
+    bool hasControls() const { return m_closeButton != nullptr; }
+
+    void setVisible(bool visible) override;
+
 private:
+    // Everything the window holds: the tempo it was handed, the three selections and what the
+    // computation made of them. The controls only show these.
+    struct Values
+    {
+        QString bpmText;
+        int note = -1;
+        int modifier = -1;
+        int format = -1;
+        delay::Result result;
+    };
+
     void Form_Load();
-    void TextBPM_Change();
-    void CboNote_Click(int index);
+    void CboNote_Click();
     void CboFormat_Click();
     void Command1_Click();
     void Command2_Click();
     void calc_delay();
+    void selectDefaults();
+    void showResult();
 
-    DelayHost& m_Host;
-    QLineEdit* m_TextBpm = nullptr;           // TextBPM(1)
-    std::array<QComboBox*, 2> m_CboNote = {}; // CboNote(0) note length, CboNote(1) modifier
-    QComboBox* m_CboFormat = nullptr;
-    QLineEdit* m_TextD = nullptr;
-    QLineEdit* m_TextT = nullptr;
-    QLabel* m_Label7 = nullptr; // the option unit
-    QPushButton* m_Command1 = nullptr;
-    QPushButton* m_Command2 = nullptr;
+    DelayHost& m_host;
+    Values m_values;
+
+    QLineEdit* m_bpmBox = nullptr;          // TextBPM(1)
+    QComboBox* m_noteList = nullptr;        // CboNote(0)
+    QComboBox* m_modifierList = nullptr;    // CboNote(1)
+    QComboBox* m_formatList = nullptr;      // CboFormat
+    QLineEdit* m_delayBox = nullptr;        // TextD
+    QLineEdit* m_optionBox = nullptr;       // TextT
+    QLabel* m_optionUnit = nullptr;         // Label7
+    QPushButton* m_defaultButton = nullptr; // Command1
+    QPushButton* m_closeButton = nullptr;   // Command2
 };
 
 } // namespace korvo

@@ -47,6 +47,7 @@ private slots:
     void tempoHandOverFollows();
     void textThatIsNotANumberLeavesBothBoxesEmpty();
     void closeButtonHidesAndKeepsChoices();
+    void firstShowingShowsWhatWasSetWhileHidden();
     void closingFromTheFrameDiscardsTheWindow();
     void listItems();
     void placement_data();
@@ -58,6 +59,7 @@ private slots:
 private:
     template <typename T> T* child(const char* name) const
     {
+        window->makeControls(); // a window not shown yet has none
         auto* w = window->findChild<T*>(QString::fromUtf8(name));
         if (!w)
             qFatal("no control %s", name);
@@ -276,6 +278,28 @@ void TestDelayWindow::closeButtonHidesAndKeepsChoices()
     window->setBpmText(QStringLiteral("60"));
     QCOMPARE(window->delayText(), QStringLiteral(" 375"));
     QCOMPARE(window->optionText(), QStringLiteral(" 11.24"));
+}
+
+void TestDelayWindow::firstShowingShowsWhatWasSetWhileHidden()
+{
+    window->setBpmText(QStringLiteral("60"));
+    window->setNoteIndex(2);
+    window->setModifierIndex(1);
+    window->setFormatIndex(4);
+    QVERIFY(window->findChildren<QWidget*>().isEmpty()); // nothing to show them in yet
+
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QCOMPARE(child<QLineEdit>("TextBPM1")->text(), QStringLiteral("60"));
+    QCOMPARE(child<QComboBox>("CboNote0")->currentIndex(), 2);
+    QCOMPARE(child<QComboBox>("CboNote1")->currentIndex(), 1);
+    QCOMPARE(child<QComboBox>("CboFormat")->currentIndex(), 4);
+    QCOMPARE(child<QLineEdit>("TextD")->text(), QStringLiteral(" 1500"));
+    QVERIFY(child<QLineEdit>("TextT")->isVisible());
+    QCOMPARE(child<QLineEdit>("TextT")->text(), QStringLiteral(" 36"));
+    QVERIFY(child<QLabel>("Label7")->isVisible());
+    QCOMPARE(child<QLabel>("Label7")->text(), QStringLiteral("(frms)"));
+    window->hide();
 }
 
 void TestDelayWindow::closingFromTheFrameDiscardsTheWindow()

@@ -138,6 +138,7 @@ void TestStartup::valuesComeBackNextRun()
     korvo::DelayWindow* delay = again.loadedDelayWindow();
     QVERIFY(delay);
     QVERIFY(!delay->isVisible());
+    QVERIFY(delay->findChildren<QWidget*>().isEmpty()); // restored without making its controls
     QCOMPARE(delay->noteIndex(), 2);
     QCOMPARE(delay->modifierIndex(), 1);
     QCOMPARE(delay->formatIndex(), 1);

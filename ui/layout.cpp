@@ -1,7 +1,9 @@
 #include "ui/layout.h"
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QGroupBox>
+#include <QHash>
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QLineEdit>
@@ -27,6 +29,32 @@ QStringList families(const char* face)
     if (design == "Arial")
         return {"Liberation Sans", "Arimo", "Nimbus Sans", "DejaVu Sans", design};
     return {design};
+}
+
+// The installed family that stands in for a design face: the first of its families() that this
+// machine has, looked up once per face. A font that names one installed family is matched at once;
+// naming the whole list makes Qt ask fontconfig for fallback fonts again for every size and weight
+// the windows use, which was a good part of start-up. Without any of them installed the design
+// name stays, and the substitutions set up at start-up or fontconfig's own aliases take over.
+QString installedFamily(const char* face)
+{
+    static QHash<QString, QString> resolved; // design name -> installed family
+    const QString design = QString::fromUtf8(face);
+    const auto known = resolved.constFind(design);
+    if (known != resolved.constEnd())
+        return *known;
+    // The installed names as they are, without hasFamily()'s alias search through fontconfig,
+    // which would cost as much as a font.
+    const QStringList installed = QFontDatabase::families();
+    QString family = design;
+    for (const QString& candidate : families(face)) {
+        if (installed.contains(candidate, Qt::CaseInsensitive)) {
+            family = candidate;
+            break;
+        }
+    }
+    resolved.insert(design, family);
+    return family;
 }
 
 // Frames with their caption on the top line, as the windows were drawn: the line runs half a
@@ -80,8 +108,7 @@ QStyle* frameStyle()
 
 QFont font(double points, bool bold, const char* face)
 {
-    QFont f;
-    f.setFamilies(families(face));
+    QFont f(installedFamily(face));
     f.setPointSizeF(points);
     f.setBold(bold);
     return f;
