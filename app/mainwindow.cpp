@@ -106,6 +106,11 @@ void MainWindow::buildControls()
         slider->setPageStep(bpm::kSliderPage);
         slider->setValue(bpm::positionForValue(120));
         slider->setFocusPolicy(Qt::StrongFocus);
+        // Qt's scroll bars invert their keys by default (Left would raise the tempo). Here an arrow
+        // key moves the tempo the way it points, as a click on that side of the track does, and
+        // Home/End go to 1 and 250. The wheel turns around with the keys: wheel-up now raises the
+        // tempo, which is what a tempo control is expected to do.
+        slider->setInvertedControls(false);
         slider->setAccessibleName(caption);
         m_hscroll[i] = slider;
 
@@ -143,7 +148,11 @@ void MainWindow::buildControls()
     m_textC[2]->setObjectName("TextC4");
     m_textC[2]->setAccessibleName("セント");
     centLabel->setBuddy(m_textC[2]);
-    ui::label(sampler, "( 1/100半音)", ui::font(8.25), twips(960, 1080, 975, 255))->setObjectName("Label1");
+    // The stand-in face is a pixel too wide for this caption's place; a touch of tightening keeps
+    // the closing parenthesis.
+    QFont small = ui::font(8.25);
+    small.setLetterSpacing(QFont::PercentageSpacing, 97);
+    ui::label(sampler, "( 1/100半音)", small, twips(960, 1080, 975, 255))->setObjectName("Label1");
 
     m_command1 = ui::button(client, "計算！", ui::font(10.5, true), twips(360, 3600, 1335, 975));
     m_command1->setObjectName("Command1");
@@ -198,12 +207,19 @@ void MainWindow::buildMenus()
 void MainWindow::placeWindow()
 {
     // A quarter of the free width from the left, centred vertically; single precision as designed.
+    // What is placed is the whole window with the frame the window manager gives it, so the frame
+    // is asked for before the window is shown: placed first and corrected once the frame exists,
+    // the window would be seen to jump.
     adjustSize();
-    const QSize screen = Platform::current().screenSize();
-    const QSize outer = frameGeometry().size();
+    Platform& platform = Platform::current();
+    const QMargins frame = platform.frameMargins(*this);
+    const QSize screen = platform.screenSize();
+    const QSize outer = size().grownBy(frame);
     const float left = static_cast<float>(screen.width() - outer.width()) / 4.0f;
     const float top = static_cast<float>(screen.height() - outer.height()) / 2.0f;
-    move(static_cast<int>(left), static_cast<int>(top));
+    // The client area goes inside the frame's top-left corner; placing the client rather than the
+    // frame means the same whether or not the native window exists yet.
+    setGeometry(QRect(QPoint(static_cast<int>(left) + frame.left(), static_cast<int>(top) + frame.top()), size()));
 }
 
 QLineEdit* MainWindow::textC(int index) const
@@ -370,9 +386,7 @@ void MainWindow::CommandD_Click()
         return;
     DelayWindow* delay = delayWindow();
     delay->setBpmText(m_textBpm[1]->text());
-    delay->show();
-    delay->raise();
-    delay->activateWindow();
+    ui::bringToFront(delay);
 }
 
 void MainWindow::CommandTA_Click()
@@ -405,9 +419,7 @@ void MainWindow::menu_manual_Click()
         m_manual->setAttribute(Qt::WA_DeleteOnClose);
         m_manual->setWindowIcon(windowIcon());
     }
-    m_manual->show();
-    m_manual->raise();
-    m_manual->activateWindow();
+    ui::bringToFront(m_manual);
 }
 
 void MainWindow::Manu_credit_Click()
