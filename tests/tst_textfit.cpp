@@ -318,6 +318,8 @@ void TestTextFit::displayBoxesShowTheStart()
     const QString before = edit->text();
     // A text longer than any box: whatever does not fit must be its end, not its start.
     edit->setText("133.33333333333333333333");
+    // The windows hand the same text on again and again (every calculation copies BPM 2).
+    edit->setText("133.33333333333333333333");
     const int cursor = edit->cursorPosition();
     edit->setText(before);
     QCOMPARE(cursor, 0);

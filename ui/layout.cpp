@@ -162,6 +162,14 @@ public:
     {
         setFont(font);
         connect(this, &QLineEdit::textChanged, this, &DisplayBox::showFromStart);
+        // Setting the same text again sends no change, yet moves the cursor to the end.
+        connect(this, &QLineEdit::cursorPositionChanged, this, &DisplayBox::keepStartInSight);
+    }
+
+    void keepStartInSight(int, int position)
+    {
+        if (position != 0)
+            setCursorPosition(0);
     }
 
     void showFromStart()
