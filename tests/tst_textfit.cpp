@@ -18,6 +18,7 @@
 #include <QHash>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSet>
 #include <QStyle>
 #include <QStyleOption>
 #include <QTemporaryDir>
@@ -185,6 +186,8 @@ private slots:
     void everyTextFits();
     void displayBoxesShowTheStart_data();
     void displayBoxesShowTheStart();
+    void onlyDesignedOverlaps_data();
+    void onlyDesignedOverlaps();
 
 private:
     QWidget* window(const QString& name) const;
@@ -323,6 +326,64 @@ void TestTextFit::displayBoxesShowTheStart()
     const int cursor = edit->cursorPosition();
     edit->setText(before);
     QCOMPARE(cursor, 0);
+}
+
+void TestTextFit::onlyDesignedOverlaps_data()
+{
+    everyTextFits_data();
+}
+
+void TestTextFit::onlyDesignedOverlaps()
+{
+    QFETCH(QString, window);
+    // Controls that the layout itself lays over one another, each for its reason; any other
+    // overlap would hide part of a control.
+    static const QSet<QString> designed = {
+        // "--" and ">" draw one arrow together, and its head reaches onto the BPM 2 frame.
+        "BPM/Label2+Label3",
+        "BPM/FrameBPM1+Label3",
+        // The delay button is the window's, drawn over the lower part of the BPM 2 frame.
+        "BPM/CommandD+FrameBPM1",
+        // The "( 1/100半音)" caption's place runs one pixel into the cents box, and it lies over
+        // the end of the place of "セント"; both texts end before the other control.
+        "BPM/Label1+TextC4",
+        "BPM/Label1+LabelC0",
+        // The units sit one pixel into the boxes above them.
+        "Delay/Label5+TextD",
+        "Delay/Label7+TextT",
+        // The format list and its caption are the window's, laid over the delay frame's row; the
+        // caption's place runs under the list, its text ends before it.
+        "Delay/CboFormat+Frame1",
+        "Delay/Frame1+Label6",
+        "Delay/CboFormat+Label6",
+    };
+    QWidget* client = this->window(window);
+    QStringList unexpected;
+    // The containers the layout places controls in: the client area and its frames.
+    QList<QWidget*> parents{client};
+    for (QGroupBox* frame : client->findChildren<QGroupBox*>())
+        parents << frame;
+    for (QWidget* parent : parents) {
+        QList<QWidget*> controls;
+        for (QObject* child : parent->children()) {
+            auto* w = qobject_cast<QWidget*>(child);
+            const bool seen = w && !w->isWindow() && !w->objectName().isEmpty() &&
+                              client->rect().intersects(QRect(w->mapTo(client, QPoint(0, 0)), w->size()));
+            if (seen)
+                controls << w;
+        }
+        for (int i = 0; i < controls.size(); ++i)
+            for (int j = i + 1; j < controls.size(); ++j) {
+                if (!controls[i]->geometry().intersects(controls[j]->geometry()))
+                    continue;
+                QStringList pair{controls[i]->objectName(), controls[j]->objectName()};
+                pair.sort();
+                const QString name = window + "/" + pair.join("+");
+                if (!designed.contains(name))
+                    unexpected << name;
+            }
+    }
+    QVERIFY2(unexpected.isEmpty(), qPrintable("overlapping: " + unexpected.join(", ")));
 }
 
 QTEST_MAIN(TestTextFit)
