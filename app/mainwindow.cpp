@@ -219,7 +219,8 @@ void MainWindow::placeWindow()
     const float top = static_cast<float>(screen.height() - outer.height()) / 2.0f;
     // The client area goes inside the frame's top-left corner; placing the client rather than the
     // frame means the same whether or not the native window exists yet.
-    setGeometry(QRect(QPoint(static_cast<int>(left) + frame.left(), static_cast<int>(top) + frame.top()), size()));
+    setGeometry(
+        QRect(QPoint(static_cast<int>(left) + frame.left(), static_cast<int>(top) + frame.top()), size()));
 }
 
 QLineEdit* MainWindow::textC(int index) const

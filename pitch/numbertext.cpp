@@ -176,7 +176,8 @@ Scan scanDecimal(std::string_view s)
         const std::size_t ePos = normal.find('e');
         const std::string_view all(normal);
         const std::string_view mantissa = all.substr(0, ePos);
-        const std::string_view exponent = ePos == std::string::npos ? std::string_view() : all.substr(ePos + 1);
+        const std::string_view exponent =
+            ePos == std::string::npos ? std::string_view() : all.substr(ePos + 1);
         value = leadingPower(mantissa, exponent) >= 0 ? HUGE_VAL : 0.0;
         if (normal.front() == '-')
             value = -value;

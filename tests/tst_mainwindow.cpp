@@ -147,25 +147,34 @@ void TestMainWindow::sliderMovesRecalculate_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("shown");
     const int none = -1;
-    QTest::newRow("right arrow: one tenth up") << int(QAbstractSlider::SliderSingleStepAdd) << 0 << 0 << "120.1"
-                                               << "+0.014 +0 +1";
+    QTest::newRow("right arrow: one tenth up")
+        << int(QAbstractSlider::SliderSingleStepAdd) << 0 << 0 << "120.1"
+        << "+0.014 +0 +1";
     QTest::newRow("track click: one BPM up") << int(QAbstractSlider::SliderPageStepAdd) << 0 << 0 << "121"
                                              << "+0.144 +0 +14";
-    QTest::newRow("left arrow: one tenth down") << int(QAbstractSlider::SliderSingleStepSub) << 0 << 0 << "119.9"
-                                                << "-0.014 +0 -1";
+    QTest::newRow("left arrow: one tenth down")
+        << int(QAbstractSlider::SliderSingleStepSub) << 0 << 0 << "119.9"
+        << "-0.014 +0 -1";
     QTest::newRow("right end") << int(QAbstractSlider::SliderToMaximum) << 0 << 0 << "250"
                                << "+12.707 +13 -29";
     QTest::newRow("left end") << int(QAbstractSlider::SliderToMinimum) << 0 << 0 << "1"
                               << "-82.883 -83 +12";
-    QTest::newRow("Right key raises a tenth") << none << int(Qt::Key_Right) << 0 << "120.1" << "+0.014 +0 +1";
-    QTest::newRow("Left key lowers a tenth") << none << int(Qt::Key_Left) << 0 << "119.9" << "-0.014 +0 -1";
-    QTest::newRow("PageUp key raises one BPM") << none << int(Qt::Key_PageUp) << 0 << "121" << "+0.144 +0 +14";
+    QTest::newRow("Right key raises a tenth") << none << int(Qt::Key_Right) << 0 << "120.1"
+                                              << "+0.014 +0 +1";
+    QTest::newRow("Left key lowers a tenth") << none << int(Qt::Key_Left) << 0 << "119.9"
+                                             << "-0.014 +0 -1";
+    QTest::newRow("PageUp key raises one BPM") << none << int(Qt::Key_PageUp) << 0 << "121"
+                                               << "+0.144 +0 +14";
     QTest::newRow("PageDown key lowers one BPM") << none << int(Qt::Key_PageDown) << 0 << "119"
                                                  << "-0.145 +0 -14";
-    QTest::newRow("Home key goes to 1") << none << int(Qt::Key_Home) << 0 << "1" << "-82.883 -83 +12";
-    QTest::newRow("End key goes to 250") << none << int(Qt::Key_End) << 0 << "250" << "+12.707 +13 -29";
-    QTest::newRow("wheel up raises three tenths") << none << 0 << 120 << "120.3" << "+0.043 +0 +4";
-    QTest::newRow("wheel down lowers three tenths") << none << 0 << -120 << "119.7" << "-0.043 +0 -4";
+    QTest::newRow("Home key goes to 1") << none << int(Qt::Key_Home) << 0 << "1"
+                                        << "-82.883 -83 +12";
+    QTest::newRow("End key goes to 250") << none << int(Qt::Key_End) << 0 << "250"
+                                         << "+12.707 +13 -29";
+    QTest::newRow("wheel up raises three tenths") << none << 0 << 120 << "120.3"
+                                                  << "+0.043 +0 +4";
+    QTest::newRow("wheel down lowers three tenths") << none << 0 << -120 << "119.7"
+                                                    << "-0.043 +0 -4";
 }
 
 void TestMainWindow::sliderMovesRecalculate()
@@ -510,7 +519,8 @@ void TestMainWindow::minimisedSideWindowComesBack()
     MainWindow& w = open();
     QAction* action = w.findChild<QAction*>(command);
     action->trigger();
-    QWidget* side = command == "menu_manual" ? static_cast<QWidget*>(w.manualWindow()) : w.loadedDelayWindow();
+    QWidget* side =
+        command == "menu_manual" ? static_cast<QWidget*>(w.manualWindow()) : w.loadedDelayWindow();
     QVERIFY(side && side->isVisible());
     side->showMinimized();
     QVERIFY(side->isMinimized());

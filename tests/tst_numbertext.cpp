@@ -66,10 +66,10 @@ void TestNumberText::lenientReading_data()
         << "1" + QString(399, '0') + "e-2" << std::numeric_limits<double>::infinity();
     QTest::newRow("long digit string rounds to the nearest double")
         << "0." + QString(300, '0') + "17976931348623157" << 1.7976931348623157e-301;
-    QTest::newRow("hexadecimal above 2^53 rounds once, to nearest") << "&H200000000000011"
-                                                                    << 144115188075855904.0;
-    QTest::newRow("octal above 2^53 rounds once, to nearest") << "&O10000000000000000021"
-                                                              << 144115188075855904.0;
+    QTest::newRow("hexadecimal above 2^53 rounds once, to nearest")
+        << "&H200000000000011" << 144115188075855904.0;
+    QTest::newRow("octal above 2^53 rounds once, to nearest")
+        << "&O10000000000000000021" << 144115188075855904.0;
 }
 
 void TestNumberText::lenientReading()

@@ -13,9 +13,9 @@
 
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
-#include <QHash>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
@@ -83,7 +83,8 @@ int room(QWidget* w)
     if (auto* box = qobject_cast<QGroupBox*>(w)) {
         QStyleOptionGroupBox option;
         (box->*&GroupBoxAccess::initStyleOption)(&option);
-        const QRect label = style->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, box);
+        const QRect label =
+            style->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, box);
         // The caption starts where the style puts it and must end inside the frame's line.
         return box->width() - label.left() - 1;
     }
@@ -288,7 +289,8 @@ void TestTextFit::everyTextFits()
             const int height = QFontMetrics(edit->font()).height();
             QStyleOptionFrame option;
             (edit->*&LineEditAccess::initStyleOption)(&option);
-            const int inside = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit)
+            const int inside = edit->style()
+                                   ->subElementRect(QStyle::SE_LineEditContents, &option, edit)
                                    .marginsRemoved(edit->textMargins())
                                    .height();
             if (height > inside)
@@ -303,13 +305,20 @@ void TestTextFit::displayBoxesShowTheStart_data()
 {
     QTest::addColumn<QString>("window");
     QTest::addColumn<QString>("box");
-    QTest::newRow("pitch adjustment") << "BPM" << "TextC0";
-    QTest::newRow("sampler semitones") << "BPM" << "TextC3";
-    QTest::newRow("sampler cents") << "BPM" << "TextC4";
-    QTest::newRow("delay window's tempo") << "Delay" << "TextBPM1";
-    QTest::newRow("delay in milliseconds") << "Delay" << "TextD";
-    QTest::newRow("ticks or frames") << "Delay" << "TextT";
-    QTest::newRow("tap window's value") << "TAP" << "TextBPM";
+    QTest::newRow("pitch adjustment") << "BPM"
+                                      << "TextC0";
+    QTest::newRow("sampler semitones") << "BPM"
+                                       << "TextC3";
+    QTest::newRow("sampler cents") << "BPM"
+                                   << "TextC4";
+    QTest::newRow("delay window's tempo") << "Delay"
+                                          << "TextBPM1";
+    QTest::newRow("delay in milliseconds") << "Delay"
+                                           << "TextD";
+    QTest::newRow("ticks or frames") << "Delay"
+                                     << "TextT";
+    QTest::newRow("tap window's value") << "TAP"
+                                        << "TextBPM";
 }
 
 void TestTextFit::displayBoxesShowTheStart()

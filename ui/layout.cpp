@@ -158,7 +158,8 @@ namespace {
 class DisplayBox final : public QLineEdit
 {
 public:
-    DisplayBox(const QString& text, QWidget* parent, const QFont& font) : QLineEdit(text, parent), m_font(font)
+    DisplayBox(const QString& text, QWidget* parent, const QFont& font)
+        : QLineEdit(text, parent), m_font(font)
     {
         setFont(font);
         connect(this, &QLineEdit::textChanged, this, &DisplayBox::showFromStart);
@@ -175,13 +176,9 @@ public:
     void showFromStart()
     {
         QFont f = m_font;
-        const qreal natural = QFontMetricsF(f).horizontalAdvance(text());
-        const int space = room();
-        for (int percent = 100; percent >= kTightest && natural * percent / 100 > space; percent -= 2) {
+        for (int percent = 100; percent > kTightest && QFontMetricsF(f).horizontalAdvance(text()) > room();
+             percent -= 2)
             f.setLetterSpacing(QFont::PercentageSpacing, percent - 2);
-            if (QFontMetricsF(f).horizontalAdvance(text()) <= space)
-                break;
-        }
         if (f != font())
             setFont(f);
         // Nobody types here, so there is no cursor to keep in sight at the end.
@@ -197,7 +194,10 @@ private:
     {
         QStyleOptionFrame option;
         initStyleOption(&option);
-        return style()->subElementRect(QStyle::SE_LineEditContents, &option, this).marginsRemoved(textMargins()).width() -
+        return style()
+                   ->subElementRect(QStyle::SE_LineEditContents, &option, this)
+                   .marginsRemoved(textMargins())
+                   .width() -
                2 * 2 - 1;
     }
 

@@ -25,7 +25,8 @@ namespace {
 xcb_atom_t internAtom(xcb_connection_t* connection, const char* name)
 {
     xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
+        connection, xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
+        nullptr);
     const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
     std::free(reply);
     return atom;
@@ -47,7 +48,8 @@ QList<std::uint32_t> cardinals(xcb_connection_t* connection, xcb_window_t window
 }
 
 // Asks an X11 window manager for the frame it will give the window, before the window is mapped
-// (the desktop standard's frame extents request). Openbox, KWin, Xfwm and Mutter answer at once.
+// (the desktop standard's frame extents request); a window manager that lists the request among
+// those it supports answers within milliseconds.
 QMargins x11FrameMargins(QWidget& window)
 {
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
@@ -57,7 +59,8 @@ QMargins x11FrameMargins(QWidget& window)
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
     const xcb_atom_t request = internAtom(connection, "_NET_REQUEST_FRAME_EXTENTS");
     const xcb_atom_t extents = internAtom(connection, "_NET_FRAME_EXTENTS");
-    if (!cardinals(connection, root, internAtom(connection, "_NET_SUPPORTED"), XCB_ATOM_ATOM).contains(request))
+    if (!cardinals(connection, root, internAtom(connection, "_NET_SUPPORTED"), XCB_ATOM_ATOM)
+             .contains(request))
         return {};
 
     const auto id = static_cast<xcb_window_t>(window.winId()); // created now, not mapped
@@ -66,7 +69,8 @@ QMargins x11FrameMargins(QWidget& window)
     message.format = 32;
     message.window = id;
     message.type = request;
-    xcb_send_event(connection, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+    xcb_send_event(connection, 0, root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char*>(&message));
     xcb_flush(connection);
 
@@ -137,11 +141,20 @@ public:
 #endif
     }
 
-    double seconds() override { return static_cast<double>(m_clock.nsecsElapsed()) / 1e9; }
+    double seconds() override
+    {
+        return static_cast<double>(m_clock.nsecsElapsed()) / 1e9;
+    }
 
-    void setClipboardText(const QString& text) override { QGuiApplication::clipboard()->setText(text); }
+    void setClipboardText(const QString& text) override
+    {
+        QGuiApplication::clipboard()->setText(text);
+    }
 
-    void quit() override { QCoreApplication::exit(0); }
+    void quit() override
+    {
+        QCoreApplication::exit(0);
+    }
 
 private:
     QElapsedTimer m_clock;
