@@ -95,7 +95,11 @@ void MainWindow::buildControls()
     m_centBox->setObjectName("TextC4");
     m_centBox->setAccessibleName("セント");
     centLabel->setBuddy(m_centBox);
-    ui::label(sampler, "( 1/100半音)", ui::font(8.25), twips(960, 1080, 975, 255))->setObjectName("Label1");
+    // The stand-in face is a pixel too wide for this caption's place; a touch of tightening keeps
+    // the closing parenthesis.
+    QFont small = ui::font(8.25);
+    small.setLetterSpacing(QFont::PercentageSpacing, 97);
+    ui::label(sampler, "( 1/100半音)", small, twips(960, 1080, 975, 255))->setObjectName("Label1");
 
     m_calculateButton = ui::button(client, "計算！", ui::font(10.5, true), twips(360, 3600, 1335, 975));
     m_calculateButton->setObjectName("Command1");
@@ -149,12 +153,20 @@ void MainWindow::buildMenus()
 void MainWindow::placeWindow()
 {
     // A quarter of the free width from the left, centred vertically; single precision as designed.
+    // What is placed is the whole window with the frame the window manager gives it, so the frame
+    // is asked for before the window is shown: placed first and corrected once the frame exists,
+    // the window would be seen to jump.
     adjustSize();
-    const QSize screen = Platform::current().screenSize();
-    const QSize outer = frameGeometry().size();
+    Platform& platform = Platform::current();
+    const QMargins frame = platform.frameMargins(*this);
+    const QSize screen = platform.screenSize();
+    const QSize outer = size().grownBy(frame);
     const float left = static_cast<float>(screen.width() - outer.width()) / 4.0f;
     const float top = static_cast<float>(screen.height() - outer.height()) / 2.0f;
-    move(static_cast<int>(left), static_cast<int>(top));
+    // The client area goes inside the frame's top-left corner; placing the client rather than the
+    // frame means the same whether or not the native window exists yet.
+    setGeometry(
+        QRect(QPoint(static_cast<int>(left) + frame.left(), static_cast<int>(top) + frame.top()), size()));
 }
 
 void MainWindow::calc_pitch()
@@ -303,9 +315,7 @@ void MainWindow::CommandD_Click()
         return;
     DelayWindow* delay = delayWindow();
     delay->setBpmText(m_tempoEntries[1]->text());
-    delay->show();
-    delay->raise();
-    delay->activateWindow();
+    ui::bringToFront(delay);
 }
 
 void MainWindow::CommandTA_Click()
@@ -338,9 +348,7 @@ void MainWindow::menu_manual_Click()
         m_manual->setAttribute(Qt::WA_DeleteOnClose);
         m_manual->setWindowIcon(windowIcon());
     }
-    m_manual->show();
-    m_manual->raise();
-    m_manual->activateWindow();
+    ui::bringToFront(m_manual);
 }
 
 void MainWindow::Manu_credit_Click()

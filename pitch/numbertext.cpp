@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 
 namespace korvo {
 namespace {
@@ -46,7 +47,9 @@ struct Scan
     std::size_t length = 0; // characters of the number; 0 when there is none
 };
 
-// "&H1F" or "&O17": an unsigned integer in base 16 or 8.
+// "&H1F" or "&O17": an unsigned integer in base 16 or 8. The digits are gathered as bits and
+// rounded to a double once, at the end: a value that is rounded at every digit can end one unit in
+// the last place off once it passes 2^53.
 Scan scanRadix(std::string_view s)
 {
     if (s.size() < 3 || s[0] != '&')
@@ -55,11 +58,69 @@ Scan scanRadix(std::string_view s)
     const int base = (tag == 'H' || tag == 'h') ? 16 : (tag == 'O' || tag == 'o') ? 8 : 0;
     if (base == 0)
         return {};
-    double value = 0;
+    const int bitsPerDigit = base == 16 ? 4 : 3;
+    std::uint64_t leading = 0; // the first 64 significant bits
+    int leadingBits = 0;
+    int beyond = 0;      // significant bits after those, counted up to a bound far past any double
+    bool sticky = false; // whether any of them is set
     std::size_t i = 2;
-    for (; i < s.size() && digitValue(s[i], base) >= 0; ++i)
-        value = value * base + digitValue(s[i], base);
-    return i == 2 ? Scan{} : Scan{value, i};
+    for (; i < s.size() && digitValue(s[i], base) >= 0; ++i) {
+        const int digit = digitValue(s[i], base);
+        for (int b = bitsPerDigit - 1; b >= 0; --b) {
+            const unsigned bit = (static_cast<unsigned>(digit) >> b) & 1u;
+            if (leadingBits == 0 && bit == 0)
+                continue; // leading zeros carry nothing
+            if (leadingBits < 64) {
+                leading = leading << 1 | bit;
+                ++leadingBits;
+            } else {
+                sticky = sticky || bit != 0;
+                beyond = beyond < 4096 ? beyond + 1 : beyond;
+            }
+        }
+    }
+    if (i == 2)
+        return {};
+    // Folding the dropped bits into the lowest kept bit lets the one conversion below round to
+    // nearest, ties to even, exactly as if it had seen every bit: that bit lies well below the
+    // 53 bits a double keeps.
+    if (sticky)
+        leading |= 1u;
+    return Scan{std::ldexp(static_cast<double>(leading), beyond), i};
+}
+
+// Where a decimal text's first significant digit stands: d.ddd x 10^result. Used only to tell a
+// number too large for a double from one too small; the exponent saturates far outside both.
+long long leadingPower(std::string_view mantissa, std::string_view exponent)
+{
+    long long power = 0;
+    bool seen = false, afterPoint = false;
+    for (char c : mantissa) {
+        if (c == '.') {
+            afterPoint = true;
+        } else if (isDigit(c)) {
+            if (!seen && c != '0') {
+                seen = true;
+                if (afterPoint)
+                    --power; // the first non-zero digit after the point is a tenth or less
+            } else if (!seen && afterPoint) {
+                --power;
+            } else if (seen && !afterPoint) {
+                ++power;
+            }
+        }
+    }
+    if (!seen)
+        return -1; // all zeros: nothing to overflow
+    long long e = 0;
+    bool negative = false;
+    for (char c : exponent) {
+        if (c == '-')
+            negative = true;
+        else if (isDigit(c))
+            e = e < 1'000'000'000 ? e * 10 + (c - '0') : e;
+    }
+    return power + (negative ? -e : e);
 }
 
 // An optional sign, digits with at most one point, then an optional E or D exponent that counts
@@ -104,14 +165,21 @@ Scan scanDecimal(std::string_view s)
             end = j;
         }
     }
+    // from_chars reads any number of digits to the nearest double; only a number out of the
+    // double range needs a value of our own.
     double value = 0;
     const auto [ptr, ec] = std::from_chars(normal.data(), normal.data() + normal.size(), value);
     if (ec == std::errc::result_out_of_range) {
-        // Too large or too small for a double: saturate the way the hardware would have.
-        const bool negative = normal.front() == '-';
-        const bool huge = normal.find("e-") == std::string::npos;
-        value = huge ? HUGE_VAL : 0.0;
-        if (negative)
+        // Saturate the way the hardware would have: a number whose first digit stands at 10^0
+        // or above overflowed, one whose first digit stands below underflowed. The exponent's
+        // sign alone does not tell ("0.<400 zeros>1" has none, "<400 digits>e-2" has "-").
+        const std::size_t ePos = normal.find('e');
+        const std::string_view all(normal);
+        const std::string_view mantissa = all.substr(0, ePos);
+        const std::string_view exponent =
+            ePos == std::string::npos ? std::string_view() : all.substr(ePos + 1);
+        value = leadingPower(mantissa, exponent) >= 0 ? HUGE_VAL : 0.0;
+        if (normal.front() == '-')
             value = -value;
     }
     (void)ptr;

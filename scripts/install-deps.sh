@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ make
-    qt6-base-dev qt6-translations-l10n
+    qt6-base-dev qt6-translations-l10n libxcb1-dev
     fonts-ipafont-gothic fonts-liberation2
     libbenchmark-dev
     xvfb xauth

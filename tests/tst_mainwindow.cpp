@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 #include <memory>
 
 using korvo::MainWindow;
@@ -49,6 +50,8 @@ private slots:
     void realMessageBoxes();
     void aboutBox();
     void oneManualWindowAtMost();
+    void minimisedSideWindowComesBack_data();
+    void minimisedSideWindowComesBack();
     void sideWindowsStayShutWhenRejected();
     void tapCommandsChooseTheirEntry();
     void delayWindowFollowsBpm2Only();
@@ -125,9 +128,12 @@ void TestMainWindow::startsWithEqualTempos()
 void TestMainWindow::placedAQuarterAcrossAndCentred()
 {
     m_platform->screen = QSize(1600, 1000);
+    m_platform->frame = QMargins(2, 24, 2, 2); // borders and a title bar, as a window manager draws
     MainWindow& w = open();
-    const QSize size = w.frameGeometry().size();
-    QCOMPARE(w.pos(), QPoint((1600 - size.width()) / 4, (1000 - size.height()) / 2));
+    // The formula places the whole window, frame included; the client area sits inside it.
+    const QSize outer = w.size().grownBy(m_platform->frame);
+    const QPoint frameCorner((1600 - outer.width()) / 4, (1000 - outer.height()) / 2);
+    QCOMPARE(w.geometry().topLeft(), frameCorner + QPoint(2, 24));
     // The client area keeps its designed size and the window cannot be resized.
     QCOMPARE(w.centralWidget()->size(), QSize(376, 359));
     QCOMPARE(w.minimumSize(), w.maximumSize());
@@ -135,26 +141,61 @@ void TestMainWindow::placedAQuarterAcrossAndCentred()
 
 void TestMainWindow::sliderMovesRecalculate_data()
 {
+    // Each row either triggers a slider action, presses a real key on the slider or turns the
+    // wheel over it (in eighths of a degree, 120 for one notch up).
     QTest::addColumn<int>("action");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("wheel");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("right arrow: one tenth up") << int(QAbstractSlider::SliderSingleStepAdd) << "120.1"
-                                               << "+0.014 +0 +1";
-    QTest::newRow("track click: one BPM up") << int(QAbstractSlider::SliderPageStepAdd) << "121"
+    const int none = -1;
+    QTest::newRow("right arrow: one tenth up")
+        << int(QAbstractSlider::SliderSingleStepAdd) << 0 << 0 << "120.1"
+        << "+0.014 +0 +1";
+    QTest::newRow("track click: one BPM up") << int(QAbstractSlider::SliderPageStepAdd) << 0 << 0 << "121"
                                              << "+0.144 +0 +14";
-    QTest::newRow("left arrow: one tenth down") << int(QAbstractSlider::SliderSingleStepSub) << "119.9"
-                                                << "-0.014 +0 -1";
-    QTest::newRow("right end") << int(QAbstractSlider::SliderToMaximum) << "250"
+    QTest::newRow("left arrow: one tenth down")
+        << int(QAbstractSlider::SliderSingleStepSub) << 0 << 0 << "119.9"
+        << "-0.014 +0 -1";
+    QTest::newRow("right end") << int(QAbstractSlider::SliderToMaximum) << 0 << 0 << "250"
                                << "+12.707 +13 -29";
-    QTest::newRow("left end") << int(QAbstractSlider::SliderToMinimum) << "1"
+    QTest::newRow("left end") << int(QAbstractSlider::SliderToMinimum) << 0 << 0 << "1"
                               << "-82.883 -83 +12";
+    QTest::newRow("Right key raises a tenth") << none << int(Qt::Key_Right) << 0 << "120.1"
+                                              << "+0.014 +0 +1";
+    QTest::newRow("Left key lowers a tenth") << none << int(Qt::Key_Left) << 0 << "119.9"
+                                             << "-0.014 +0 -1";
+    QTest::newRow("PageUp key raises one BPM") << none << int(Qt::Key_PageUp) << 0 << "121"
+                                               << "+0.144 +0 +14";
+    QTest::newRow("PageDown key lowers one BPM") << none << int(Qt::Key_PageDown) << 0 << "119"
+                                                 << "-0.145 +0 -14";
+    QTest::newRow("Home key goes to 1") << none << int(Qt::Key_Home) << 0 << "1"
+                                        << "-82.883 -83 +12";
+    QTest::newRow("End key goes to 250") << none << int(Qt::Key_End) << 0 << "250"
+                                         << "+12.707 +13 -29";
+    QTest::newRow("wheel up raises three tenths") << none << 0 << 120 << "120.3"
+                                                  << "+0.043 +0 +4";
+    QTest::newRow("wheel down lowers three tenths") << none << 0 << -120 << "119.7"
+                                                    << "-0.043 +0 -4";
 }
 
 void TestMainWindow::sliderMovesRecalculate()
 {
     QFETCH(int, action);
+    QFETCH(int, key);
+    QFETCH(int, wheel);
     MainWindow& w = open();
-    w.tempoEntry(1)->slider()->triggerAction(QAbstractSlider::SliderAction(action));
+    QScrollBar* slider = w.tempoEntry(1)->slider();
+    if (key) {
+        QTest::keyClick(slider, Qt::Key(key));
+    } else if (wheel) {
+        const QPointF centre = slider->rect().center();
+        QWheelEvent turn(centre, slider->mapToGlobal(centre), QPoint(), QPoint(0, wheel), Qt::NoButton,
+                         Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(slider, &turn);
+    } else {
+        slider->triggerAction(QAbstractSlider::SliderAction(action));
+    }
     QTEST(w.tempoEntry(1)->textBox()->text(), "text");
     QTEST(results(), "shown");
     QCOMPARE(w.loadedDelayWindow()->bpmText(), w.tempoEntry(1)->textBox()->text());
@@ -465,6 +506,31 @@ void TestMainWindow::oneManualWindowAtMost()
     manual->trigger();
     QVERIFY(w.manualWindow() && w.manualWindow()->isVisible());
     w.manualWindow()->close();
+}
+
+void TestMainWindow::minimisedSideWindowComesBack_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("the manual from the Help menu") << "menu_manual";
+    QTest::newRow("the delay window from the Options menu") << "manu_delay";
+}
+
+void TestMainWindow::minimisedSideWindowComesBack()
+{
+    QFETCH(QString, command);
+    MainWindow& w = open();
+    QAction* action = w.findChild<QAction*>(command);
+    action->trigger();
+    QWidget* side =
+        command == "menu_manual" ? static_cast<QWidget*>(w.manualWindow()) : w.loadedDelayWindow();
+    QVERIFY(side && side->isVisible());
+    side->showMinimized();
+    QVERIFY(side->isMinimized());
+
+    action->trigger();
+    QVERIFY(side->isVisible());
+    QVERIFY2(!side->isMinimized(), "asked for again, the window must not stay minimised");
+    side->close();
 }
 
 void TestMainWindow::sideWindowsStayShutWhenRejected()

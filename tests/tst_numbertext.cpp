@@ -60,13 +60,26 @@ void TestNumberText::lenientReading_data()
     QTest::newRow("full-width digits are not digits") << "１２０" << 0.0;
     QTest::newRow("huge exponent saturates") << "1E999" << std::numeric_limits<double>::infinity();
     QTest::newRow("tiny exponent underflows to zero") << "1E-999" << 0.0;
+    QTest::newRow("a one after 400 zeros underflows, no exponent needed")
+        << "0." + QString(400, '0') + "1" << 0.0;
+    QTest::newRow("400 digits overflow despite a negative exponent")
+        << "1" + QString(399, '0') + "e-2" << std::numeric_limits<double>::infinity();
+    QTest::newRow("long digit string rounds to the nearest double")
+        << "0." + QString(300, '0') + "17976931348623157" << 1.7976931348623157e-301;
+    QTest::newRow("hexadecimal above 2^53 rounds once, to nearest")
+        << "&H200000000000011" << 144115188075855904.0;
+    QTest::newRow("octal above 2^53 rounds once, to nearest")
+        << "&O10000000000000000021" << 144115188075855904.0;
 }
 
 void TestNumberText::lenientReading()
 {
     QFETCH(QString, text);
     QFETCH(double, value);
-    QCOMPARE(readLenient(text.toStdString()), value);
+    const double read = readLenient(text.toStdString());
+    QCOMPARE(read, value);
+    // QCOMPARE forgives a unit in the last place; the reading must not.
+    QVERIFY2(read == value, qPrintable(QString::number(read, 'g', 17)));
 }
 
 void TestNumberText::strictConversion_data()

@@ -49,4 +49,8 @@ QLineEdit* textBox(QWidget* parent, const QString& text, const QFont& font, QRec
 // A box the program writes and the user only reads: no typing, no focus, text in black.
 QLineEdit* displayBox(QWidget* parent, const QString& text, const QFont& font, QRect rect);
 
+// Shows a top-level window and brings it to the front, restoring it first when the user had
+// minimised it: a window asked for again must be seen, not left as an icon on the task bar.
+void bringToFront(QWidget* window);
+
 } // namespace korvo::ui

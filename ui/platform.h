@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMargins>
 #include <QSize>
 #include <QString>
 
@@ -31,6 +32,10 @@ public:
     virtual bool show(QWidget* parent, const Message& message) = 0;
     // The primary screen's size in device-independent pixels.
     virtual QSize screenSize() = 0;
+    // The frame the window manager will draw around a top-level window that is not shown yet, in
+    // device-independent pixels; none where the desktop cannot tell before the window is shown.
+    // May create the window's native handle and wait a moment for the answer.
+    virtual QMargins frameMargins(QWidget& window) = 0;
     // Seconds on a monotonic clock; only differences mean anything.
     virtual double seconds() = 0;
     virtual void setClipboardText(const QString& text) = 0;

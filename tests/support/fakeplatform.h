@@ -24,6 +24,7 @@ public:
         return answers.isEmpty() ? true : answers.takeFirst();
     }
     QSize screenSize() override { return screen; }
+    QMargins frameMargins(QWidget&) override { return frame; }
     double seconds() override { return now; }
     void setClipboardText(const QString& text) override { clipboard = text; }
     void quit() override { ++quits; }
@@ -32,6 +33,7 @@ public:
     QList<korvo::Message> messages;
     QList<bool> answers; // next answers, true for OK
     QSize screen{1280, 1024};
+    QMargins frame; // none, as offscreen
     double now = 0;
     QString clipboard;
     int quits = 0;

@@ -1,0 +1,399 @@
+// Whether what a person must read is whole on screen: for every window, every box, label, button,
+// list and frame caption, the widest text that can reach it is measured with the control's own
+// font against the room the style leaves inside it. A widget's text can be right while the person
+// sees only part of it (a "+" cut in half reads as "-").
+#include "app/mainwindow.h"
+#include "delay/delaycalc.h"
+#include "fakeplatform.h"
+#include "mainwindowsupport.h"
+#include "pitch/bpmvalue.h"
+#include "pitch/numbertext.h"
+#include "pitch/pitchshift.h"
+#include "ui/layout.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHash>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSet>
+#include <QStyle>
+#include <QStyleOption>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cmath>
+#include <memory>
+#include <set>
+
+using korvo::MainWindow;
+
+namespace {
+
+// The controls' own style options, as they paint themselves.
+struct LineEditAccess : QLineEdit
+{
+    using QLineEdit::initStyleOption;
+};
+struct ButtonAccess : QPushButton
+{
+    using QPushButton::initStyleOption;
+};
+struct ComboAccess : QComboBox
+{
+    using QComboBox::initStyleOption;
+};
+struct GroupBoxAccess : QGroupBox
+{
+    using QGroupBox::initStyleOption;
+};
+
+// Pixels a text needs in a font, rounded up.
+int needed(const QFont& font, const QString& text)
+{
+    return int(std::ceil(QFontMetricsF(font).horizontalAdvance(text)));
+}
+
+// The width a text may take inside a control without being cut or scrolled.
+int room(QWidget* w)
+{
+    QStyle* style = w->style();
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+        QStyleOptionFrame option;
+        (edit->*&LineEditAccess::initStyleOption)(&option);
+        const QRect r = style->subElementRect(QStyle::SE_LineEditContents, &option, edit)
+                            .marginsRemoved(edit->textMargins());
+        // A line edit keeps two pixels free at each side, and one for the cursor at the end.
+        return r.width() - 2 * 2 - 1;
+    }
+    if (auto* button = qobject_cast<QPushButton*>(w)) {
+        QStyleOptionButton option;
+        (button->*&ButtonAccess::initStyleOption)(&option);
+        return style->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
+    }
+    if (auto* combo = qobject_cast<QComboBox*>(w)) {
+        QStyleOptionComboBox option;
+        (combo->*&ComboAccess::initStyleOption)(&option);
+        // The item's text is drawn one pixel in from each side of the field.
+        return style->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo)
+                   .width() -
+               2;
+    }
+    if (auto* box = qobject_cast<QGroupBox*>(w)) {
+        QStyleOptionGroupBox option;
+        (box->*&GroupBoxAccess::initStyleOption)(&option);
+        const QRect label =
+            style->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, box);
+        // The caption starts where the style puts it and must end inside the frame's line.
+        return box->width() - label.left() - 1;
+    }
+    if (auto* label = qobject_cast<QLabel*>(w))
+        return label->contentsRect().width() - 2 * label->margin();
+    return 0;
+}
+
+// What a control shows as it stands: its text, or for a list every item.
+QStringList shownTexts(QWidget* w)
+{
+    if (auto* edit = qobject_cast<QLineEdit*>(w))
+        return {edit->text()};
+    if (auto* button = qobject_cast<QPushButton*>(w))
+        return {QString(button->text()).remove(QRegularExpression("&(?!&)"))};
+    if (auto* combo = qobject_cast<QComboBox*>(w)) {
+        QStringList items;
+        for (int i = 0; i < combo->count(); ++i)
+            items << combo->itemText(i);
+        return items;
+    }
+    if (auto* box = qobject_cast<QGroupBox*>(w))
+        return {box->title()};
+    if (auto* label = qobject_cast<QLabel*>(w))
+        return {label->text()};
+    return {};
+}
+
+QString fromStd(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+// Every tempo text a slider writes. A longer tempo (typed, or restored with seven digits such as
+// 133.3333) need not fit whole: the boxes that only show it show its start.
+QStringList tempoTexts()
+{
+    QStringList texts;
+    for (int p = korvo::bpm::kSliderMinimum; p <= korvo::bpm::kSliderMaximum; ++p)
+        texts << fromStd(korvo::bpm::textForPosition(p));
+    return texts;
+}
+
+// The three pitch results with one tempo at either end of the slider and the other anywhere: the
+// largest changes both ways ("+95.589", "-95.589") and every digit on the way.
+std::array<QStringList, 3> pitchTexts()
+{
+    std::array<std::set<std::string>, 3> seen;
+    auto add = [&seen](int p1, int p2) {
+        const korvo::PitchShift s = korvo::pitchShift(p1 / 10.0, p2 / 10.0);
+        seen[0].insert(s.adjustmentText);
+        seen[1].insert(s.semitonesText);
+        seen[2].insert(s.centsText);
+    };
+    for (int p = korvo::bpm::kSliderMinimum; p <= korvo::bpm::kSliderMaximum; ++p)
+        for (int end : {korvo::bpm::kSliderMinimum, korvo::bpm::kSliderMaximum}) {
+            add(end, p);
+            add(p, end);
+        }
+    std::array<QStringList, 3> texts;
+    for (std::size_t i = 0; i < 3; ++i)
+        for (const std::string& t : seen[i])
+            texts[i] << fromStd(t);
+    return texts;
+}
+
+// The delay and option texts over every tempo a slider gives and every choice of the three lists.
+std::array<QStringList, 2> delayTexts()
+{
+    std::set<std::string> delays, options;
+    for (int p = korvo::bpm::kSliderMinimum; p <= korvo::bpm::kSliderMaximum; ++p) {
+        const std::string bpm = korvo::bpm::textForPosition(p);
+        for (std::size_t note = 0; note < korvo::delay::kNoteItems.size(); ++note)
+            for (std::size_t mod = 0; mod < korvo::delay::kModifierItems.size(); ++mod)
+                for (std::size_t format = 1; format < korvo::delay::kFormatItems.size(); ++format) {
+                    const korvo::delay::Result r =
+                        korvo::delay::compute(bpm, int(note), int(mod), int(format));
+                    delays.insert(r.delayText);
+                    options.insert(r.optionText);
+                }
+    }
+    std::array<QStringList, 2> texts;
+    for (const std::string& t : delays)
+        texts[0] << fromStd(t);
+    for (const std::string& t : options)
+        texts[1] << fromStd(t);
+    return texts;
+}
+
+} // namespace
+
+class TestTextFit : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void everyTextFits_data();
+    void everyTextFits();
+    void displayBoxesShowTheStart_data();
+    void displayBoxesShowTheStart();
+    void onlyDesignedOverlaps_data();
+    void onlyDesignedOverlaps();
+
+private:
+    QWidget* window(const QString& name) const;
+
+    std::unique_ptr<FakePlatform> m_platform;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<MainWindow> m_main;
+    // Texts that can reach a control besides the one it shows now, by window and control.
+    QHash<QString, QStringList> m_reachable;
+};
+
+void TestTextFit::initTestCase()
+{
+    korvo::ui::setupApplication();
+    m_platform = std::make_unique<FakePlatform>();
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_main = openMainWindow(*m_dir);
+    m_main->CommandTA_Click(); // the tap window, modal but without a loop of its own
+    QVERIFY(m_main->tapWindow());
+
+    const QStringList tempos = tempoTexts();
+    const std::array<QStringList, 3> pitch = pitchTexts();
+    const std::array<QStringList, 2> delay = delayTexts();
+    m_reachable["BPM/TextBPM0"] = tempos;
+    m_reachable["BPM/TextBPM1"] = tempos;
+    m_reachable["BPM/TextC0"] = pitch[0];
+    m_reachable["BPM/TextC3"] = pitch[1];
+    m_reachable["BPM/TextC4"] = pitch[2];
+    m_reachable["Delay/TextBPM1"] = tempos;
+    m_reachable["Delay/TextD"] = delay[0];
+    m_reachable["Delay/TextT"] = delay[1];
+    m_reachable["Delay/Label7"] = QStringList{korvo::delay::kTicksUnit, korvo::delay::kFramesUnit};
+    m_reachable["TAP/FrameBPM"] = QStringList{"新BPM 1", "新BPM 2"};
+    m_reachable["TAP/TextBPM"] = tempos;
+    QVERIFY(pitch[0].contains("+95.589") && pitch[0].contains("-95.589"));
+}
+
+void TestTextFit::cleanupTestCase()
+{
+    if (m_main && m_main->tapWindow())
+        m_main->tapWindow()->close();
+    closeMainWindowQuietly(m_main);
+    m_platform.reset();
+}
+
+QWidget* TestTextFit::window(const QString& name) const
+{
+    if (name == "BPM")
+        return m_main->centralWidget();
+    if (name == "Delay")
+        return m_main->delayWindow();
+    return m_main->tapWindow();
+}
+
+void TestTextFit::everyTextFits_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::newRow("main window") << "BPM";
+    QTest::newRow("delay window") << "Delay";
+    QTest::newRow("tap window") << "TAP";
+}
+
+void TestTextFit::everyTextFits()
+{
+    QFETCH(QString, window);
+    QWidget* client = this->window(window);
+    QStringList cut;
+    int checked = 0;
+    for (QWidget* w : client->findChildren<QWidget*>()) {
+        // Controls that lie below the client area are never seen (the design keeps a few there).
+        const QRect place(w->mapTo(client, QPoint(0, 0)), w->size());
+        if (!client->rect().intersects(place) || w->objectName().isEmpty())
+            continue;
+        QStringList texts = shownTexts(w) + m_reachable.value(window + "/" + w->objectName());
+        if (texts.isEmpty())
+            continue;
+        ++checked;
+        // The widest text names the control's fault; the others would only repeat it.
+        const int space = room(w);
+        QString widest;
+        int width = -1;
+        auto* edit = qobject_cast<QLineEdit*>(w);
+        const QString shown = edit ? edit->text() : QString();
+        for (const QString& text : texts) {
+            // A box may set a text in a font of its own (tighter letters): measure what it shows.
+            if (edit)
+                edit->setText(text);
+            if (const int n = needed(w->font(), text); n > width) {
+                width = n;
+                widest = text;
+            }
+        }
+        if (edit)
+            edit->setText(shown);
+        if (width > space)
+            cut << QString("%1 \"%2\": %3 px in %4").arg(w->objectName(), widest).arg(width).arg(space);
+        if (edit) {
+            const int height = QFontMetrics(edit->font()).height();
+            QStyleOptionFrame option;
+            (edit->*&LineEditAccess::initStyleOption)(&option);
+            const int inside = edit->style()
+                                   ->subElementRect(QStyle::SE_LineEditContents, &option, edit)
+                                   .marginsRemoved(edit->textMargins())
+                                   .height();
+            if (height > inside)
+                cut << QString("%1: text %2 px high in %3").arg(w->objectName()).arg(height).arg(inside);
+        }
+    }
+    QVERIFY(checked >= 4);
+    QVERIFY2(cut.isEmpty(), qPrintable("cut off: " + cut.join("; ")));
+}
+
+void TestTextFit::displayBoxesShowTheStart_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("box");
+    QTest::newRow("pitch adjustment") << "BPM"
+                                      << "TextC0";
+    QTest::newRow("sampler semitones") << "BPM"
+                                       << "TextC3";
+    QTest::newRow("sampler cents") << "BPM"
+                                   << "TextC4";
+    QTest::newRow("delay window's tempo") << "Delay"
+                                          << "TextBPM1";
+    QTest::newRow("delay in milliseconds") << "Delay"
+                                           << "TextD";
+    QTest::newRow("ticks or frames") << "Delay"
+                                     << "TextT";
+    QTest::newRow("tap window's value") << "TAP"
+                                        << "TextBPM";
+}
+
+void TestTextFit::displayBoxesShowTheStart()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, box);
+    auto* edit = this->window(window)->findChild<QLineEdit*>(box);
+    QVERIFY(edit);
+    const QString before = edit->text();
+    // A text longer than any box: whatever does not fit must be its end, not its start.
+    edit->setText("133.33333333333333333333");
+    // The windows hand the same text on again and again (every calculation copies BPM 2).
+    edit->setText("133.33333333333333333333");
+    const int cursor = edit->cursorPosition();
+    edit->setText(before);
+    QCOMPARE(cursor, 0);
+}
+
+void TestTextFit::onlyDesignedOverlaps_data()
+{
+    everyTextFits_data();
+}
+
+void TestTextFit::onlyDesignedOverlaps()
+{
+    QFETCH(QString, window);
+    // Controls that the layout itself lays over one another, each for its reason; any other
+    // overlap would hide part of a control.
+    static const QSet<QString> designed = {
+        // "--" and ">" draw one arrow together, and its head reaches onto the BPM 2 frame.
+        "BPM/Label2+Label3",
+        "BPM/FrameBPM1+Label3",
+        // The delay button is the window's, drawn over the lower part of the BPM 2 frame.
+        "BPM/CommandD+FrameBPM1",
+        // The "( 1/100半音)" caption's place runs one pixel into the cents box, and it lies over
+        // the end of the place of "セント"; both texts end before the other control.
+        "BPM/Label1+TextC4",
+        "BPM/Label1+LabelC0",
+        // The units sit one pixel into the boxes above them.
+        "Delay/Label5+TextD",
+        "Delay/Label7+TextT",
+        // The format list and its caption are the window's, laid over the delay frame's row; the
+        // caption's place runs under the list, its text ends before it.
+        "Delay/CboFormat+Frame1",
+        "Delay/Frame1+Label6",
+        "Delay/CboFormat+Label6",
+    };
+    QWidget* client = this->window(window);
+    QStringList unexpected;
+    // The containers the layout places controls in: the client area and its frames.
+    QList<QWidget*> parents{client};
+    for (QGroupBox* frame : client->findChildren<QGroupBox*>())
+        parents << frame;
+    for (QWidget* parent : parents) {
+        QList<QWidget*> controls;
+        for (QObject* child : parent->children()) {
+            auto* w = qobject_cast<QWidget*>(child);
+            const bool seen = w && !w->isWindow() && !w->objectName().isEmpty() &&
+                              client->rect().intersects(QRect(w->mapTo(client, QPoint(0, 0)), w->size()));
+            if (seen)
+                controls << w;
+        }
+        for (int i = 0; i < controls.size(); ++i)
+            for (int j = i + 1; j < controls.size(); ++j) {
+                if (!controls[i]->geometry().intersects(controls[j]->geometry()))
+                    continue;
+                QStringList pair{controls[i]->objectName(), controls[j]->objectName()};
+                pair.sort();
+                const QString name = window + "/" + pair.join("+");
+                if (!designed.contains(name))
+                    unexpected << name;
+            }
+    }
+    QVERIFY2(unexpected.isEmpty(), qPrintable("overlapping: " + unexpected.join(", ")));
+}
+
+QTEST_MAIN(TestTextFit)
+#include "tst_textfit.moc"
