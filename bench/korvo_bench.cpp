@@ -28,6 +28,7 @@ public:
         return m_real.show(parent, message);
     }
     QSize screenSize() override { return m_real.screenSize(); }
+    QMargins frameMargins(QWidget& window) override { return m_real.frameMargins(window); }
     double seconds() override { return now; }
     void setClipboardText(const QString& text) override { m_real.setClipboardText(text); }
     void quit() override { m_real.quit(); }

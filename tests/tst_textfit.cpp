@@ -238,8 +238,11 @@ QWidget* TestTextFit::window(const QString& name) const
 {
     if (name == "BPM")
         return m_main->centralWidget();
-    if (name == "Delay")
-        return m_main->delayWindow();
+    if (name == "Delay") {
+        korvo::DelayWindow* delay = m_main->delayWindow();
+        delay->makeControls(); // made at its first showing otherwise
+        return delay;
+    }
     return m_main->tapWindow();
 }
 
@@ -395,5 +398,6 @@ void TestTextFit::onlyDesignedOverlaps()
     QVERIFY2(unexpected.isEmpty(), qPrintable("overlapping: " + unexpected.join(", ")));
 }
 
-QTEST_MAIN(TestTextFit)
+#include "testmain.h"
+KORVO_TEST_MAIN(TestTextFit)
 #include "tst_textfit.moc"
