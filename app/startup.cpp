@@ -1,7 +1,7 @@
 #include "app/startup.h"
 
 #include "packaging/appicon.h"
-#include "ui/layout.h"
+#include "ui/applicationsetup.h"
 
 #include <QApplication>
 

@@ -2,6 +2,7 @@
 // Korvo's font can do. bench/startup_compare runs it beside bench/korvo_firstframe and compares
 // time to first frame and peak memory.
 #include "bench/firstframe.h"
+#include "ui/applicationsetup.h"
 #include "ui/layout.h"
 
 #include <QApplication>

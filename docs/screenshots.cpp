@@ -3,6 +3,7 @@
 
 #include "app/mainwindow.h"
 #include "packaging/appicon.h"
+#include "ui/applicationsetup.h"
 #include "ui/layout.h"
 #include "ui/platform.h"
 

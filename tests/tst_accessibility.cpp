@@ -2,6 +2,7 @@
 #include "delay/delaycalc.h"
 #include "fakeplatform.h"
 #include "mainwindowsupport.h"
+#include "ui/applicationsetup.h"
 #include "ui/layout.h"
 #include "windowguard.h"
 

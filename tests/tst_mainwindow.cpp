@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "fakeplatform.h"
 #include "mainwindowsupport.h"
+#include "ui/applicationsetup.h"
 #include "ui/layout.h"
 #include "windowguard.h"
 

@@ -9,6 +9,7 @@
 #include "pitch/bpmvalue.h"
 #include "pitch/numbertext.h"
 #include "pitch/pitchshift.h"
+#include "ui/applicationsetup.h"
 #include "ui/layout.h"
 
 #include <QComboBox>

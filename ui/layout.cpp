@@ -1,62 +1,17 @@
 #include "ui/layout.h"
 
 #include <QApplication>
-#include <QFontDatabase>
 #include <QGroupBox>
-#include <QHash>
 #include <QLabel>
-#include <QLibraryInfo>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPointer>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QStyleOptionFrame>
-#include <QTranslator>
 
 namespace korvo::ui {
 
 namespace {
-
-// The installed fonts that stand in for each design face, best first; the design name comes last,
-// for a machine that has it. Asking for the families by name lets Qt take the first installed one
-// at once, where the design name alone sends every font through fontconfig's alias search.
-QStringList families(const char* face)
-{
-    const QString design = QString::fromUtf8(face);
-    if (design == QString::fromUtf8(kJapaneseFace))
-        return {"IPAPGothic", "IPA Pゴシック", "Noto Sans CJK JP", "VL PGothic", "TakaoPGothic",
-                "IPAGothic",  design};
-    if (design == "Arial")
-        return {"Liberation Sans", "Arimo", "Nimbus Sans", "DejaVu Sans", design};
-    return {design};
-}
-
-// The installed family that stands in for a design face: the first of its families() that this
-// machine has, looked up once per face. A font that names one installed family is matched at once;
-// naming the whole list makes Qt ask fontconfig for fallback fonts again for every size and weight
-// the windows use, which was a good part of start-up. Without any of them installed the design
-// name stays, and the substitutions set up at start-up or fontconfig's own aliases take over.
-QString installedFamily(const char* face)
-{
-    static QHash<QString, QString> resolved; // design name -> installed family
-    const QString design = QString::fromUtf8(face);
-    const auto known = resolved.constFind(design);
-    if (known != resolved.constEnd())
-        return *known;
-    // The installed names as they are, without hasFamily()'s alias search through fontconfig,
-    // which would cost as much as a font.
-    const QStringList installed = QFontDatabase::families();
-    QString family = design;
-    for (const QString& candidate : families(face)) {
-        if (installed.contains(candidate, Qt::CaseInsensitive)) {
-            family = candidate;
-            break;
-        }
-    }
-    resolved.insert(design, family);
-    return family;
-}
 
 // Frames with their caption on the top line, as the windows were drawn: the line runs half a
 // caption height below the frame's top edge, so the first row of controls keeps clear of it.
@@ -106,37 +61,6 @@ QStyle* frameStyle()
 }
 
 } // namespace
-
-QFont font(double points, bool bold, const char* face)
-{
-    QFont f(installedFamily(face));
-    f.setPointSizeF(points);
-    f.setBold(bold);
-    return f;
-}
-
-QFont windowFont()
-{
-    return font(9);
-}
-
-void setupApplication()
-{
-    // For fonts made from a design name anywhere else, such as in a style sheet.
-    for (const char* face : {kJapaneseFace, "Arial"}) {
-        QStringList installed = families(face);
-        installed.removeLast();
-        QFont::insertSubstitutions(QString::fromUtf8(face), installed);
-    }
-    QApplication::setFont(windowFont());
-
-    // The whole interface is Japanese, so Qt's own texts (OK/キャンセル, context menus) are too,
-    // whatever the system language.
-    static QTranslator translator;
-    if (translator.load(QLocale(QLocale::Japanese, QLocale::Japan), "qtbase", "_",
-                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&translator);
-}
 
 QGroupBox* frame(QWidget* parent, const QString& title, const QFont& font, QRect rect)
 {

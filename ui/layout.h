@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/fonts.h"
+
 #include <QFont>
 #include <QRect>
 #include <QString>
@@ -25,19 +27,6 @@ inline QRect twips(int left, int top, int width, int height)
 {
     return QRect(px(left), px(top), px(width), px(height));
 }
-
-// The program's Japanese face. Its name is the one the windows were designed with; start-up maps it
-// to an installed Japanese font, so the same name works wherever the program runs.
-inline constexpr const char* kJapaneseFace = "ＭＳ Ｐゴシック";
-
-QFont font(double points, bool bold = false, const char* face = kJapaneseFace);
-
-// The font of controls that use the window's own font.
-QFont windowFont();
-
-// Maps the design faces to installed fonts, loads Qt's Japanese translation and sets the default
-// font. Called once at start-up, after the application object exists.
-void setupApplication();
 
 // Controls placed by twips inside a parent (a window's client area or a frame).
 QGroupBox* frame(QWidget* parent, const QString& title, const QFont& font, QRect rect);
