@@ -1,6 +1,6 @@
 #include "app/startup.h"
 
-#include "packaging/appicon.h"
+#include "app/appicon.h"
 #include "ui/applicationsetup.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 // Run it under QT_QPA_PLATFORM=offscreen; with QT_SCALE_FACTOR=2 the files get a "-2x" suffix.
 
 #include "app/mainwindow.h"
-#include "packaging/appicon.h"
+#include "app/appicon.h"
 #include "ui/applicationsetup.h"
 #include "ui/layout.h"
 #include "ui/platform.h"

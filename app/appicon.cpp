@@ -1,4 +1,4 @@
-#include "packaging/appicon.h"
+#include "app/appicon.h"
 
 #include <QSize>
 #include <QString>
