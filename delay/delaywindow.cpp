@@ -159,6 +159,8 @@ void DelayWindow::setVisible(bool visible)
 
 void DelayWindow::CboNote_Click()
 {
+    if (!hasControls())
+        return;
     m_values.note = m_noteList->currentIndex();
     m_values.modifier = m_modifierList->currentIndex();
     calc_delay();
@@ -166,6 +168,8 @@ void DelayWindow::CboNote_Click()
 
 void DelayWindow::CboFormat_Click()
 {
+    if (!hasControls())
+        return;
     m_values.format = m_formatList->currentIndex();
     calc_delay();
 }

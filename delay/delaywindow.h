@@ -63,6 +63,13 @@ public:
 
     void setVisible(bool visible) override;
 
+    // Event handlers, named after their control and event. The list handlers take the lists' picks
+    // into the values; without controls there is nothing to take.
+    void CboNote_Click();
+    void CboFormat_Click();
+    void Command1_Click();
+    void Command2_Click();
+
 private:
     // Everything the window holds: the tempo it was handed, the three selections and what the
     // computation made of them. The controls only show these.
@@ -76,10 +83,6 @@ private:
     };
 
     void Form_Load();
-    void CboNote_Click();
-    void CboFormat_Click();
-    void Command1_Click();
-    void Command2_Click();
     void calc_delay();
     void selectDefaults();
     void showResult();

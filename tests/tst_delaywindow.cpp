@@ -59,31 +59,31 @@ private slots:
 private:
     template <typename T> T* child(const char* name) const
     {
-        window->makeControls(); // a window not shown yet has none
-        auto* w = window->findChild<T*>(QString::fromUtf8(name));
+        m_window->makeControls(); // a window not shown yet has none
+        auto* w = m_window->findChild<T*>(QString::fromUtf8(name));
         if (!w)
             qFatal("no control %s", name);
         return w;
     }
 
-    std::unique_ptr<FakePlatform> platform;
-    FakeHost host;
-    QPointer<korvo::DelayWindow> window;
+    std::unique_ptr<FakePlatform> m_platform;
+    FakeHost m_host;
+    QPointer<korvo::DelayWindow> m_window;
 };
 
 void TestDelayWindow::init()
 {
-    platform = std::make_unique<FakePlatform>();
-    host.bpm2 = QStringLiteral("120");
-    host.shown = 0;
-    window = new korvo::DelayWindow(host);
+    m_platform = std::make_unique<FakePlatform>();
+    m_host.bpm2 = QStringLiteral("120");
+    m_host.shown = 0;
+    m_window = new korvo::DelayWindow(m_host);
 }
 
 void TestDelayWindow::cleanup()
 {
     const QStringList leaked = openTopLevels();
-    delete window;
-    platform.reset();
+    delete m_window;
+    m_platform.reset();
     QVERIFY2(leaked.isEmpty(), qPrintable(leaked.join(", ")));
 }
 
@@ -104,22 +104,22 @@ void TestDelayWindow::firstLoad()
     QFETCH(QString, bpm2);
     QFETCH(QString, delay);
 
-    delete window;
-    host.bpm2 = bpm2;
-    window = new korvo::DelayWindow(host);
+    delete m_window;
+    m_host.bpm2 = bpm2;
+    m_window = new korvo::DelayWindow(m_host);
 
-    QVERIFY(window->isHidden());
-    QCOMPARE(window->objectName(), QStringLiteral("Delay"));
-    QCOMPARE(window->windowTitle(), QStringLiteral("Korvo ディレイ"));
-    QCOMPARE(window->bpmText(), bpm2);
-    QCOMPARE(window->noteIndex(), 3);
-    QCOMPARE(window->modifierIndex(), 0);
-    QCOMPARE(window->formatIndex(), 0);
-    QCOMPARE(window->delayText(), delay);
-    QVERIFY(!window->isOptionShown());
+    QVERIFY(m_window->isHidden());
+    QCOMPARE(m_window->objectName(), QStringLiteral("Delay"));
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Korvo ディレイ"));
+    QCOMPARE(m_window->bpmText(), bpm2);
+    QCOMPARE(m_window->noteIndex(), 3);
+    QCOMPARE(m_window->modifierIndex(), 0);
+    QCOMPARE(m_window->formatIndex(), 0);
+    QCOMPARE(m_window->delayText(), delay);
+    QVERIFY(!m_window->isOptionShown());
     QVERIFY(child<QLineEdit>("TextT")->isHidden());
     QVERIFY(child<QLabel>("Label7")->isHidden());
-    QCOMPARE(host.shown, 0);
+    QCOMPARE(m_host.shown, 0);
 }
 
 void TestDelayWindow::formatShowsOptionBox_data()
@@ -153,143 +153,143 @@ void TestDelayWindow::formatShowsOptionBox()
     QFETCH(QString, option);
 
     child<QComboBox>("CboFormat")->setCurrentIndex(format); // as a pick from the list does
-    QCOMPARE(window->formatIndex(), format);
-    QCOMPARE(window->isOptionShown(), shown);
+    QCOMPARE(m_window->formatIndex(), format);
+    QCOMPARE(m_window->isOptionShown(), shown);
     QCOMPARE(child<QLabel>("Label7")->isHidden(), !shown);
-    QCOMPARE(window->optionUnit(), unit);
-    QCOMPARE(window->optionText(), option);
-    QCOMPARE(window->delayText(), QStringLiteral(" 250"));
+    QCOMPARE(m_window->optionUnit(), unit);
+    QCOMPARE(m_window->optionText(), option);
+    QCOMPARE(m_window->delayText(), QStringLiteral(" 250"));
 }
 
 void TestDelayWindow::noFormatHidesAndTimebaseShowsAgain()
 {
-    window->setFormatIndex(4);
-    QVERIFY(window->isOptionShown());
-    window->setFormatIndex(0);
-    QVERIFY(!window->isOptionShown());
-    window->setFormatIndex(1);
-    QVERIFY(window->isOptionShown());
+    m_window->setFormatIndex(4);
+    QVERIFY(m_window->isOptionShown());
+    m_window->setFormatIndex(0);
+    QVERIFY(!m_window->isOptionShown());
+    m_window->setFormatIndex(1);
+    QVERIFY(m_window->isOptionShown());
     QVERIFY(!child<QLabel>("Label7")->isHidden());
-    QCOMPARE(window->optionUnit(), QStringLiteral("(ticks)"));
-    QCOMPARE(window->optionText(), QStringLiteral(" 240"));
+    QCOMPARE(m_window->optionUnit(), QStringLiteral("(ticks)"));
+    QCOMPARE(m_window->optionText(), QStringLiteral(" 240"));
 }
 
 void TestDelayWindow::framesThenTicksSwitchesTheUnitBack()
 {
-    window->setFormatIndex(6);
-    QCOMPARE(window->optionUnit(), QStringLiteral("(frms)"));
-    window->setFormatIndex(3);
-    QCOMPARE(window->optionUnit(), QStringLiteral("(ticks)"));
-    QCOMPARE(window->optionText(), QStringLiteral(" 24"));
+    m_window->setFormatIndex(6);
+    QCOMPARE(m_window->optionUnit(), QStringLiteral("(frms)"));
+    m_window->setFormatIndex(3);
+    QCOMPARE(m_window->optionUnit(), QStringLiteral("(ticks)"));
+    QCOMPARE(m_window->optionText(), QStringLiteral(" 24"));
 }
 
 void TestDelayWindow::selectionsRecompute()
 {
-    window->setNoteIndex(2);
-    QCOMPARE(window->delayText(), QStringLiteral(" 500"));
-    window->setModifierIndex(1);
-    QCOMPARE(window->delayText(), QStringLiteral(" 750"));
+    m_window->setNoteIndex(2);
+    QCOMPARE(m_window->delayText(), QStringLiteral(" 500"));
+    m_window->setModifierIndex(1);
+    QCOMPARE(m_window->delayText(), QStringLiteral(" 750"));
     child<QComboBox>("CboNote1")->setCurrentIndex(10);
-    QCOMPARE(window->delayText(), QStringLiteral(" 56"));
-    window->setFormatIndex(1);
-    QCOMPARE(window->optionText(), QStringLiteral(" 53"));
+    QCOMPARE(m_window->delayText(), QStringLiteral(" 56"));
+    m_window->setFormatIndex(1);
+    QCOMPARE(m_window->optionText(), QStringLiteral(" 53"));
 }
 
 void TestDelayWindow::indexOutsideListSelectsNothing()
 {
-    window->setNoteIndex(7);
-    QCOMPARE(window->noteIndex(), -1);
-    QCOMPARE(window->delayText(), QStringLiteral(" 0"));
-    window->setNoteIndex(2);
-    window->setModifierIndex(-1);
-    QCOMPARE(window->modifierIndex(), -1);
-    QCOMPARE(window->delayText(), QStringLiteral(" 500"));
-    window->setFormatIndex(7);
-    QCOMPARE(window->formatIndex(), -1);
-    QVERIFY(window->isOptionShown());
-    QCOMPARE(window->optionUnit(), QStringLiteral("(ticks)"));
-    QCOMPARE(window->optionText(), QStringLiteral(" 0"));
+    m_window->setNoteIndex(7);
+    QCOMPARE(m_window->noteIndex(), -1);
+    QCOMPARE(m_window->delayText(), QStringLiteral(" 0"));
+    m_window->setNoteIndex(2);
+    m_window->setModifierIndex(-1);
+    QCOMPARE(m_window->modifierIndex(), -1);
+    QCOMPARE(m_window->delayText(), QStringLiteral(" 500"));
+    m_window->setFormatIndex(7);
+    QCOMPARE(m_window->formatIndex(), -1);
+    QVERIFY(m_window->isOptionShown());
+    QCOMPARE(m_window->optionUnit(), QStringLiteral("(ticks)"));
+    QCOMPARE(m_window->optionText(), QStringLiteral(" 0"));
 }
 
 void TestDelayWindow::defaultsButton()
 {
-    window->setNoteIndex(0);
-    window->setModifierIndex(4);
-    window->setFormatIndex(6);
-    QCOMPARE(window->delayText(), QStringLiteral(" 6000"));
+    m_window->setNoteIndex(0);
+    m_window->setModifierIndex(4);
+    m_window->setFormatIndex(6);
+    QCOMPARE(m_window->delayText(), QStringLiteral(" 6000"));
 
     QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
-    QCOMPARE(window->noteIndex(), 3);
-    QCOMPARE(window->modifierIndex(), 0);
-    QCOMPARE(window->formatIndex(), 0);
-    QCOMPARE(window->delayText(), QStringLiteral(" 250"));
-    QVERIFY(!window->isOptionShown());
-    QVERIFY(window->isHidden());
-    QCOMPARE(host.shown, 0);
+    QCOMPARE(m_window->noteIndex(), 3);
+    QCOMPARE(m_window->modifierIndex(), 0);
+    QCOMPARE(m_window->formatIndex(), 0);
+    QCOMPARE(m_window->delayText(), QStringLiteral(" 250"));
+    QVERIFY(!m_window->isOptionShown());
+    QVERIFY(m_window->isHidden());
+    QCOMPARE(m_host.shown, 0);
 }
 
 void TestDelayWindow::tempoHandOverFollows()
 {
-    window->setBpmText(QStringLiteral("60"));
-    QCOMPARE(window->bpmText(), QStringLiteral("60"));
+    m_window->setBpmText(QStringLiteral("60"));
+    QCOMPARE(m_window->bpmText(), QStringLiteral("60"));
     QCOMPARE(child<QLineEdit>("TextBPM1")->text(), QStringLiteral("60"));
-    QCOMPARE(window->delayText(), QStringLiteral(" 500"));
+    QCOMPARE(m_window->delayText(), QStringLiteral(" 500"));
 
-    window->setNoteIndex(2);
-    window->setModifierIndex(2);
-    window->setBpmText(QStringLiteral("112"));
-    QCOMPARE(window->delayText(), QStringLiteral(" 937"));
+    m_window->setNoteIndex(2);
+    m_window->setModifierIndex(2);
+    m_window->setBpmText(QStringLiteral("112"));
+    QCOMPARE(m_window->delayText(), QStringLiteral(" 937"));
 
     // The host's text is read once, while loading, and never again.
-    host.bpm2 = QStringLiteral("200");
-    window->setFormatIndex(1);
-    QCOMPARE(window->bpmText(), QStringLiteral("112"));
+    m_host.bpm2 = QStringLiteral("200");
+    m_window->setFormatIndex(1);
+    QCOMPARE(m_window->bpmText(), QStringLiteral("112"));
 }
 
 void TestDelayWindow::textThatIsNotANumberLeavesBothBoxesEmpty()
 {
-    window->setFormatIndex(1);
-    window->setBpmText(QStringLiteral("120abc"));
-    QCOMPARE(window->delayText(), QString());
-    QCOMPARE(window->optionText(), QString());
-    QVERIFY(window->isOptionShown());
+    m_window->setFormatIndex(1);
+    m_window->setBpmText(QStringLiteral("120abc"));
+    QCOMPARE(m_window->delayText(), QString());
+    QCOMPARE(m_window->optionText(), QString());
+    QVERIFY(m_window->isOptionShown());
 
-    window->setBpmText(QStringLiteral("120"));
-    QCOMPARE(window->delayText(), QStringLiteral(" 250"));
-    QCOMPARE(window->optionText(), QStringLiteral(" 240"));
+    m_window->setBpmText(QStringLiteral("120"));
+    QCOMPARE(m_window->delayText(), QStringLiteral(" 250"));
+    QCOMPARE(m_window->optionText(), QStringLiteral(" 240"));
 }
 
 void TestDelayWindow::closeButtonHidesAndKeepsChoices()
 {
-    window->setNoteIndex(4);
-    window->setModifierIndex(1);
-    window->setFormatIndex(5);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
+    m_window->setNoteIndex(4);
+    m_window->setModifierIndex(1);
+    m_window->setFormatIndex(5);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
 
     QTest::mouseClick(child<QPushButton>("Command2"), Qt::LeftButton);
-    QVERIFY(window->isHidden());
-    QCOMPARE(host.shown, 1);
-    QCOMPARE(window->noteIndex(), 4);
-    QCOMPARE(window->modifierIndex(), 1);
-    QCOMPARE(window->formatIndex(), 5);
+    QVERIFY(m_window->isHidden());
+    QCOMPARE(m_host.shown, 1);
+    QCOMPARE(m_window->noteIndex(), 4);
+    QCOMPARE(m_window->modifierIndex(), 1);
+    QCOMPARE(m_window->formatIndex(), 5);
 
     // Hidden, it still follows the tempo it is handed.
-    window->setBpmText(QStringLiteral("60"));
-    QCOMPARE(window->delayText(), QStringLiteral(" 375"));
-    QCOMPARE(window->optionText(), QStringLiteral(" 11.24"));
+    m_window->setBpmText(QStringLiteral("60"));
+    QCOMPARE(m_window->delayText(), QStringLiteral(" 375"));
+    QCOMPARE(m_window->optionText(), QStringLiteral(" 11.24"));
 }
 
 void TestDelayWindow::firstShowingShowsWhatWasSetWhileHidden()
 {
-    window->setBpmText(QStringLiteral("60"));
-    window->setNoteIndex(2);
-    window->setModifierIndex(1);
-    window->setFormatIndex(4);
-    QVERIFY(window->findChildren<QWidget*>().isEmpty()); // nothing to show them in yet
+    m_window->setBpmText(QStringLiteral("60"));
+    m_window->setNoteIndex(2);
+    m_window->setModifierIndex(1);
+    m_window->setFormatIndex(4);
+    QVERIFY(m_window->findChildren<QWidget*>().isEmpty()); // nothing to show them in yet
 
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
     QCOMPARE(child<QLineEdit>("TextBPM1")->text(), QStringLiteral("60"));
     QCOMPARE(child<QComboBox>("CboNote0")->currentIndex(), 2);
     QCOMPARE(child<QComboBox>("CboNote1")->currentIndex(), 1);
@@ -299,17 +299,17 @@ void TestDelayWindow::firstShowingShowsWhatWasSetWhileHidden()
     QCOMPARE(child<QLineEdit>("TextT")->text(), QStringLiteral(" 36"));
     QVERIFY(child<QLabel>("Label7")->isVisible());
     QCOMPARE(child<QLabel>("Label7")->text(), QStringLiteral("(frms)"));
-    window->hide();
+    m_window->hide();
 }
 
 void TestDelayWindow::closingFromTheFrameDiscardsTheWindow()
 {
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-    window->close();
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    m_window->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(window.isNull());
-    QCOMPARE(host.shown, 0);
+    QVERIFY(m_window.isNull());
+    QCOMPARE(m_host.shown, 0);
 }
 
 void TestDelayWindow::listItems()
@@ -360,20 +360,20 @@ void TestDelayWindow::placement()
     QFETCH(QSize, screen);
     QFETCH(QPoint, position);
 
-    delete window;
-    platform->screen = screen;
-    window = new korvo::DelayWindow(host);
-    QCOMPARE(window->size(), QSize(259, 423));
-    QCOMPARE(window->pos(), position);
+    delete m_window;
+    m_platform->screen = screen;
+    m_window = new korvo::DelayWindow(m_host);
+    QCOMPARE(m_window->size(), QSize(259, 423));
+    QCOMPARE(m_window->pos(), position);
 }
 
 void TestDelayWindow::layout()
 {
-    QCOMPARE(window->minimumSize(), window->maximumSize());
+    QCOMPARE(m_window->minimumSize(), m_window->maximumSize());
     // The format list belongs to the window but lies over the frame, so it must be stacked above it.
     auto* format = child<QComboBox>("CboFormat");
-    QCOMPARE(format->parentWidget(), window.data());
-    const QObjectList& stack = window->children();
+    QCOMPARE(format->parentWidget(), m_window.data());
+    const QObjectList& stack = m_window->children();
     QVERIFY(stack.indexOf(format) > stack.indexOf(child<QGroupBox>("Frame1")));
 }
 
@@ -383,7 +383,7 @@ void TestDelayWindow::tabOrder()
     QStringList order;
     QWidget* w = child<QWidget>("CboNote0");
     do {
-        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->window() == window && w != window)
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->window() == m_window && w != m_window)
             order << w->objectName();
         w = w->nextInFocusChain();
     } while (w != child<QWidget>("CboNote0") && order.size() < 20);

@@ -38,31 +38,31 @@ private slots:
 private:
     QPlainTextEdit* openWindow();
 
-    std::unique_ptr<FakePlatform> platform_;
-    std::unique_ptr<ManualWindow> window_;
+    std::unique_ptr<FakePlatform> m_platform;
+    std::unique_ptr<ManualWindow> m_window;
 };
 
 void TestManualWindow::init()
 {
-    platform_ = std::make_unique<FakePlatform>();
+    m_platform = std::make_unique<FakePlatform>();
     QVERIFY2(openTopLevels().isEmpty(), qPrintable(openTopLevels().join(", ")));
 }
 
 void TestManualWindow::cleanup()
 {
-    window_.reset();
-    platform_.reset();
+    m_window.reset();
+    m_platform.reset();
     QVERIFY2(openTopLevels().isEmpty(), qPrintable(openTopLevels().join(", ")));
 }
 
 QPlainTextEdit* TestManualWindow::openWindow()
 {
-    window_ = std::make_unique<ManualWindow>();
-    window_->show();
-    window_->activateWindow();
-    if (!QTest::qWaitForWindowActive(window_.get()))
+    m_window = std::make_unique<ManualWindow>();
+    m_window->show();
+    m_window->activateWindow();
+    if (!QTest::qWaitForWindowActive(m_window.get()))
         return nullptr;
-    return window_->findChild<QPlainTextEdit*>("Text1");
+    return m_window->findChild<QPlainTextEdit*>("Text1");
 }
 
 void TestManualWindow::textLineEnds()
