@@ -68,6 +68,9 @@ QString TempoEntry::text() const
 void TempoEntry::setText(const QString& text)
 {
     m_textBox->setText(text);
+    // A text the program writes is read from its start: a restored 133.3333 is wider than the box,
+    // and with the cursor left at its end the box would show "3.3333".
+    m_textBox->setCursorPosition(0);
 }
 
 double TempoEntry::value() const
@@ -77,7 +80,7 @@ double TempoEntry::value() const
 
 void TempoEntry::showSliderTempo()
 {
-    m_textBox->setText(QString::fromStdString(bpm::textForPosition(m_slider->value())));
+    setText(QString::fromStdString(bpm::textForPosition(m_slider->value())));
 }
 
 void TempoEntry::alignSlider()

@@ -135,6 +135,8 @@ void TestStartup::valuesComeBackNextRun()
     QTEST(again.tempoEntry(0)->textBox()->text(), "restored1");
     QTEST(again.tempoEntry(1)->textBox()->text(), "restored2");
     QTEST(again.tempoEntry(1)->slider()->value(), "slider2");
+    // Wider than its box, a restored tempo is shown from its first digit.
+    QCOMPARE(again.tempoEntry(1)->textBox()->cursorPosition(), 0);
     korvo::DelayWindow* delay = again.loadedDelayWindow();
     QVERIFY(delay);
     QVERIFY(!delay->isVisible());
