@@ -2,6 +2,7 @@
 #include "packaging/appicon.h"
 #include "ui/firstframe.h"
 #include "ui/layout.h"
+#include "ui/quitsignals.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -27,7 +28,12 @@ int main(int argc, char* argv[])
     QApplication::setWindowIcon(korvo::appIcon());
     korvo::ui::setupApplication();
 
+    // Caught from here on; handled once the window can take its normal closing path.
+    korvo::ui::QuitSignals quitSignals;
     korvo::MainWindow window;
+    QObject::connect(&quitSignals, &korvo::ui::QuitSignals::quitRequested, &window,
+                     &korvo::MainWindow::terminateUnattended);
+    quitSignals.start();
     window.show();
     korvo::ui::exitAfterFirstFrameIfAsked(window);
     return QApplication::exec();

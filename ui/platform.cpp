@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <cstdio>
 
 namespace korvo {
 namespace {
@@ -77,6 +78,26 @@ Platform& Platform::current()
 void Platform::install(Platform* platform)
 {
     g_installed = platform;
+}
+
+Unattended::Unattended() : m_attended(Platform::current())
+{
+    install(this);
+}
+
+Unattended::~Unattended()
+{
+    install(&m_attended);
+}
+
+bool Unattended::show(QWidget*, const Message& message)
+{
+    QString text = message.text;
+    text.replace('\n', ' ');
+    if (message.buttons == Message::Buttons::OkCancel)
+        text += " -> OK";
+    std::fprintf(stderr, "korvo: %s: %s\n", message.title.toUtf8().constData(), text.toUtf8().constData());
+    return true;
 }
 
 } // namespace korvo
