@@ -1,4 +1,5 @@
 #include "app/startup.h"
+#include "ui/quitsignals.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -16,7 +17,12 @@ int main(int argc, char* argv[])
     }
 
     QApplication app(argc, argv);
+    // Caught from here on; handled once the window can take its normal closing path.
+    korvo::ui::QuitSignals quitSignals;
     const std::unique_ptr<korvo::MainWindow> window = korvo::startProgram();
+    QObject::connect(&quitSignals, &korvo::ui::QuitSignals::quitRequested, window.get(),
+                     &korvo::MainWindow::terminateUnattended);
+    quitSignals.start();
     window->show();
     return QApplication::exec();
 }

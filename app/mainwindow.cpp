@@ -258,8 +258,8 @@ void MainWindow::Terminate()
         const bool exitAnyway = Platform::current().show(
             this, {Message::Icon::Exclamation, Message::Buttons::OkCancel, "自動保存アラート...",
                    "テンポ値が不適切でした。\n変更前の値が自動保存されますが、終了しますか？"});
-        if (!exitAnyway)
-            return;
+        if (!exitAnyway || iserr == kShuttingDown)
+            return; // cancelled, or a shutdown from outside ran while the question was open
     }
 
     write_init();
@@ -270,6 +270,12 @@ void MainWindow::Terminate()
     close();
     delete m_manual;
     Platform::current().quit();
+}
+
+void MainWindow::terminateUnattended()
+{
+    const Unattended nobodyThere;
+    Terminate();
 }
 
 void MainWindow::Form_QueryUnload(bool& cancel)
@@ -389,6 +395,36 @@ void MainWindow::load_init()
         delay->setFormatIndex(*stored.format);
 }
 
+namespace {
+
+// What a failed save tells the user: what went wrong in words of our own, the file, and whether
+// the settings from before are still there for the next start.
+QString saveFailureText(const settings::Store::SaveResult& result)
+{
+    using Failure = settings::Store::Failure;
+    QString reason;
+    switch (result.failure) {
+    case Failure::NoPermission:
+        reason = "保存先に書き込む権限がありません。";
+        break;
+    case Failure::DiskFull:
+        reason = "ディスクの空き容量が足りません。";
+        break;
+    case Failure::FolderMissing:
+        reason = "保存先のフォルダが見つかりません。";
+        break;
+    case Failure::None:
+    case Failure::Other:
+        reason = "ファイルを書き込めませんでした。";
+        break;
+    }
+    const QString outcome =
+        result.earlierKept ? "前回までの設定はそのまま残っています。" : "次回は初期値で起動します。";
+    return QString("設定を保存できませんでした。%1\n%2\n%3").arg(reason, result.path, outcome);
+}
+
+} // namespace
+
 void MainWindow::write_init()
 {
     DelayWindow* delay = delayWindow();
@@ -396,13 +432,9 @@ void MainWindow::write_init()
                                   delay->noteIndex(), delay->modifierIndex(), delay->formatIndex()};
     const settings::Store::SaveResult result =
         m_store.save(QByteArray::fromStdString(settings::format(values)));
-    if (!result.ok) {
-        // The old file is still intact; say so rather than end as if the values were kept.
+    if (!result.ok)
         Platform::current().show(
-            this, {Message::Icon::Critical, Message::Buttons::Ok, "保存エラー",
-                   QString("設定を保存できませんでした。前回の設定はそのまま残っています。\n%1\n%2")
-                       .arg(result.path, result.error)});
-    }
+            this, {Message::Icon::Critical, Message::Buttons::Ok, "保存エラー", saveFailureText(result)});
 }
 
 QString MainWindow::bpm2Text() const

@@ -38,6 +38,9 @@ public:
 
     void calc_pitch() override;
     void Terminate();
+    // The same closing path when nobody is at the screen (the system shutting down, a signal):
+    // no question waits for an answer, as if each were answered with OK.
+    void terminateUnattended();
     void load_init();
     void write_init();
 

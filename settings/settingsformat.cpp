@@ -52,16 +52,17 @@ std::vector<std::string_view> firstItems(std::string_view bytes, std::size_t wan
     return items;
 }
 
-// Text the user could have typed: valid UTF-8 without control characters. Anything else (NUL
-// bytes, binary junk) cannot be shown faithfully in a text box, so it counts as unusable.
-bool isText(std::string_view item)
+// How many leading bytes of an item are text a box can show: whole UTF-8 characters without
+// control characters (a tab is a blank). A NUL, DEL, a stray byte from another code page or a
+// cut-off character ends it.
+std::size_t showableLength(std::string_view item)
 {
     std::size_t i = 0;
     while (i < item.size()) {
         const auto byte = static_cast<unsigned char>(item[i]);
         if (byte < 0x80) {
             if ((byte < 0x20 && byte != '\t') || byte == 0x7F)
-                return false;
+                return i;
             ++i;
             continue;
         }
@@ -76,35 +77,40 @@ bool isText(std::string_view item)
         } else if (byte >= 0xF0 && byte <= 0xF4) {
             length = 4, min = 0x10000, code = byte & 0x07u;
         } else {
-            return false;
+            return i;
         }
         if (i + length > item.size())
-            return false;
+            return i;
         for (std::size_t k = 1; k < length; ++k) {
             const auto next = static_cast<unsigned char>(item[i + k]);
             if ((next & 0xC0u) != 0x80u)
-                return false;
+                return i;
             code = (code << 6) | (next & 0x3Fu);
         }
         if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-            return false;
+            return i;
         if (code <= 0x9F) // the second set of control characters, U+0080 to U+009F
-            return false;
+            return i;
         i += length;
     }
-    return true;
+    return i;
 }
 
-std::optional<std::string> tempoText(std::string_view item)
+std::optional<std::string> tempoText(std::optional<std::string_view> item)
 {
-    if (item.empty() || !isText(item))
-        return std::nullopt;
+    if (!item)
+        return std::nullopt; // the file ended before this item: the box keeps its design text
+    // Every item goes into its box, an empty one too, so that the start-up calculation reads it
+    // as it reads a typed text, or rejects it with its message. Bytes a box cannot show would only
+    // reach it as garbage, so the item is cut before the first of them ("98.5" of "98.5\xB0"),
+    // which is also where the reading of the number stops.
+    const std::string_view shown = trimmed(item->substr(0, showableLength(*item)));
     // "120.0" comes back as "120"; anything else is handed over as it stands, and the main window's
     // range check then deals with it exactly as with a typed text.
-    const std::optional<double> value = readStrict(item);
+    const std::optional<double> value = readStrict(shown);
     if (value && std::isfinite(*value))
         return numberText(*value);
-    return std::string(item);
+    return std::string(shown);
 }
 
 std::optional<int> index(std::string_view item, int last)
@@ -137,14 +143,16 @@ std::string singleLine(double tempo)
 Stored parse(std::string_view bytes)
 {
     const std::vector<std::string_view> items = firstItems(bytes, 5);
-    const auto item = [&items](std::size_t i) { return i < items.size() ? items[i] : std::string_view(); };
+    const auto item = [&items](std::size_t i) {
+        return i < items.size() ? std::optional<std::string_view>(items[i]) : std::nullopt;
+    };
 
     Stored stored;
     stored.bpm1 = tempoText(item(0));
     stored.bpm2 = tempoText(item(1));
-    stored.note = index(item(2), 6);
-    stored.modifier = index(item(3), 10);
-    stored.format = index(item(4), 6);
+    stored.note = index(item(2).value_or(""), 6);
+    stored.modifier = index(item(3).value_or(""), 10);
+    stored.format = index(item(4).value_or(""), 6);
     return stored;
 }
 

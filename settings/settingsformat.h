@@ -18,7 +18,9 @@ inline constexpr std::size_t kParsedBytes = 4096;
 // What a file gave; nullopt = missing or unusable, and the window then keeps its own value.
 struct Stored
 {
-    std::optional<std::string> bpm1, bpm2;     // texts for the tempo boxes
+    // Texts for the tempo boxes: every item the file holds, empty or not a number included, cut
+    // before the first byte a box cannot show. Missing only when the file ends before it.
+    std::optional<std::string> bpm1, bpm2;
     std::optional<int> note, modifier, format; // validated: 0..6, 0..10, 0..6
 };
 

@@ -19,26 +19,57 @@ public:
     // program installed under /usr, the configuration folder alone.
     static Store forThisProgram();
 
-    // The file's bytes, from the program folder when a readable file is there, else from the
-    // configuration folder; nullopt when neither has one.
-    std::optional<QByteArray> read() const;
+    // Which file a start reads and which file its exit replaces, decided from what is on disk:
+    // - the file beside the program, when it can be read and its folder lets it be replaced;
+    // - otherwise the configuration folder's file, read when there is one; when there is none,
+    //   a readable file beside the program is where this run starts from, and the save then
+    //   moves the settings to the configuration folder, which later starts read;
+    // - with no readable file anywhere, the save goes beside the program when that folder can
+    //   be written and holds nothing in the way, else to the configuration folder.
+    // A file that cannot be read (or a folder in its place) is never written over.
+    struct Plan
+    {
+        QString readPath; // empty: nothing to read, the design values stay
+        QString savePath;
+    };
+    Plan plan() const;
 
+    // The bytes of the file the plan names (nullopt when there is none). The save path decided
+    // here is kept: the exit writes where this start read from, or where it decided to move to.
+    std::optional<QByteArray> read();
+
+    enum class Failure
+    {
+        None,
+        NoPermission,
+        DiskFull,
+        FolderMissing,
+        Other
+    };
     struct SaveResult
     {
         bool ok = false;
-        QString path;  // the file written or the one that could not be
-        QString error; // why not, in Qt's words; empty on success
+        QString path; // the file written or the one that could not be
+        Failure failure = Failure::None;
+        int systemError = 0; // the errno behind the failure
+        // After a failure: a settings file from before is still there, untouched, and the next
+        // start reads it. False when there was none, so nothing of this run or before survives.
+        bool earlierKept = false;
     };
-    // Replaces the file as a whole: after a crash or a failure it holds the old content or the new,
-    // never a mix. When it reports success, the next read() gives these bytes.
+    // Replaces the file as a whole: the new bytes go to a temporary file in the same folder, are
+    // flushed to the disk and checked for size, and only then renamed over the old file. After a
+    // crash or any failure the file holds the old content or the new, never a mix; on success the
+    // temporaries of earlier, interrupted saves are removed. When it reports success, the next
+    // read() gives these bytes.
     SaveResult save(const QByteArray& bytes) const;
 
     QString programFile() const;
     QString configFile() const;
 
 private:
-    QString m_ProgramDir;
-    QString m_ConfigDir;
+    QString m_programDir;
+    QString m_configDir;
+    QString m_savePath; // set by read(); until then save() decides for itself
 };
 
 } // namespace korvo::settings

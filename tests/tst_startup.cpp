@@ -6,12 +6,61 @@
 
 #include <QFile>
 #include <QLineEdit>
+#include <QProcess>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+#include <csignal>
 #include <memory>
+#include <sys/resource.h>
+#include <unistd.h>
 
 using korvo::MainWindow;
+
+namespace {
+
+// True once the process has a handler for the signal, as /proc tells.
+bool catches(qint64 pid, int signalNumber)
+{
+    QFile status(QString("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("SigCgt:"))
+            return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signalNumber - 1)) & 1u;
+    }
+    return false;
+}
+
+// Lets no file of this process grow beyond a few bytes while it lives, as on a full disk.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN); // the write then fails instead of killing us
+        rlimit limited = m_old;
+        limited.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+};
+
+const QByteArray kFirstRunFile("120\r\n120\r\n3\r\n0\r\n0\r\n");
+
+} // namespace
 
 // What survives from one run to the next: the main window's start-up reads bpm_data.ini and its
 // shutdown writes it.
@@ -32,6 +81,11 @@ private slots:
     void damagedFileStartsNormally();
     void failedSaveIsReportedAndKeepsNothingHalfWritten();
     void exitAfterClosingDelayFromItsFrameSavesDefaults();
+    void saveFailureSaysWhatAndWhetherTheOldFileSurvives_data();
+    void saveFailureSaysWhatAndWhetherTheOldFileSurvives();
+    void unattendedExitAsksNothingAndSavesTheRestoredValues();
+    void signalsTakeTheClosingPath_data();
+    void signalsTakeTheClosingPath();
 
 private:
     MainWindow& start();
@@ -179,28 +233,35 @@ void TestStartup::damagedFileStartsNormally_data()
     QTest::addColumn<QString>("bpm1");
     QTest::addColumn<QString>("bpm2");
     QTest::addColumn<QList<int>>("indexes");
+    QTest::addColumn<int>("messages"); // the range message, when a tempo item is not a usable tempo
     const QList<int> defaults{3, 0, 0};
     QTest::newRow("empty file") << QByteArray() << "120"
-                                << "120" << defaults;
+                                << "120" << defaults << 0;
     QTest::newRow("two tempos only") << QByteArray("90\r\n95\r\n") << "90"
-                                     << "95" << defaults;
+                                     << "95" << defaults << 0;
     QTest::newRow("one tempo, no line end") << QByteArray("90") << "90"
-                                            << "120" << defaults;
+                                            << "120" << defaults << 0;
     QTest::newRow("index out of range keeps its default")
         << QByteArray("90\r\n95\r\n7\r\n11\r\n2\r\n") << "90"
-        << "95" << QList<int>{3, 0, 2};
+        << "95" << QList<int>{3, 0, 2} << 0;
     QTest::newRow("letters for an index") << QByteArray("90\r\n95\r\nx\r\n1\r\n1\r\n") << "90"
-                                          << "95" << QList<int>{3, 1, 1};
+                                          << "95" << QList<int>{3, 1, 1} << 0;
     QTest::newRow("line feeds only") << QByteArray("90\n95\n2\n1\n1\n") << "90"
-                                     << "95" << QList<int>{2, 1, 1};
+                                     << "95" << QList<int>{2, 1, 1} << 0;
     QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF"
                                                    "90\r\n95\r\n2\r\n1\r\n1\r\n")
                                      << "90"
-                                     << "95" << QList<int>{2, 1, 1};
+                                     << "95" << QList<int>{2, 1, 1} << 0;
     QTest::newRow("binary noise") << QByteArray("\x01\x02\xff\x00\x80", 5) << "120"
-                                  << "120" << defaults;
+                                  << "120" << defaults << 1;
     QTest::newRow("a megabyte of digits") << QByteArray(1 << 20, '7') << "120"
-                                          << "120" << defaults;
+                                          << "120" << defaults << 0;
+    QTest::newRow("a Latin-1 degree sign after a tempo: the tempo before it")
+        << QByteArray("98.5\xB0\r\n95\r\n2\r\n1\r\n1\r\n") << "98.5"
+        << "95" << QList<int>{2, 1, 1} << 0;
+    QTest::newRow("an empty tempo line is rejected like an empty box")
+        << QByteArray("\r\n95\r\n2\r\n1\r\n1\r\n") << "120"
+        << "120" << QList<int>{2, 1, 1} << 1;
 }
 
 void TestStartup::damagedFileStartsNormally()
@@ -213,8 +274,8 @@ void TestStartup::damagedFileStartsNormally()
     QTEST(w.tempoEntry(1)->textBox()->text(), "bpm2");
     korvo::DelayWindow* delay = w.delayWindow();
     QCOMPARE(QList<int>({delay->noteIndex(), delay->modifierIndex(), delay->formatIndex()}), indexes);
-    // Binary noise or a wall of digits is not a tempo: the usual range message, nothing more.
-    QVERIFY(m_platform->messages.size() <= 1);
+    // Binary noise or an empty line is not a tempo: the usual range message, nothing more.
+    QTEST(int(m_platform->messages.size()), "messages");
     for (const korvo::Message& message : m_platform->messages)
         QCOMPARE(message.title, QString("BPMエラー"));
 }
@@ -247,6 +308,96 @@ void TestStartup::exitAfterClosingDelayFromItsFrameSavesDefaults()
     // Saving addresses the delay window, which comes back with its defaults.
     w.write_init();
     QCOMPARE(savedFile(), QByteArray("120\r\n120\r\n3\r\n0\r\n0\r\n"));
+}
+
+void TestStartup::saveFailureSaysWhatAndWhetherTheOldFileSurvives_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("expected"); // %1 stands for the folder of the test
+    QTest::newRow("no folder can be made, and nothing was saved before")
+        << "blocked"
+        << "設定を保存できませんでした。保存先のフォルダが見つかりません。\n"
+           "%1/blocker/config/bpm_data.ini\n次回は初期値で起動します。";
+    QTest::newRow("disk full, the file from before untouched")
+        << "full"
+        << "設定を保存できませんでした。ディスクの空き容量が足りません。\n"
+           "%1/bpm_data.ini\n前回までの設定はそのまま残っています。";
+}
+
+void TestStartup::saveFailureSaysWhatAndWhetherTheOldFileSurvives()
+{
+    QFETCH(QString, setup);
+    QFETCH(QString, expected);
+    if (setup == "blocked") {
+        QFile blocker(m_dir->filePath("blocker"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        m_window = std::make_unique<MainWindow>(
+            korvo::settings::Store(m_dir->filePath("blocker/program"), m_dir->filePath("blocker/config")));
+    } else {
+        writeFile(kFirstRunFile);
+        start().tempoEntry(0)->textBox()->setText("98.5");
+    }
+    {
+        const std::optional<FileSizeLimit> full =
+            setup == "full" ? std::optional<FileSizeLimit>(std::in_place, 8) : std::nullopt;
+        m_window->Command2_Click();
+    }
+
+    QCOMPARE(m_platform->messages.size(), 1);
+    QCOMPARE(m_platform->messages[0].title, QString("保存エラー"));
+    QCOMPARE(m_platform->messages[0].text, expected.arg(m_dir->path()));
+    QCOMPARE(m_platform->quits, 1);
+    if (setup == "full")
+        QCOMPARE(savedFile(), kFirstRunFile);
+}
+
+void TestStartup::unattendedExitAsksNothingAndSavesTheRestoredValues()
+{
+    MainWindow& w = start();
+    w.tempoEntry(0)->textBox()->setText("300");
+    w.terminateUnattended();
+
+    // Nobody is there to answer: no box waits, the question counts as OK.
+    QVERIFY(m_platform->messages.isEmpty());
+    QCOMPARE(m_platform->quits, 1);
+    QCOMPARE(w.iserr, MainWindow::kShuttingDown);
+    QCOMPARE(savedFile(), kFirstRunFile);
+    QCOMPARE(&korvo::Platform::current(), static_cast<korvo::Platform*>(m_platform.get()));
+    m_window.reset();
+}
+
+void TestStartup::signalsTakeTheClosingPath_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGTERM: the system shuts down") << int(SIGTERM);
+    QTest::newRow("SIGINT: Ctrl+C in a terminal") << int(SIGINT);
+    QTest::newRow("SIGHUP: the terminal closed") << int(SIGHUP);
+}
+
+void TestStartup::signalsTakeTheClosingPath()
+{
+    QFETCH(int, signalNumber);
+    // A copy of the real program in a folder of its own keeps its settings there.
+    const QString program = m_dir->filePath("korvo");
+    QVERIFY(QFile::copy(KORVO_EXECUTABLE, program));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("XDG_CONFIG_HOME", m_dir->filePath("config"));
+    QProcess child;
+    child.setProcessEnvironment(environment);
+    child.start(program, QStringList());
+    QVERIFY(child.waitForStarted(10000));
+
+    for (int wait = 0; wait < 1000 && !catches(child.processId(), signalNumber); ++wait)
+        QThread::msleep(10);
+    QVERIFY2(catches(child.processId(), signalNumber), "the program never handles this signal");
+    QCOMPARE(::kill(static_cast<pid_t>(child.processId()), signalNumber), 0);
+
+    QVERIFY(child.waitForFinished(20000));
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.exitCode(), 0);
+    QCOMPARE(savedFile(), kFirstRunFile);
 }
 
 #include "testmain.h"

@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QThread>
 #include <QWidget>
+#include <cstdio>
 
 #if QT_CONFIG(xcb)
 #include <QtGui/qguiapplication_platform.h>
@@ -52,10 +53,14 @@ QList<std::uint32_t> cardinals(xcb_connection_t* connection, xcb_window_t window
 // those it supports answers within milliseconds.
 QMargins x11FrameMargins(QWidget& window)
 {
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11)
+    // Only on X11: other platforms (offscreen, Wayland) may still answer the interface, without a
+    // connection behind it.
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
         return {};
-    xcb_connection_t* connection = x11->connection();
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection)
+        return {};
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
     const xcb_atom_t request = internAtom(connection, "_NET_REQUEST_FRAME_EXTENTS");
     const xcb_atom_t extents = internAtom(connection, "_NET_FRAME_EXTENTS");
@@ -175,6 +180,26 @@ Platform& Platform::current()
 void Platform::install(Platform* platform)
 {
     g_installed = platform;
+}
+
+Unattended::Unattended() : m_attended(Platform::current())
+{
+    install(this);
+}
+
+Unattended::~Unattended()
+{
+    install(&m_attended);
+}
+
+bool Unattended::show(QWidget*, const Message& message)
+{
+    QString text = message.text;
+    text.replace('\n', ' ');
+    if (message.buttons == Message::Buttons::OkCancel)
+        text += " -> OK";
+    std::fprintf(stderr, "korvo: %s: %s\n", message.title.toUtf8().constData(), text.toUtf8().constData());
+    return true;
 }
 
 } // namespace korvo

@@ -11,8 +11,17 @@ namespace korvo {
 // A modal message: the icon, the title, the text and which buttons it offers.
 struct Message
 {
-    enum class Icon { Information, Exclamation, Critical };
-    enum class Buttons { Ok, OkCancel }; // with OK and Cancel, Cancel is the default and Escape
+    enum class Icon
+    {
+        Information,
+        Exclamation,
+        Critical
+    };
+    enum class Buttons
+    {
+        Ok,
+        OkCancel
+    }; // with OK and Cancel, Cancel is the default and Escape
 
     Icon icon = Icon::Information;
     Buttons buttons = Buttons::Ok;
@@ -46,6 +55,30 @@ public:
     static Platform& current();
     // Installs a replacement (not owned) or, with nullptr, returns to the real one.
     static void install(Platform* platform);
+};
+
+// While it lives, nobody is taken to be at the screen, as when the system asks the program to end:
+// every question counts as answered with OK, a message goes to standard error instead of into a
+// box that would wait for ever, and there is no beep. The rest goes to the platform in use before,
+// which is back in place when this ends.
+class Unattended final : public Platform
+{
+public:
+    Unattended();
+    ~Unattended() override;
+    Unattended(const Unattended&) = delete;
+    Unattended& operator=(const Unattended&) = delete;
+
+    void beep() override {}
+    bool show(QWidget* parent, const Message& message) override;
+    QSize screenSize() override { return m_attended.screenSize(); }
+    QMargins frameMargins(QWidget& window) override { return m_attended.frameMargins(window); }
+    double seconds() override { return m_attended.seconds(); }
+    void setClipboardText(const QString& text) override { m_attended.setClipboardText(text); }
+    void quit() override { m_attended.quit(); }
+
+private:
+    Platform& m_attended;
 };
 
 } // namespace korvo
