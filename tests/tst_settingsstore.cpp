@@ -136,17 +136,17 @@ class PermissionGuard
 {
 public:
     PermissionGuard(QString path, QFile::Permissions permissions)
-        : path_(std::move(path)), old_(QFile::permissions(path_))
+        : m_path(std::move(path)), m_old(QFile::permissions(m_path))
     {
-        QFile::setPermissions(path_, permissions);
+        QFile::setPermissions(m_path, permissions);
     }
-    ~PermissionGuard() { QFile::setPermissions(path_, old_); }
+    ~PermissionGuard() { QFile::setPermissions(m_path, m_old); }
     PermissionGuard(const PermissionGuard&) = delete;
     PermissionGuard& operator=(const PermissionGuard&) = delete;
 
 private:
-    QString path_;
-    QFile::Permissions old_;
+    QString m_path;
+    QFile::Permissions m_old;
 };
 
 constexpr QFile::Permissions kReadOnlyFolder = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
@@ -164,23 +164,23 @@ class FileSizeLimit
 public:
     explicit FileSizeLimit(rlim_t bytes)
     {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN); // the write then fails instead of killing us
-        rlimit limited = old_;
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN); // the write then fails instead of killing us
+        rlimit limited = m_old;
         limited.rlim_cur = bytes;
         setrlimit(RLIMIT_FSIZE, &limited);
     }
     ~FileSizeLimit()
     {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
     }
     FileSizeLimit(const FileSizeLimit&) = delete;
     FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 
 private:
-    rlimit old_{};
-    void (*oldHandler_)(int) = nullptr;
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
 };
 
 } // namespace
@@ -211,35 +211,35 @@ private slots:
     void whereTheSettingsLive();
 
 private:
-    std::unique_ptr<QTemporaryDir> root_;
-    QString programDir_;
-    QString configDir_;
+    std::unique_ptr<QTemporaryDir> m_root;
+    QString m_programDir;
+    QString m_configDir;
 };
 
 void TestSettingsStore::init()
 {
-    root_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(root_->isValid());
-    programDir_ = root_->filePath("program");
-    configDir_ = root_->filePath("home/.config/Korvo"); // not there yet: a save creates it
-    QVERIFY(QDir().mkpath(programDir_));
+    m_root = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_root->isValid());
+    m_programDir = m_root->filePath("program");
+    m_configDir = m_root->filePath("home/.config/Korvo"); // not there yet: a save creates it
+    QVERIFY(QDir().mkpath(m_programDir));
 }
 
 void TestSettingsStore::cleanup()
 {
-    root_.reset();
+    m_root.reset();
 }
 
 void TestSettingsStore::readWithoutAnyFile()
 {
-    Store store(programDir_, configDir_);
+    Store store(m_programDir, m_configDir);
     QCOMPARE(store.read(), std::nullopt);
 }
 
 void TestSettingsStore::readPrefersTheProgramFolder()
 {
-    Store store(programDir_, configDir_);
-    QVERIFY(QDir().mkpath(configDir_));
+    Store store(m_programDir, m_configDir);
+    QVERIFY(QDir().mkpath(m_configDir));
     QVERIFY(writeFile(store.configFile(), kFirstRun));
     QCOMPARE(store.read(), kFirstRun);
 
@@ -251,8 +251,8 @@ void TestSettingsStore::readFallsBackWhenTheProgramFileIsUnreadable()
 {
     if (permissionsAreIgnored())
         QSKIP("running as root, which reads any file");
-    Store store(programDir_, configDir_);
-    QVERIFY(QDir().mkpath(configDir_));
+    Store store(m_programDir, m_configDir);
+    QVERIFY(QDir().mkpath(m_configDir));
     QVERIFY(writeFile(store.configFile(), kFirstRun));
     QVERIFY(writeFile(store.programFile(), kSample));
     const PermissionGuard unreadable(store.programFile(), QFile::WriteOwner);
@@ -262,7 +262,7 @@ void TestSettingsStore::readFallsBackWhenTheProgramFileIsUnreadable()
 
 void TestSettingsStore::readTakesAtMost64KiB()
 {
-    Store store(programDir_, configDir_);
+    Store store(m_programDir, m_configDir);
     QVERIFY(writeFile(store.programFile(), QByteArray(1024 * 1024, '1')));
 
     const std::optional<QByteArray> bytes = store.read();
@@ -286,13 +286,13 @@ void TestSettingsStore::saveThenRead()
     QFETCH(bool, toProgramFolder);
 
     if (setup == "missing")
-        QVERIFY(QDir(programDir_).removeRecursively());
+        QVERIFY(QDir(m_programDir).removeRecursively());
     if (setup == "read-only" && permissionsAreIgnored())
         QSKIP("running as root, which writes into read-only folders");
-    const PermissionGuard guard(programDir_,
-                                setup == "read-only" ? kReadOnlyFolder : QFile::permissions(programDir_));
+    const PermissionGuard guard(m_programDir,
+                                setup == "read-only" ? kReadOnlyFolder : QFile::permissions(m_programDir));
 
-    Store store(programDir_, configDir_);
+    Store store(m_programDir, m_configDir);
     const Store::SaveResult result = store.save(kSample);
     QVERIFY2(result.ok, std::strerror(result.systemError));
     QCOMPARE(result.failure, Store::Failure::None);
@@ -307,7 +307,7 @@ void TestSettingsStore::saveThenRead()
 
 void TestSettingsStore::saveReplacesTheWholeFile()
 {
-    Store store(programDir_, configDir_);
+    Store store(m_programDir, m_configDir);
     QVERIFY(store.save(largeContent()).ok);
     QVERIFY(store.save(kFirstRun).ok);
 
@@ -326,14 +326,14 @@ void TestSettingsStore::failedSaveKeepsTheOldFile_data()
 void TestSettingsStore::failedSaveKeepsTheOldFile()
 {
     QFETCH(QString, setup);
-    Store store(programDir_, configDir_);
+    Store store(m_programDir, m_configDir);
 
     QString oldFile = store.programFile();
     if (setup == "config is a file") {
         // Program folder gone, and a plain file where the configuration folder's parent should be.
-        QVERIFY(QDir(programDir_).removeRecursively());
-        QVERIFY(QDir().mkpath(root_->filePath("home")));
-        oldFile = root_->filePath("home/.config");
+        QVERIFY(QDir(m_programDir).removeRecursively());
+        QVERIFY(QDir().mkpath(m_root->filePath("home")));
+        oldFile = m_root->filePath("home/.config");
     }
     QVERIFY(writeFile(oldFile, kFirstRun));
     const QString expectedPath = setup == "config is a file" ? store.configFile() : store.programFile();
@@ -343,8 +343,8 @@ void TestSettingsStore::failedSaveKeepsTheOldFile()
         QSKIP("running as root, which writes into read-only folders");
     Store::SaveResult result;
     {
-        const PermissionGuard guard(programDir_,
-                                    setup == "read-only" ? kReadOnlyFolder : QFile::permissions(programDir_));
+        const PermissionGuard guard(m_programDir,
+                                    setup == "read-only" ? kReadOnlyFolder : QFile::permissions(m_programDir));
         const std::optional<FileSizeLimit> limit =
             setup == "file size limit" ? std::optional<FileSizeLimit>(std::in_place, 8) : std::nullopt;
         result = store.save(largeContent());
@@ -359,7 +359,7 @@ void TestSettingsStore::failedSaveKeepsTheOldFile()
 
 void TestSettingsStore::interruptedSaveNeverLeavesATornFile()
 {
-    Store store(programDir_, configDir_);
+    Store store(m_programDir, m_configDir);
     const QByteArray complete[] = {kFirstRun, largeContent()};
     const quint32 seed = QRandomGenerator::global()->generate();
     QRandomGenerator random(seed);
@@ -367,7 +367,7 @@ void TestSettingsStore::interruptedSaveNeverLeavesATornFile()
 
     for (int kill = 0; kill < 60; ++kill) {
         QProcess child;
-        child.start(QCoreApplication::applicationFilePath(), {kSaveLoop, programDir_, configDir_});
+        child.start(QCoreApplication::applicationFilePath(), {kSaveLoop, m_programDir, m_configDir});
         QVERIFY2(child.waitForReadyRead(10000), context.constData());
         QThread::usleep(random.bounded(20000u));
         child.kill(); // SIGKILL: no chance to tidy up
@@ -394,12 +394,12 @@ void TestSettingsStore::fullDiskKeepsTheOldFile()
 {
     QFETCH(QString, setup);
     QCOMPARE(kSample.size(), 25);
-    QVERIFY(writeFile(QDir(programDir_).filePath("bpm_data.ini"), kFirstRun));
+    QVERIFY(writeFile(QDir(m_programDir).filePath("bpm_data.ini"), kFirstRun));
 
     QProcess child;
     const QString self = QCoreApplication::applicationFilePath();
     if (setup == "limit") {
-        child.start(self, {kSaveOnce, programDir_, configDir_, "8"});
+        child.start(self, {kSaveOnce, m_programDir, m_configDir, "8"});
     } else {
         QProcess probe;
         probe.start("unshare", {"-rm", "true"});
@@ -413,7 +413,7 @@ void TestSettingsStore::fullDiskKeepsTheOldFile()
             "'120\\r\\n120\\r\\n3\\r\\n0\\r\\n0\\r\\n' "
             ">\"$1/bpm_data.ini\" && { dd if=/dev/zero of=\"$1/filler\" bs=1k 2>/dev/null; true; } && "
             "exec \"$0\" --save-once \"$1\" \"$2\" 0";
-        child.start("unshare", {"-rm", "sh", "-c", script, self, programDir_, configDir_});
+        child.start("unshare", {"-rm", "sh", "-c", script, self, m_programDir, m_configDir});
     }
     QVERIFY(child.waitForFinished(30000));
     QCOMPARE(child.exitStatus(), QProcess::NormalExit);
@@ -443,12 +443,12 @@ void TestSettingsStore::staleTemporariesGoAtTheNextSave()
 {
     QFETCH(QString, name);
     QFETCH(bool, removed);
-    Store store(programDir_, configDir_);
+    Store store(m_programDir, m_configDir);
     QVERIFY(writeFile(store.programFile(), kFirstRun));
-    QVERIFY(writeFile(QDir(programDir_).filePath(name), kSample));
+    QVERIFY(writeFile(QDir(m_programDir).filePath(name), kSample));
 
     QVERIFY(store.save(kSample).ok);
-    QCOMPARE(QFile::exists(QDir(programDir_).filePath(name)), !removed);
+    QCOMPARE(QFile::exists(QDir(m_programDir).filePath(name)), !removed);
     QCOMPARE(fileBytes(store.programFile()), kSample);
 }
 
@@ -491,7 +491,7 @@ void TestSettingsStore::whereTheSettingsLive()
     QFETCH(bool, folderWritable);
     QFETCH(bool, configCopy);
 
-    const QString file = QDir(programDir_).filePath("bpm_data.ini");
+    const QString file = QDir(m_programDir).filePath("bpm_data.ini");
     const QByteArray programBytes("90\r\n90\r\n3\r\n0\r\n0\r\n");
     if (programFile == "readable" || programFile == "unreadable")
         QVERIFY(writeFile(file, programBytes));
@@ -500,24 +500,24 @@ void TestSettingsStore::whereTheSettingsLive()
     if (programFile == "folder")
         QVERIFY(QDir().mkpath(file));
     if (configCopy) {
-        QVERIFY(QDir().mkpath(configDir_));
-        QVERIFY(writeFile(QDir(configDir_).filePath("bpm_data.ini"), "80\r\n80\r\n3\r\n0\r\n0\r\n"));
+        QVERIFY(QDir().mkpath(m_configDir));
+        QVERIFY(writeFile(QDir(m_configDir).filePath("bpm_data.ini"), "80\r\n80\r\n3\r\n0\r\n0\r\n"));
     }
     if (!folderWritable)
-        QVERIFY(QFile::setPermissions(programDir_, kReadOnlyFolder));
+        QVERIFY(QFile::setPermissions(m_programDir, kReadOnlyFolder));
     // Root would read and write everything: the child runs as an ordinary user then.
     if (geteuid() == 0) {
-        QDirIterator it(root_->path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+        QDirIterator it(m_root->path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
                         QDirIterator::Subdirectories);
-        QVERIFY(::chown(QFile::encodeName(root_->path()).constData(), kNobody, kNobody) == 0);
+        QVERIFY(::chown(QFile::encodeName(m_root->path()).constData(), kNobody, kNobody) == 0);
         while (it.hasNext())
             QVERIFY(::lchown(QFile::encodeName(it.next()).constData(), kNobody, kNobody) == 0);
     }
 
     QProcess child;
-    child.start(QCoreApplication::applicationFilePath(), {kStartSaveStart, programDir_, configDir_});
+    child.start(QCoreApplication::applicationFilePath(), {kStartSaveStart, m_programDir, m_configDir});
     QVERIFY(child.waitForFinished(10000));
-    QFile::setPermissions(programDir_, QFile::permissions(root_->path())); // so that cleanup can remove it
+    QFile::setPermissions(m_programDir, QFile::permissions(m_root->path())); // so that cleanup can remove it
     QCOMPARE(child.exitStatus(), QProcess::NormalExit);
     QVERIFY2(child.exitCode() == 0, child.readAllStandardError().constData());
     QTEST(child.readAllStandardOutput(), "outcome");
