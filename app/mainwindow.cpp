@@ -428,8 +428,8 @@ QString saveFailureText(const settings::Store::SaveResult& result)
 void MainWindow::write_init()
 {
     DelayWindow* delay = delayWindow();
-    const settings::ToSave values{m_tempoEntries[0]->value(), m_tempoEntries[1]->value(),
-                                  delay->noteIndex(), delay->modifierIndex(), delay->formatIndex()};
+    const settings::ToSave values{m_tempoEntries[0]->value(), m_tempoEntries[1]->value(), delay->noteIndex(),
+                                  delay->modifierIndex(), delay->formatIndex()};
     const settings::Store::SaveResult result =
         m_store.save(QByteArray::fromStdString(settings::format(values)));
     if (!result.ok)

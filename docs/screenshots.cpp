@@ -1,8 +1,8 @@
 // Renders every window of Korvo to PNG for the README: `korvo_screenshots <folder>`.
 // Run it under QT_QPA_PLATFORM=offscreen; with QT_SCALE_FACTOR=2 the files get a "-2x" suffix.
 
-#include "app/mainwindow.h"
 #include "app/appicon.h"
+#include "app/mainwindow.h"
 #include "ui/applicationsetup.h"
 #include "ui/layout.h"
 #include "ui/platform.h"
@@ -145,7 +145,8 @@ int main(int argc, char* argv[])
 
         shootRangeError(shooter, &window);
 
-        window.iserr = korvo::MainWindow::kShuttingDown; // taking the pictures is not the user quitting: nothing is saved
+        window.iserr = korvo::MainWindow::kShuttingDown; // taking the pictures is not the user quitting:
+                                                         // nothing is saved
     }
 
     for (const QString& message : platform.unexpected)

@@ -22,7 +22,8 @@ int positionForValue(double value)
     if (std::isnan(value))
         return kSliderMinimum;
     // nearbyint follows the default rounding mode, round-half-to-even.
-    const double tenths = std::clamp(std::nearbyint(value * 10.0), double(kSliderMinimum), double(kSliderMaximum));
+    const double tenths =
+        std::clamp(std::nearbyint(value * 10.0), double(kSliderMinimum), double(kSliderMaximum));
     return static_cast<int>(tenths);
 }
 

@@ -433,7 +433,8 @@ void TestAccessibility::pitchResultsAreSpokenAsShown()
         window.Command1_Click();
     }
     if (sliderAction != QAbstractSlider::SliderNoAction)
-        window.tempoEntry(1)->slider()->triggerAction(static_cast<QAbstractSlider::SliderAction>(sliderAction));
+        window.tempoEntry(1)->slider()->triggerAction(
+            static_cast<QAbstractSlider::SliderAction>(sliderAction));
     QVERIFY(m_platform->messages.isEmpty());
 
     const std::pair<QLineEdit*, QString> expected[] = {

@@ -96,7 +96,8 @@ MainWindow& TestMainWindow::open()
 
 QString TestMainWindow::results() const
 {
-    return m_window->pitchBox()->text() + " " + m_window->semitoneBox()->text() + " " + m_window->centBox()->text();
+    return m_window->pitchBox()->text() + " " + m_window->semitoneBox()->text() + " " +
+           m_window->centBox()->text();
 }
 
 void TestMainWindow::typeInto(int entry, const QString& text)
@@ -291,7 +292,8 @@ void TestMainWindow::rejectedTemposComeBackFromSliders_data()
 void TestMainWindow::rejectedTemposComeBackFromSliders()
 {
     MainWindow& w = open();
-    w.tempoEntry(1)->slider()->triggerAction(QAbstractSlider::SliderPageStepAdd); // BPM 2 at 121 before the mistake
+    w.tempoEntry(1)->slider()->triggerAction(
+        QAbstractSlider::SliderPageStepAdd); // BPM 2 at 121 before the mistake
     const QString before = results();
     QFETCH(QString, bpm1);
     QFETCH(QString, bpm2);

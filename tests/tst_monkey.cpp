@@ -538,7 +538,8 @@ QString TestMonkey::brokenRule(Calc calc) const
         if (!korvo::bpm::inRange(bpm1) || !korvo::bpm::inRange(bpm2))
             return QString("accepted %1 and %2").arg(texts[0], texts[1]);
         const korvo::PitchShift expected = korvo::pitchShift(bpm1, bpm2);
-        const QString shown = w.pitchBox()->text() + " " + w.semitoneBox()->text() + " " + w.centBox()->text();
+        const QString shown =
+            w.pitchBox()->text() + " " + w.semitoneBox()->text() + " " + w.centBox()->text();
         const QString wanted =
             fromStd(expected.adjustmentText + " " + expected.semitonesText + " " + expected.centsText);
         if (shown != wanted)

@@ -2,7 +2,6 @@
 #include "pitch/numbertext.h"
 
 #include <QTest>
-
 #include <clocale>
 #include <cmath>
 #include <limits>

@@ -3,7 +3,6 @@
 #include "pitch/pitchshift.h"
 
 #include <QTest>
-
 #include <cmath>
 
 using namespace korvo;
@@ -44,8 +43,8 @@ void TestPitchSweep::everySliderPair()
             if (std::fabs(s.semitones + s.cents / 100.0 - s.adjustment) > 0.005 + 1e-9)
                 QFAIL(where());
             // Every text reads back to its value, the sign prefix included.
-            if (signedValue(s.adjustmentText) != s.adjustment || signedValue(s.semitonesText) != s.semitones ||
-                signedValue(s.centsText) != s.cents)
+            if (signedValue(s.adjustmentText) != s.adjustment ||
+                signedValue(s.semitonesText) != s.semitones || signedValue(s.centsText) != s.cents)
                 QFAIL(where());
             // Signs: the adjustment always shows one and a digit before its point.
             const char first = s.adjustmentText.front();

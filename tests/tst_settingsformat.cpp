@@ -290,8 +290,9 @@ void TestSettingsFormat::reading_data()
         << QByteArray("1\x1B[2J\r\n120\r\n3\r\n0\r\n0\r\n") << text("1") << text("120") << QVariant(3)
         << QVariant(0) << QVariant(0);
     QTest::newRow("control character from the upper set (U+009F) as a tempo")
-        << QByteArray("\xC2\x9F\r\n\xC2\x80" "90\r\n3\r\n0\r\n0\r\n") << text("") << text("") << QVariant(3)
-        << QVariant(0) << QVariant(0);
+        << QByteArray("\xC2\x9F\r\n\xC2\x80"
+                      "90\r\n3\r\n0\r\n0\r\n")
+        << text("") << text("") << QVariant(3) << QVariant(0) << QVariant(0);
 
     // Huge files: only the head counts, and an item cut off by that limit is not guessed at.
     QByteArray headThenJunk("98.5\r\n133.3333\r\n2\r\n1\r\n1\r\n");

@@ -343,8 +343,8 @@ void TestSettingsStore::failedSaveKeepsTheOldFile()
         QSKIP("running as root, which writes into read-only folders");
     Store::SaveResult result;
     {
-        const PermissionGuard guard(m_programDir,
-                                    setup == "read-only" ? kReadOnlyFolder : QFile::permissions(m_programDir));
+        const PermissionGuard guard(m_programDir, setup == "read-only" ? kReadOnlyFolder
+                                                                       : QFile::permissions(m_programDir));
         const std::optional<FileSizeLimit> limit =
             setup == "file size limit" ? std::optional<FileSizeLimit>(std::in_place, 8) : std::nullopt;
         result = store.save(largeContent());
