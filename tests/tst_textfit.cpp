@@ -218,12 +218,15 @@ void TestTextFit::initTestCase()
     m_reachable["BPM/TextC0"] = pitch[0];
     m_reachable["BPM/TextC3"] = pitch[1];
     m_reachable["BPM/TextC4"] = pitch[2];
-    m_reachable["Delay/TextBPM1"] = tempos;
+    // A tempo restored from the settings file keeps up to seven digits, and the delay and tap
+    // windows show it as it stands.
+    const QStringList restored = tempos + QStringList{"133.3333", "188.8888", "248.8888"};
+    m_reachable["Delay/TextBPM1"] = restored;
     m_reachable["Delay/TextD"] = delay[0];
     m_reachable["Delay/TextT"] = delay[1];
     m_reachable["Delay/Label7"] = QStringList{korvo::delay::kTicksUnit, korvo::delay::kFramesUnit};
     m_reachable["TAP/FrameBPM"] = QStringList{"新BPM 1", "新BPM 2"};
-    m_reachable["TAP/TextBPM"] = tempos;
+    m_reachable["TAP/TextBPM"] = restored;
     QVERIFY(pitch[0].contains("+95.589") && pitch[0].contains("-95.589"));
 }
 

@@ -110,8 +110,9 @@ namespace {
 
 // A box the program writes and the user only reads. The stand-in Japanese face runs wider than the
 // face the boxes were designed for, so a result such as "+95.589" would lose part of its sign. A
-// text too wide for the box is set with its letters drawn closer, as far as stays readable;
-// beyond that the box shows the text's start, where the sign and the leading digits are.
+// text too wide for the box is set with its letters drawn closer and, if need be, a little
+// smaller, as far as stays readable; beyond that the box shows the text's start, where the sign
+// and the leading digits are.
 class DisplayBox final : public QLineEdit
 {
 public:
@@ -133,13 +134,27 @@ public:
     void showFromStart()
     {
         QFont f = m_font;
-        for (int percent = 100; percent > kTightest && QFontMetricsF(f).horizontalAdvance(text()) > room();
-             percent -= 2)
+        const auto tooWide = [this, &f] { return QFontMetricsF(f).horizontalAdvance(text()) > room(); };
+        for (int percent = 100; percent > kTightest && tooWide(); percent -= 2)
             f.setLetterSpacing(QFont::PercentageSpacing, percent - 2);
+        // A tempo saved with all its seven digits ("133.3333") is wider still: then the letters
+        // get smaller too, down to three quarters of their size, so that the last digit shows.
+        const double smallest = m_font.pointSizeF() * 0.75;
+        while (tooWide() && f.pointSizeF() - 0.25 >= smallest)
+            f.setPointSizeF(f.pointSizeF() - 0.25);
         if (f != font())
             setFont(f);
         // Nobody types here, so there is no cursor to keep in sight at the end.
         setCursorPosition(0);
+    }
+
+protected:
+    // The room inside depends on the style's frame, which is only settled once the box is polished
+    // for its first showing; a text set before then is fitted again.
+    void showEvent(QShowEvent* event) override
+    {
+        showFromStart();
+        QLineEdit::showEvent(event);
     }
 
 private:
