@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 #include "fakeplatform.h"
+#include "filesizelimit.h"
 #include "mainwindowsupport.h"
 #include "pitch/bpmvalue.h"
 #include "windowguard.h"
@@ -32,31 +33,6 @@ bool catches(qint64 pid, int signalNumber)
     }
     return false;
 }
-
-// Lets no file of this process grow beyond a few bytes while it lives, as on a full disk.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN); // the write then fails instead of killing us
-        rlimit limited = m_old;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-};
 
 const QByteArray kFirstRunFile("120\r\n120\r\n3\r\n0\r\n0\r\n");
 
