@@ -227,39 +227,27 @@ void DelayWindow::setBpmText(const QString& text)
 
 void DelayWindow::setNoteIndex(int i)
 {
-    i = selectable(i, delay::kNoteItems);
-    if (i == m_values.note)
-        return;
-    m_values.note = i;
-    if (m_noteList) {
-        const QSignalBlocker quiet(m_noteList);
-        m_noteList->setCurrentIndex(i);
-    }
-    calc_delay();
+    select(m_values.note, m_noteList, selectable(i, delay::kNoteItems));
 }
 
 void DelayWindow::setModifierIndex(int i)
 {
-    i = selectable(i, delay::kModifierItems);
-    if (i == m_values.modifier)
-        return;
-    m_values.modifier = i;
-    if (m_modifierList) {
-        const QSignalBlocker quiet(m_modifierList);
-        m_modifierList->setCurrentIndex(i);
-    }
-    calc_delay();
+    select(m_values.modifier, m_modifierList, selectable(i, delay::kModifierItems));
 }
 
 void DelayWindow::setFormatIndex(int i)
 {
-    i = selectable(i, delay::kFormatItems);
-    if (i == m_values.format)
+    select(m_values.format, m_formatList, selectable(i, delay::kFormatItems));
+}
+
+void DelayWindow::select(int& value, QComboBox* list, int i)
+{
+    if (i == value)
         return;
-    m_values.format = i;
-    if (m_formatList) {
-        const QSignalBlocker quiet(m_formatList);
-        m_formatList->setCurrentIndex(i);
+    value = i;
+    if (list) {
+        const QSignalBlocker quiet(list);
+        list->setCurrentIndex(i);
     }
     calc_delay();
 }

@@ -85,6 +85,8 @@ private:
     void Form_Load();
     void calc_delay();
     void selectDefaults();
+    // One selection's value, and its list when the controls are made; recomputes on a change.
+    void select(int& value, QComboBox* list, int i);
     void showResult();
 
     DelayHost& m_host;
