@@ -41,16 +41,6 @@ enum class Calc
     Yes
 };
 
-QString fromStd(const std::string& s)
-{
-    return QString::fromStdString(s);
-}
-
-std::string toStd(const QString& s)
-{
-    return s.toStdString();
-}
-
 } // namespace
 
 // Random use of the real windows, offscreen, with the fake platform answering at random: clicks,
@@ -426,8 +416,9 @@ Calc TestMonkey::exitProgram()
                    .arg(openTopLevels().join(", ")));
         return Calc::No;
     }
-    const std::array<double, 2> saved = {korvo::readLenient(toStd(w.tempoEntry(0)->textBox()->text())),
-                                         korvo::readLenient(toStd(w.tempoEntry(1)->textBox()->text()))};
+    const std::array<double, 2> saved = {
+        korvo::readLenient(w.tempoEntry(0)->textBox()->text().toStdString()),
+        korvo::readLenient(w.tempoEntry(1)->textBox()->text().toStdString())};
     m_window.reset();
     start();
     ++m_restarts;
@@ -435,7 +426,7 @@ Calc TestMonkey::exitProgram()
     MainWindow& again = *m_window;
     for (int i = 0; i < 2; ++i) {
         // Saved in single precision with seven digits, and restored with those digits.
-        const double back = korvo::readLenient(toStd(again.tempoEntry(i)->textBox()->text()));
+        const double back = korvo::readLenient(again.tempoEntry(i)->textBox()->text().toStdString());
         if (std::abs(back - saved[std::size_t(i)]) > 1e-4)
             breaks(QString("BPM %1 saved as %2 came back as %3")
                        .arg(i + 1)
@@ -533,19 +524,19 @@ QString TestMonkey::brokenRule(Calc calc) const
     }
 
     if (calc == Calc::Yes && w.iserr == MainWindow::kAccepted) {
-        const double bpm1 = korvo::readLenient(toStd(texts[0]));
-        const double bpm2 = korvo::readLenient(toStd(texts[1]));
+        const double bpm1 = korvo::readLenient(texts[0].toStdString());
+        const double bpm2 = korvo::readLenient(texts[1].toStdString());
         if (!korvo::bpm::inRange(bpm1) || !korvo::bpm::inRange(bpm2))
             return QString("accepted %1 and %2").arg(texts[0], texts[1]);
         const korvo::PitchShift expected = korvo::pitchShift(bpm1, bpm2);
         const QString shown =
             w.pitchBox()->text() + " " + w.semitoneBox()->text() + " " + w.centBox()->text();
-        const QString wanted =
-            fromStd(expected.adjustmentText + " " + expected.semitonesText + " " + expected.centsText);
+        const QString wanted = QString::fromStdString(expected.adjustmentText + " " + expected.semitonesText +
+                                                      " " + expected.centsText);
         if (shown != wanted)
             return QString("%1 to %2 shows %3, not %4").arg(texts[0], texts[1], shown, wanted);
         for (int i = 0; i < 2; ++i)
-            if (positions[std::size_t(i)] != korvo::bpm::positionForText(toStd(texts[std::size_t(i)])))
+            if (positions[std::size_t(i)] != korvo::bpm::positionForText(texts[std::size_t(i)].toStdString()))
                 return QString("slider %1 at %2 after accepting \"%3\"")
                     .arg(i + 1)
                     .arg(positions[std::size_t(i)])
@@ -556,7 +547,8 @@ QString TestMonkey::brokenRule(Calc calc) const
     if (calc == Calc::Yes && w.iserr == MainWindow::kRejected) {
         // A rejection brings both entries back to their sliders, with a beep and one message.
         for (int i = 0; i < 2; ++i)
-            if (texts[std::size_t(i)] != fromStd(korvo::bpm::textForPosition(positions[std::size_t(i)])))
+            if (texts[std::size_t(i)] !=
+                QString::fromStdString(korvo::bpm::textForPosition(positions[std::size_t(i)])))
                 return QString("rejected, yet BPM %1 shows \"%2\" with its slider at %3")
                     .arg(i + 1)
                     .arg(texts[std::size_t(i)])
@@ -571,11 +563,12 @@ QString TestMonkey::brokenRule(Calc calc) const
     }
 
     if (const korvo::DelayWindow* delay = w.loadedDelayWindow()) {
-        const korvo::delay::Result r = korvo::delay::compute(toStd(delay->bpmText()), delay->noteIndex(),
-                                                             delay->modifierIndex(), delay->formatIndex());
-        if (delay->delayText() != fromStd(r.delayText) || delay->isOptionShown() != r.optionShown ||
-            (r.optionShown &&
-             (delay->optionText() != fromStd(r.optionText) || delay->optionUnit() != fromStd(r.optionUnit))))
+        const korvo::delay::Result r = korvo::delay::compute(
+            delay->bpmText().toStdString(), delay->noteIndex(), delay->modifierIndex(), delay->formatIndex());
+        if (delay->delayText() != QString::fromStdString(r.delayText) ||
+            delay->isOptionShown() != r.optionShown ||
+            (r.optionShown && (delay->optionText() != QString::fromStdString(r.optionText) ||
+                               delay->optionUnit() != QString::fromStdString(r.optionUnit))))
             return QString("delay window at \"%1\" (%2, %3, %4) shows \"%5\" \"%6\"")
                 .arg(delay->bpmText())
                 .arg(delay->noteIndex())

@@ -114,18 +114,13 @@ QStringList shownTexts(QWidget* w)
     return {};
 }
 
-QString fromStd(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
-
 // Every tempo text a slider writes. A longer tempo (typed, or restored with seven digits such as
 // 133.3333) need not fit whole: the boxes that only show it show its start.
 QStringList tempoTexts()
 {
     QStringList texts;
     for (int p = korvo::bpm::kSliderMinimum; p <= korvo::bpm::kSliderMaximum; ++p)
-        texts << fromStd(korvo::bpm::textForPosition(p));
+        texts << QString::fromStdString(korvo::bpm::textForPosition(p));
     return texts;
 }
 
@@ -148,7 +143,7 @@ std::array<QStringList, 3> pitchTexts()
     std::array<QStringList, 3> texts;
     for (std::size_t i = 0; i < 3; ++i)
         for (const std::string& t : seen[i])
-            texts[i] << fromStd(t);
+            texts[i] << QString::fromStdString(t);
     return texts;
 }
 
@@ -169,9 +164,9 @@ std::array<QStringList, 2> delayTexts()
     }
     std::array<QStringList, 2> texts;
     for (const std::string& t : delays)
-        texts[0] << fromStd(t);
+        texts[0] << QString::fromStdString(t);
     for (const std::string& t : options)
-        texts[1] << fromStd(t);
+        texts[1] << QString::fromStdString(t);
     return texts;
 }
 
