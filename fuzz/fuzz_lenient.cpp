@@ -133,8 +133,11 @@ void checkNumberText(double value, korvo::NumberFormat format)
         KORVO_FUZZ_CHECK(!text.starts_with("0.") && !text.starts_with("-0."), "no zero before the point");
 
     // Rounding to 15 digits can carry the largest doubles past the top of the range; there is no
-    // text to come back to then.
-    if (std::isfinite(expected))
+    // text to come back to then. Below the normal range the doubles themselves have fewer digits
+    // than the text (21 steps of the smallest subnormal written to two digits, 1.0e-322, reads back
+    // as 20 steps, 9.9e-323), so a second round trip may move; no value the windows show is near.
+    if (std::isfinite(expected) &&
+        (expected == 0 || std::fabs(expected) >= std::numeric_limits<double>::min()))
         KORVO_FUZZ_CHECK(korvo::numberText(*back, format) == text,
                          "writing a read-back number text again is stable");
 }
