@@ -14,29 +14,12 @@
 namespace {
 
 // The real platform, except for a clock that moves only when the benchmark moves it.
-class SteppedClock final : public korvo::Platform
+class SteppedClock final : public korvo::PlatformOverride
 {
 public:
-    SteppedClock() { Platform::install(this); }
-    ~SteppedClock() override { Platform::install(nullptr); }
-    SteppedClock(const SteppedClock&) = delete;
-    SteppedClock& operator=(const SteppedClock&) = delete;
-
-    void beep() override { m_real.beep(); }
-    bool show(QWidget* parent, const korvo::Message& message) override
-    {
-        return m_real.show(parent, message);
-    }
-    QSize screenSize() override { return m_real.screenSize(); }
-    QMargins frameMargins(QWidget& window) override { return m_real.frameMargins(window); }
     double seconds() override { return now; }
-    void setClipboardText(const QString& text) override { m_real.setClipboardText(text); }
-    void quit() override { m_real.quit(); }
 
     double now = 0;
-
-private:
-    korvo::Platform& m_real = korvo::Platform::current();
 };
 
 // The calculation alone: read two tempo texts, compute the shift and its three texts.

@@ -182,14 +182,14 @@ void Platform::install(Platform* platform)
     g_installed = platform;
 }
 
-Unattended::Unattended() : m_attended(Platform::current())
+PlatformOverride::PlatformOverride() : m_before(Platform::current())
 {
     install(this);
 }
 
-Unattended::~Unattended()
+PlatformOverride::~PlatformOverride()
 {
-    install(&m_attended);
+    install(&m_before);
 }
 
 bool Unattended::show(QWidget*, const Message& message)

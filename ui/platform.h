@@ -57,28 +57,36 @@ public:
     static void install(Platform* platform);
 };
 
-// While it lives, nobody is taken to be at the screen, as when the system asks the program to end:
-// every question counts as answered with OK, a message goes to standard error instead of into a
-// box that would wait for ever, and there is no beep. The rest goes to the platform in use before,
-// which is back in place when this ends.
-class Unattended final : public Platform
+// Stands in for the platform in use while it lives, passing everything on to it; a subclass
+// replaces only what it changes. The platform from before is back in place when this ends.
+class PlatformOverride : public Platform
 {
 public:
-    Unattended();
-    ~Unattended() override;
-    Unattended(const Unattended&) = delete;
-    Unattended& operator=(const Unattended&) = delete;
+    PlatformOverride();
+    ~PlatformOverride() override;
+    PlatformOverride(const PlatformOverride&) = delete;
+    PlatformOverride& operator=(const PlatformOverride&) = delete;
 
-    void beep() override {}
-    bool show(QWidget* parent, const Message& message) override;
-    QSize screenSize() override { return m_attended.screenSize(); }
-    QMargins frameMargins(QWidget& window) override { return m_attended.frameMargins(window); }
-    double seconds() override { return m_attended.seconds(); }
-    void setClipboardText(const QString& text) override { m_attended.setClipboardText(text); }
-    void quit() override { m_attended.quit(); }
+    void beep() override { m_before.beep(); }
+    bool show(QWidget* parent, const Message& message) override { return m_before.show(parent, message); }
+    QSize screenSize() override { return m_before.screenSize(); }
+    QMargins frameMargins(QWidget& window) override { return m_before.frameMargins(window); }
+    double seconds() override { return m_before.seconds(); }
+    void setClipboardText(const QString& text) override { m_before.setClipboardText(text); }
+    void quit() override { m_before.quit(); }
 
 private:
-    Platform& m_attended;
+    Platform& m_before;
+};
+
+// While it lives, nobody is taken to be at the screen, as when the system asks the program to end:
+// every question counts as answered with OK, a message goes to standard error instead of into a
+// box that would wait for ever, and there is no beep.
+class Unattended final : public PlatformOverride
+{
+public:
+    void beep() override {}
+    bool show(QWidget* parent, const Message& message) override;
 };
 
 } // namespace korvo
