@@ -413,6 +413,12 @@ QString saveFailureText(const settings::Store::SaveResult& result)
     case Failure::FolderMissing:
         reason = "保存先のフォルダが見つかりません。";
         break;
+    case Failure::FileInUse:
+        reason = "保存先のファイルをほかのプログラムが使用しています。";
+        break;
+    case Failure::Unreadable:
+        reason = "保存先のファイルを読み込めないため、上書きしませんでした。";
+        break;
     case Failure::None:
     case Failure::Other:
         reason = "ファイルを書き込めませんでした。";

@@ -5,6 +5,7 @@
 #include "pitch/bpmvalue.h"
 #include "windowguard.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
@@ -298,6 +299,10 @@ void TestStartup::saveFailureSaysWhatAndWhetherTheOldFileSurvives_data()
         << "full"
         << "設定を保存できませんでした。ディスクの空き容量が足りません。\n"
            "%1/bpm_data.ini\n前回までの設定はそのまま残っています。";
+    QTest::newRow("the configuration copy is a link that leads nowhere, a folder beside the program")
+        << "unreadable"
+        << "設定を保存できませんでした。保存先のファイルを読み込めないため、上書きしませんでした。\n"
+           "%1/config/bpm_data.ini\n次回は初期値で起動します。";
 }
 
 void TestStartup::saveFailureSaysWhatAndWhetherTheOldFileSurvives()
@@ -310,6 +315,12 @@ void TestStartup::saveFailureSaysWhatAndWhetherTheOldFileSurvives()
         blocker.close();
         m_window = std::make_unique<MainWindow>(
             korvo::settings::Store(m_dir->filePath("blocker/program"), m_dir->filePath("blocker/config")));
+    } else if (setup == "unreadable") {
+        QVERIFY(QDir(m_dir->path()).mkpath("program/bpm_data.ini"));
+        QVERIFY(QDir(m_dir->path()).mkpath("config"));
+        QVERIFY(QFile::link(m_dir->filePath("nowhere"), m_dir->filePath("config/bpm_data.ini")));
+        m_window = std::make_unique<MainWindow>(
+            korvo::settings::Store(m_dir->filePath("program"), m_dir->filePath("config")));
     } else {
         writeFile(kFirstRunFile);
         start().tempoEntry(0)->textBox()->setText("98.5");
