@@ -262,14 +262,15 @@ void MainWindow::Terminate()
             return; // cancelled, or a shutdown from outside ran while the question was open
     }
 
-    write_init();
+    const bool saved = write_init();
 
     iserr = kShuttingDown;
     delete m_delay;
     delete m_tap;
     close();
     delete m_manual;
-    Platform::current().quit();
+    // A script or session manager can tell from the status that this run's settings were lost.
+    Platform::current().quit(saved ? 0 : 1);
 }
 
 void MainWindow::terminateUnattended()
@@ -431,7 +432,7 @@ QString saveFailureText(const settings::Store::SaveResult& result)
 
 } // namespace
 
-void MainWindow::write_init()
+bool MainWindow::write_init()
 {
     DelayWindow* delay = delayWindow();
     const settings::ToSave values{m_tempoEntries[0]->value(), m_tempoEntries[1]->value(), delay->noteIndex(),
@@ -441,6 +442,7 @@ void MainWindow::write_init()
     if (!result.ok)
         Platform::current().show(
             this, {Message::Icon::Critical, Message::Buttons::Ok, "保存エラー", saveFailureText(result)});
+    return result.ok;
 }
 
 QString MainWindow::bpm2Text() const
