@@ -12,12 +12,14 @@ class Store
 {
 public:
     Store(QString programDir, QString configDir);
-    // The executable's folder and the per-user configuration folder of this application; for a
-    // program installed under /usr, the configuration folder alone.
+    // The executable's folder and the per-user configuration folder of this application
+    // (~/.config/korvo, %APPDATA%\korvo); for an installed copy (under /usr, or marked by the
+    // Windows installer), the configuration folder alone.
     static Store forThisProgram();
 
     // Which file a start reads and which file its exit replaces, decided from what is on disk:
-    // - the file beside the program, when it can be read and its folder lets it be replaced;
+    // - the file beside the program, when it can be read and replaced (its folder lets this user
+    //   rename a new file over it, sticky folders and read-only files included);
     // - otherwise the configuration folder's file, read when there is one; when there is none,
     //   a readable file beside the program is where this run starts from, and the save then
     //   moves the settings to the configuration folder, which later starts read;
