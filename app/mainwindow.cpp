@@ -262,14 +262,15 @@ void MainWindow::Terminate()
             return; // cancelled, or a shutdown from outside ran while the question was open
     }
 
-    write_init();
+    const bool saved = write_init();
 
     iserr = kShuttingDown;
     delete m_delay;
     delete m_tap;
     close();
     delete m_manual;
-    Platform::current().quit();
+    // A script or session manager can tell from the status that this run's settings were lost.
+    Platform::current().quit(saved ? 0 : 1);
 }
 
 void MainWindow::terminateUnattended()
@@ -413,6 +414,12 @@ QString saveFailureText(const settings::Store::SaveResult& result)
     case Failure::FolderMissing:
         reason = "保存先のフォルダが見つかりません。";
         break;
+    case Failure::FileInUse:
+        reason = "保存先のファイルをほかのプログラムが使用しています。";
+        break;
+    case Failure::Unreadable:
+        reason = "保存先のファイルを読み込めないため、上書きしませんでした。";
+        break;
     case Failure::None:
     case Failure::Other:
         reason = "ファイルを書き込めませんでした。";
@@ -425,7 +432,7 @@ QString saveFailureText(const settings::Store::SaveResult& result)
 
 } // namespace
 
-void MainWindow::write_init()
+bool MainWindow::write_init()
 {
     DelayWindow* delay = delayWindow();
     const settings::ToSave values{m_tempoEntries[0]->value(), m_tempoEntries[1]->value(), delay->noteIndex(),
@@ -435,6 +442,7 @@ void MainWindow::write_init()
     if (!result.ok)
         Platform::current().show(
             this, {Message::Icon::Critical, Message::Buttons::Ok, "保存エラー", saveFailureText(result)});
+    return result.ok;
 }
 
 QString MainWindow::bpm2Text() const

@@ -42,7 +42,8 @@ public:
     // no question waits for an answer, as if each were answered with OK.
     void terminateUnattended();
     void load_init();
-    void write_init();
+    // False when the save failed; the user has been told.
+    bool write_init();
 
     // Event handlers, named after their control and event.
     void HScroll0_Change();

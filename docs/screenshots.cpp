@@ -38,7 +38,7 @@ public:
     QMargins frameMargins(QWidget&) override { return {}; } // the pictures show client areas
     double seconds() override { return now; }
     void setClipboardText(const QString&) override {}
-    void quit() override {}
+    void quit(int) override {}
 
     double now = 1000.0;
     QStringList unexpected; // any message means the scene did not come out as intended

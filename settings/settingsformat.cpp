@@ -32,9 +32,9 @@ std::vector<std::string_view> firstItems(std::string_view bytes, std::size_t wan
 {
     if (bytes.starts_with(kByteOrderMark))
         bytes.remove_prefix(kByteOrderMark.size());
-    const bool cutOff = bytes.size() > kParsedBytes;
+    const bool cutOff = bytes.size() > kReadLimit;
     if (cutOff)
-        bytes = bytes.substr(0, kParsedBytes);
+        bytes = bytes.substr(0, kReadLimit);
 
     std::vector<std::string_view> items;
     std::size_t start = 0;

@@ -12,8 +12,9 @@ namespace korvo::settings {
 
 inline constexpr const char* kFileName = "bpm_data.ini";
 
-// Only this much of a file is looked at; a genuine file is about forty bytes.
-inline constexpr std::size_t kParsedBytes = 4096;
+// Only this much of a file is looked at, by the store and the format alike; a genuine file is
+// about forty bytes.
+inline constexpr std::size_t kReadLimit = 4096;
 
 // What a file gave; nullopt = missing or unusable, and the window then keeps its own value.
 struct Stored

@@ -11,26 +11,29 @@ namespace korvo::settings {
 class Store
 {
 public:
-    // Most a read takes in; a genuine file is about forty bytes.
-    static constexpr qint64 kReadLimit = 64 * 1024;
-
     Store(QString programDir, QString configDir);
-    // The executable's folder and the per-user configuration folder of this application; for a
-    // program installed under /usr, the configuration folder alone.
+    // The executable's folder and the per-user configuration folder of this application
+    // (~/.config/korvo, %APPDATA%\korvo); for an installed copy (under /usr, or marked by the
+    // Windows installer), the configuration folder alone.
     static Store forThisProgram();
 
     // Which file a start reads and which file its exit replaces, decided from what is on disk:
-    // - the file beside the program, when it can be read and its folder lets it be replaced;
+    // - the file beside the program, when it can be read and replaced (its folder lets this user
+    //   rename a new file over it, sticky folders and read-only files included);
     // - otherwise the configuration folder's file, read when there is one; when there is none,
     //   a readable file beside the program is where this run starts from, and the save then
     //   moves the settings to the configuration folder, which later starts read;
     // - with no readable file anywhere, the save goes beside the program when that folder can
     //   be written and holds nothing in the way, else to the configuration folder.
-    // A file that cannot be read (or a folder in its place) is never written over.
+    // A file that cannot be read (or a folder in its place) is never written over: when the
+    // configuration folder holds one and nothing new can go beside the program, there is no place
+    // the next start would read from, and the save says so instead of writing.
+    // A link counts as the file it leads to; a link that leads nowhere, as a file that cannot be read.
     struct Plan
     {
         QString readPath; // empty: nothing to read, the design values stay
-        QString savePath;
+        QString savePath; // empty: no place; unreadablePath is the file in the way
+        QString unreadablePath;
     };
     Plan plan() const;
 
@@ -44,6 +47,8 @@ public:
         NoPermission,
         DiskFull,
         FolderMissing,
+        FileInUse,  // another program holds the file open and would not let go
+        Unreadable, // the save would go over a file Korvo cannot read
         Other
     };
     struct SaveResult
@@ -51,13 +56,14 @@ public:
         bool ok = false;
         QString path; // the file written or the one that could not be
         Failure failure = Failure::None;
-        int systemError = 0; // the errno behind the failure
+        int systemError = 0; // the system's own code: errno, or GetLastError() on Windows
         // After a failure: a settings file from before is still there, untouched, and the next
         // start reads it. False when there was none, so nothing of this run or before survives.
         bool earlierKept = false;
     };
     // Replaces the file as a whole: the new bytes go to a temporary file in the same folder, are
-    // flushed to the disk and checked for size, and only then renamed over the old file. After a
+    // flushed to the disk and checked for size, and only then renamed over the old file (over the
+    // file a link leads to, so the link stays). After a
     // crash or any failure the file holds the old content or the new, never a mix; on success the
     // temporaries of earlier, interrupted saves are removed. When it reports success, the next
     // read() gives these bytes.
@@ -69,7 +75,7 @@ public:
 private:
     QString m_programDir;
     QString m_configDir;
-    QString m_savePath; // set by read(); until then save() decides for itself
+    std::optional<Plan> m_plan; // set by read(); until then save() decides for itself
 };
 
 } // namespace korvo::settings

@@ -5,6 +5,7 @@
 #include "pitch/bpmvalue.h"
 #include "windowguard.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
@@ -99,6 +100,7 @@ void TestStartup::exit()
 {
     m_window->Command2_Click();
     QCOMPARE(m_window->iserr, MainWindow::kShuttingDown);
+    QCOMPARE(m_platform->quitStatus, 0); // saved: a plain exit
     m_window.reset();
 }
 
@@ -271,6 +273,7 @@ void TestStartup::failedSaveIsReportedAndKeepsNothingHalfWritten()
     QCOMPARE(message.icon, korvo::Message::Icon::Critical);
     QVERIFY2(message.text.contains("blocker"), qPrintable(message.text));
     QCOMPARE(m_platform->quits, 1); // told, then the program still ends
+    QCOMPARE(m_platform->quitStatus, 1);
 }
 
 void TestStartup::exitAfterClosingDelayFromItsFrameSavesDefaults()
@@ -298,6 +301,10 @@ void TestStartup::saveFailureSaysWhatAndWhetherTheOldFileSurvives_data()
         << "full"
         << "設定を保存できませんでした。ディスクの空き容量が足りません。\n"
            "%1/bpm_data.ini\n前回までの設定はそのまま残っています。";
+    QTest::newRow("the configuration copy is a link that leads nowhere, a folder beside the program")
+        << "unreadable"
+        << "設定を保存できませんでした。保存先のファイルを読み込めないため、上書きしませんでした。\n"
+           "%1/config/bpm_data.ini\n次回は初期値で起動します。";
 }
 
 void TestStartup::saveFailureSaysWhatAndWhetherTheOldFileSurvives()
@@ -310,6 +317,12 @@ void TestStartup::saveFailureSaysWhatAndWhetherTheOldFileSurvives()
         blocker.close();
         m_window = std::make_unique<MainWindow>(
             korvo::settings::Store(m_dir->filePath("blocker/program"), m_dir->filePath("blocker/config")));
+    } else if (setup == "unreadable") {
+        QVERIFY(QDir(m_dir->path()).mkpath("program/bpm_data.ini"));
+        QVERIFY(QDir(m_dir->path()).mkpath("config"));
+        QVERIFY(QFile::link(m_dir->filePath("nowhere"), m_dir->filePath("config/bpm_data.ini")));
+        m_window = std::make_unique<MainWindow>(
+            korvo::settings::Store(m_dir->filePath("program"), m_dir->filePath("config")));
     } else {
         writeFile(kFirstRunFile);
         start().tempoEntry(0)->textBox()->setText("98.5");
@@ -324,6 +337,7 @@ void TestStartup::saveFailureSaysWhatAndWhetherTheOldFileSurvives()
     QCOMPARE(m_platform->messages[0].title, QString("保存エラー"));
     QCOMPARE(m_platform->messages[0].text, expected.arg(m_dir->path()));
     QCOMPARE(m_platform->quits, 1);
+    QCOMPARE(m_platform->quitStatus, 1);
     if (setup == "full")
         QCOMPARE(savedFile(), kFirstRunFile);
 }
@@ -337,6 +351,7 @@ void TestStartup::unattendedExitAsksNothingAndSavesTheRestoredValues()
     // Nobody is there to answer: no box waits, the question counts as OK.
     QVERIFY(m_platform->messages.isEmpty());
     QCOMPARE(m_platform->quits, 1);
+    QCOMPARE(m_platform->quitStatus, 0);
     QCOMPARE(w.iserr, MainWindow::kShuttingDown);
     QCOMPARE(savedFile(), kFirstRunFile);
     QCOMPARE(&korvo::Platform::current(), static_cast<korvo::Platform*>(m_platform.get()));
@@ -346,20 +361,30 @@ void TestStartup::unattendedExitAsksNothingAndSavesTheRestoredValues()
 void TestStartup::signalsTakeTheClosingPath_data()
 {
     QTest::addColumn<int>("signalNumber");
-    QTest::newRow("SIGTERM: the system shuts down") << int(SIGTERM);
-    QTest::newRow("SIGINT: Ctrl+C in a terminal") << int(SIGINT);
-    QTest::newRow("SIGHUP: the terminal closed") << int(SIGHUP);
+    QTest::addColumn<bool>("saveFails");
+    QTest::newRow("SIGTERM: the system shuts down") << int(SIGTERM) << false;
+    QTest::newRow("SIGINT: Ctrl+C in a terminal") << int(SIGINT) << false;
+    QTest::newRow("SIGHUP: the terminal closed") << int(SIGHUP) << false;
+    QTest::newRow("SIGTERM with nowhere to save: exit status 1") << int(SIGTERM) << true;
 }
 
 void TestStartup::signalsTakeTheClosingPath()
 {
     QFETCH(int, signalNumber);
+    QFETCH(bool, saveFails);
     // A copy of the real program in a folder of its own keeps its settings there.
     const QString program = m_dir->filePath("korvo");
     QVERIFY(QFile::copy(KORVO_EXECUTABLE, program));
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     environment.insert("XDG_CONFIG_HOME", m_dir->filePath("config"));
+    if (saveFails) {
+        // A folder in the file's place beside the program, a plain file where the configuration
+        // folder would go: neither place can take the settings, whoever runs the test.
+        QVERIFY(QDir(m_dir->path()).mkpath("bpm_data.ini"));
+        QFile blocker(m_dir->filePath("config"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+    }
     QProcess child;
     child.setProcessEnvironment(environment);
     child.start(program, QStringList());
@@ -372,8 +397,9 @@ void TestStartup::signalsTakeTheClosingPath()
 
     QVERIFY(child.waitForFinished(20000));
     QCOMPARE(child.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(child.exitCode(), 0);
-    QCOMPARE(savedFile(), kFirstRunFile);
+    QCOMPARE(child.exitCode(), saveFails ? 1 : 0);
+    if (!saveFails)
+        QCOMPARE(savedFile(), kFirstRunFile);
 }
 
 #include "testmain.h"

@@ -156,9 +156,9 @@ public:
         QGuiApplication::clipboard()->setText(text);
     }
 
-    void quit() override
+    void quit(int status) override
     {
-        QCoreApplication::exit(0);
+        QCoreApplication::exit(status);
     }
 
 private:

@@ -48,8 +48,8 @@ public:
     // Seconds on a monotonic clock; only differences mean anything.
     virtual double seconds() = 0;
     virtual void setClipboardText(const QString& text) = 0;
-    // Ends the program once control returns to the event loop.
-    virtual void quit() = 0;
+    // Ends the program with this exit status once control returns to the event loop.
+    virtual void quit(int status) = 0;
 
     // The platform in use: the real one unless a test installed another.
     static Platform& current();
@@ -73,7 +73,7 @@ public:
     QMargins frameMargins(QWidget& window) override { return m_before.frameMargins(window); }
     double seconds() override { return m_before.seconds(); }
     void setClipboardText(const QString& text) override { m_before.setClipboardText(text); }
-    void quit() override { m_before.quit(); }
+    void quit(int status) override { m_before.quit(status); }
 
 private:
     Platform& m_before;

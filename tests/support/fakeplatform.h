@@ -27,7 +27,11 @@ public:
     QMargins frameMargins(QWidget&) override { return frame; }
     double seconds() override { return now; }
     void setClipboardText(const QString& text) override { clipboard = text; }
-    void quit() override { ++quits; }
+    void quit(int status) override
+    {
+        ++quits;
+        quitStatus = status;
+    }
 
     int beeps = 0;
     QList<korvo::Message> messages;
@@ -37,4 +41,5 @@ public:
     double now = 0;
     QString clipboard;
     int quits = 0;
+    int quitStatus = -1; // the exit status of the last quit
 };
