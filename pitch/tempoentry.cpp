@@ -37,7 +37,7 @@ TempoEntry::TempoEntry(int entry, QWidget* parent) : QGroupBox(parent)
     m_slider->setRange(bpm::kSliderMinimum, bpm::kSliderMaximum);
     m_slider->setSingleStep(bpm::kSliderStep);
     m_slider->setPageStep(bpm::kSliderPage);
-    m_slider->setValue(bpm::positionForValue(120));
+    m_slider->setValue(bpm::positionForText(bpm::kInitialText));
     m_slider->setFocusPolicy(Qt::StrongFocus);
     // Qt's scroll bars invert their keys by default (Left would raise the tempo). Here an arrow key
     // moves the tempo the way it points, as a click on that side of the track does, and Home/End go
@@ -47,9 +47,9 @@ TempoEntry::TempoEntry(int entry, QWidget* parent) : QGroupBox(parent)
     m_slider->setAccessibleName(caption);
 
     // "から" under BPM 1 and "に" under BPM 2: the pair reads from the one tempo to the other.
-    m_caption = entry == 0 ? ui::label(this, "から", ui::font(9), twips(1560, 1320, 375, 255))
-                           : ui::label(this, "に", ui::font(9), twips(1680, 1320, 375, 255));
-    m_caption->setObjectName(QStringLiteral("LabelBPM%1").arg(entry));
+    QLabel* pairWord = entry == 0 ? ui::label(this, "から", ui::font(9), twips(1560, 1320, 375, 255))
+                                  : ui::label(this, "に", ui::font(9), twips(1680, 1320, 375, 255));
+    pairWord->setObjectName(QStringLiteral("LabelBPM%1").arg(entry));
 
     setTabOrder(m_textBox, m_tapButton);
     setTabOrder(m_tapButton, m_slider);
