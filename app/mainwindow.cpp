@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/manualwindow.h"
+#include "app/version.h"
 #include "pitch/bpmvalue.h"
 #include "pitch/pitchshift.h"
 #include "settings/settingsformat.h"
@@ -359,8 +360,8 @@ void MainWindow::menu_manual_Click()
 
 void MainWindow::Manu_credit_Click()
 {
-    Platform::current().show(this, {Message::Icon::Information, Message::Buttons::Ok, "Korvo 1.7J",
-                                    "プログラム: Korvo 開発チーム"});
+    Platform::current().show(this, {Message::Icon::Information, Message::Buttons::Ok,
+                                    QString("Korvo ") + build::kVersionText, "プログラム: Korvo 開発チーム"});
 }
 
 void MainWindow::load_init()
