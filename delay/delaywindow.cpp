@@ -14,6 +14,11 @@
 namespace korvo {
 namespace {
 
+// The stand-in Japanese face runs a little wider than the design face; a touch of tightening, in
+// percent of the face's own letter spacing, keeps "タイム・フォーマット(なし)" whole inside the
+// format list's designed width.
+constexpr qreal kFormatListSpacing = 96;
+
 // A drop-down list the user can only pick from, showing the window's selection.
 template <std::size_t N>
 QComboBox* list(QWidget* parent, const std::array<const char*, N>& items, int selected, const QFont& font,
@@ -117,10 +122,8 @@ void DelayWindow::makeControls()
     m_optionUnit->setObjectName(QStringLiteral("Label7"));
 
     // A child of the window, not of the frame, lying over the frame's "オプション" row.
-    // The stand-in Japanese face runs a little wider than the design face; a touch of tightening keeps
-    // "タイム・フォーマット(なし)" whole inside the list's designed width.
     QFont formatFont = ui::font(8.25);
-    formatFont.setLetterSpacing(QFont::PercentageSpacing, 96);
+    formatFont.setLetterSpacing(QFont::PercentageSpacing, kFormatListSpacing);
     m_formatList =
         list(this, delay::kFormatItems, m_values.format, formatFont, ui::twips(1440, 4440, 2055, 285));
     m_formatList->setObjectName(QStringLiteral("CboFormat"));
