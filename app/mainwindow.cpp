@@ -447,9 +447,7 @@ QString MainWindow::bpm2Text() const
 
 void MainWindow::showMainWindow()
 {
-    show();
-    raise();
-    activateWindow();
+    ui::bringToFront(this);
 }
 
 QString MainWindow::entryText(int entry) const

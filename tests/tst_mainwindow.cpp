@@ -50,6 +50,7 @@ private slots:
     void oneManualWindowAtMost();
     void minimisedSideWindowComesBack_data();
     void minimisedSideWindowComesBack();
+    void minimisedMainWindowComesBackFromTheDelayWindow();
     void sideWindowsStayShutWhenRejected();
     void tapCommandsChooseTheirEntry();
     void delayWindowFollowsBpm2Only();
@@ -506,6 +507,21 @@ void TestMainWindow::minimisedSideWindowComesBack()
     QVERIFY(side->isVisible());
     QVERIFY2(!side->isMinimized(), "asked for again, the window must not stay minimised");
     side->close();
+}
+
+void TestMainWindow::minimisedMainWindowComesBackFromTheDelayWindow()
+{
+    MainWindow& w = open();
+    w.show();
+    w.CommandD_Click();
+    QVERIFY(w.loadedDelayWindow()->isVisible());
+    w.showMinimized();
+    QVERIFY(w.isMinimized());
+
+    control<QPushButton>(w.loadedDelayWindow(), "Command2")->click(); // back to the main window
+    QVERIFY(!w.loadedDelayWindow()->isVisible());
+    QVERIFY(w.isVisible());
+    QVERIFY2(!w.isMinimized(), "the main window must come back, not stay minimised");
 }
 
 void TestMainWindow::sideWindowsStayShutWhenRejected()
