@@ -41,7 +41,7 @@ TempoEntry::TempoEntry(int entry, QWidget* parent) : QGroupBox(parent)
     m_slider->setFocusPolicy(Qt::StrongFocus);
     // Qt's scroll bars invert their keys by default (Left would raise the tempo). Here an arrow key
     // moves the tempo the way it points, as a click on that side of the track does, and Home/End go
-    // to 1 and 250. The wheel turns around with the keys: wheel-up now raises the tempo, which is
+    // to 1 and 250. The wheel turns around with the keys: wheel-up raises the tempo, which is
     // what a tempo control is expected to do.
     m_slider->setInvertedControls(false);
     m_slider->setAccessibleName(caption);
