@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/manualwindow.h"
+#include "app/version.h"
 #include "pitch/bpmvalue.h"
 #include "pitch/pitchshift.h"
 #include "settings/settingsformat.h"
@@ -21,6 +22,10 @@ namespace korvo {
 namespace {
 
 using ui::twips;
+
+// The stand-in face is a pixel too wide for the place of the cents caption "( 1/100半音)"; a touch
+// of tightening, in percent of the face's own letter spacing, keeps the closing parenthesis.
+constexpr qreal kCentCaptionSpacing = 97;
 
 QFont mainWindowFont()
 {
@@ -95,10 +100,8 @@ void MainWindow::buildControls()
     m_centBox->setObjectName("TextC4");
     m_centBox->setAccessibleName("セント");
     centLabel->setBuddy(m_centBox);
-    // The stand-in face is a pixel too wide for this caption's place; a touch of tightening keeps
-    // the closing parenthesis.
     QFont small = ui::font(8.25);
-    small.setLetterSpacing(QFont::PercentageSpacing, 97);
+    small.setLetterSpacing(QFont::PercentageSpacing, kCentCaptionSpacing);
     ui::label(sampler, "( 1/100半音)", small, twips(960, 1080, 975, 255))->setObjectName("Label1");
 
     m_calculateButton = ui::button(client, "計算！", ui::font(10.5, true), twips(360, 3600, 1335, 975));
@@ -360,8 +363,8 @@ void MainWindow::menu_manual_Click()
 
 void MainWindow::Manu_credit_Click()
 {
-    Platform::current().show(this, {Message::Icon::Information, Message::Buttons::Ok, "Korvo 1.7J",
-                                    "プログラム: Korvo 開発チーム"});
+    Platform::current().show(this, {Message::Icon::Information, Message::Buttons::Ok,
+                                    QString("Korvo ") + build::kVersionText, "プログラム: Korvo 開発チーム"});
 }
 
 void MainWindow::load_init()
@@ -452,9 +455,7 @@ QString MainWindow::bpm2Text() const
 
 void MainWindow::showMainWindow()
 {
-    show();
-    raise();
-    activateWindow();
+    ui::bringToFront(this);
 }
 
 QString MainWindow::entryText(int entry) const

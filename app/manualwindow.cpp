@@ -18,7 +18,7 @@ QString manualText()
 {
     static const bool registered = (registerManualResource(), true);
     (void)registered;
-    QFile file(QStringLiteral(":/manual/manual.txt"));
+    QFile file(":/manual/manual.txt");
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return QString::fromUtf8(file.readAll());

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/appicon.h"
+#include "app/version.h"
 #include "ui/applicationsetup.h"
 
 #include <QApplication>
@@ -10,10 +11,10 @@ namespace korvo {
 std::unique_ptr<MainWindow> startProgram()
 {
     QApplication::setApplicationName("korvo");
-    QApplication::setApplicationVersion("1.7J");
+    QApplication::setApplicationVersion(build::kVersionText);
     // Windows are closed by the one shutdown path, which ends the program itself.
     QApplication::setQuitOnLastWindowClosed(false);
-    QGuiApplication::setDesktopFileName("io.github.korvo.Korvo");
+    QGuiApplication::setDesktopFileName(build::kApplicationId);
     QApplication::setWindowIcon(appIcon());
     ui::setupApplication();
     return std::make_unique<MainWindow>();

@@ -14,6 +14,11 @@
 namespace korvo {
 namespace {
 
+// The stand-in Japanese face runs a little wider than the design face; a touch of tightening, in
+// percent of the face's own letter spacing, keeps "タイム・フォーマット(なし)" whole inside the
+// format list's designed width.
+constexpr qreal kFormatListSpacing = 96;
+
 // A drop-down list the user can only pick from, showing the window's selection.
 template <std::size_t N>
 QComboBox* list(QWidget* parent, const std::array<const char*, N>& items, int selected, const QFont& font,
@@ -39,8 +44,8 @@ template <std::size_t N> int selectable(int index, const std::array<const char*,
 
 DelayWindow::DelayWindow(DelayHost& host, QWidget* parent) : QWidget(parent, Qt::Window), m_host(host)
 {
-    setObjectName(QStringLiteral("Delay"));
-    setWindowTitle(QStringLiteral("Korvo ディレイ"));
+    setObjectName("Delay");
+    setWindowTitle("Korvo ディレイ");
     setAttribute(Qt::WA_DeleteOnClose); // closing from the frame discards the window and its choices
     setFixedSize(ui::twips(0, 0, 3885, 6345).size());
     m_values.bpmText = QString::fromUtf8(bpm::kInitialText);
@@ -71,70 +76,64 @@ void DelayWindow::makeControls()
     const QFont bold9 = ui::font(9, true);
     const QFont regular975 = ui::font(9.75);
 
-    auto* frameBpm = ui::frame(this, QStringLiteral("BPM 2"), bold12, ui::twips(240, 240, 3375, 735));
-    frameBpm->setObjectName(QStringLiteral("FrameBPM1"));
+    auto* frameBpm = ui::frame(this, "BPM 2", bold12, ui::twips(240, 240, 3375, 735));
+    frameBpm->setObjectName("FrameBPM1");
     m_bpmBox = ui::displayBox(frameBpm, m_values.bpmText, bold12, ui::twips(2400, 240, 852, 372));
-    m_bpmBox->setObjectName(QStringLiteral("TextBPM1"));
-    m_bpmBox->setAccessibleName(QStringLiteral("BPM 2"));
+    m_bpmBox->setObjectName("TextBPM1");
+    m_bpmBox->setAccessibleName("BPM 2");
 
-    auto* frameD = ui::frame(this, QStringLiteral("音符選択"), bold12, ui::twips(240, 1200, 3375, 1695));
-    frameD->setObjectName(QStringLiteral("FrameD"));
-    auto* label1 = ui::label(frameD, QStringLiteral("音符"), bold975, ui::twips(240, 600, 1095, 255));
-    label1->setObjectName(QStringLiteral("Label1"));
+    auto* frameD = ui::frame(this, "音符選択", bold12, ui::twips(240, 1200, 3375, 1695));
+    frameD->setObjectName("FrameD");
+    auto* label1 = ui::label(frameD, "音符", bold975, ui::twips(240, 600, 1095, 255));
+    label1->setObjectName("Label1");
     m_noteList =
         list(frameD, delay::kNoteItems, m_values.note, ui::windowFont(), ui::twips(1440, 600, 1815, 300));
-    m_noteList->setObjectName(QStringLiteral("CboNote0"));
-    m_noteList->setAccessibleName(QStringLiteral("音符"));
+    m_noteList->setObjectName("CboNote0");
+    m_noteList->setAccessibleName("音符");
     label1->setBuddy(m_noteList); // screen readers announce a list by its buddy label
-    auto* label4 = ui::label(frameD, QStringLiteral("付点など"), bold975, ui::twips(240, 1080, 975, 255));
-    label4->setObjectName(QStringLiteral("Label4"));
+    auto* label4 = ui::label(frameD, "付点など", bold975, ui::twips(240, 1080, 975, 255));
+    label4->setObjectName("Label4");
     m_modifierList = list(frameD, delay::kModifierItems, m_values.modifier, ui::windowFont(),
                           ui::twips(1440, 1080, 1815, 300));
-    m_modifierList->setObjectName(QStringLiteral("CboNote1"));
-    m_modifierList->setAccessibleName(QStringLiteral("付点など"));
+    m_modifierList->setObjectName("CboNote1");
+    m_modifierList->setAccessibleName("付点など");
     label4->setBuddy(m_modifierList);
 
-    auto* frame1 =
-        ui::frame(this, QStringLiteral("ディレイタイム表示"), bold12, ui::twips(240, 3120, 3375, 2415));
-    frame1->setObjectName(QStringLiteral("Frame1"));
-    auto* label2 = ui::label(frame1, QStringLiteral("ディレイタイム"), bold9, ui::twips(240, 600, 1335, 255));
-    label2->setObjectName(QStringLiteral("Label2"));
+    auto* frame1 = ui::frame(this, "ディレイタイム表示", bold12, ui::twips(240, 3120, 3375, 2415));
+    frame1->setObjectName("Frame1");
+    auto* label2 = ui::label(frame1, "ディレイタイム", bold9, ui::twips(240, 600, 1335, 255));
+    label2->setObjectName("Label2");
     m_delayBox = ui::displayBox(frame1, QString(), bold9, ui::twips(2280, 600, 855, 375));
-    m_delayBox->setObjectName(QStringLiteral("TextD"));
-    m_delayBox->setAccessibleName(QStringLiteral("ディレイタイム"));
-    auto* label5 = ui::label(frame1, QStringLiteral("(ms)"), regular975, ui::twips(2640, 960, 495, 255));
-    label5->setObjectName(QStringLiteral("Label5"));
+    m_delayBox->setObjectName("TextD");
+    m_delayBox->setAccessibleName("ディレイタイム");
+    auto* label5 = ui::label(frame1, "(ms)", regular975, ui::twips(2640, 960, 495, 255));
+    label5->setObjectName("Label5");
     // "オプション" names the format list, which belongs to the window; a label announces only a
     // sibling, so this one is the window's too, at the same place over the frame's row.
-    auto* label6 =
-        ui::label(this, QStringLiteral("オプション"), bold9, ui::twips(240 + 240, 3120 + 1320, 1335, 255));
-    label6->setObjectName(QStringLiteral("Label6"));
+    auto* label6 = ui::label(this, "オプション", bold9, ui::twips(240 + 240, 3120 + 1320, 1335, 255));
+    label6->setObjectName("Label6");
     m_optionBox = ui::displayBox(frame1, QString(), bold9, ui::twips(2280, 1680, 855, 375));
-    m_optionBox->setObjectName(QStringLiteral("TextT"));
-    m_optionBox->setAccessibleName(QStringLiteral("オプション"));
+    m_optionBox->setObjectName("TextT");
+    m_optionBox->setAccessibleName("オプション");
     m_optionUnit =
         ui::label(frame1, QString::fromUtf8(delay::kTicksUnit), regular975, ui::twips(2400, 2040, 735, 255));
-    m_optionUnit->setObjectName(QStringLiteral("Label7"));
+    m_optionUnit->setObjectName("Label7");
 
     // A child of the window, not of the frame, lying over the frame's "オプション" row.
-    // The stand-in Japanese face runs a little wider than the design face; a touch of tightening keeps
-    // "タイム・フォーマット(なし)" whole inside the list's designed width.
     QFont formatFont = ui::font(8.25);
-    formatFont.setLetterSpacing(QFont::PercentageSpacing, 96);
+    formatFont.setLetterSpacing(QFont::PercentageSpacing, kFormatListSpacing);
     m_formatList =
         list(this, delay::kFormatItems, m_values.format, formatFont, ui::twips(1440, 4440, 2055, 285));
-    m_formatList->setObjectName(QStringLiteral("CboFormat"));
-    m_formatList->setAccessibleName(QStringLiteral("オプション"));
+    m_formatList->setObjectName("CboFormat");
+    m_formatList->setAccessibleName("オプション");
     label6->setBuddy(m_formatList);
     label6->raise();
     m_formatList->raise();
 
-    m_defaultButton =
-        ui::button(this, QStringLiteral("デフォルト"), ui::windowFont(), ui::twips(360, 5760, 1575, 375));
-    m_defaultButton->setObjectName(QStringLiteral("Command1"));
-    m_closeButton =
-        ui::button(this, QStringLiteral("閉じる (&C)"), ui::windowFont(), ui::twips(2040, 5760, 1575, 375));
-    m_closeButton->setObjectName(QStringLiteral("Command2"));
+    m_defaultButton = ui::button(this, "デフォルト", ui::windowFont(), ui::twips(360, 5760, 1575, 375));
+    m_defaultButton->setObjectName("Command1");
+    m_closeButton = ui::button(this, "閉じる (&C)", ui::windowFont(), ui::twips(2040, 5760, 1575, 375));
+    m_closeButton->setObjectName("Command2");
 
     setTabOrder(m_noteList, m_modifierList);
     setTabOrder(m_modifierList, m_formatList);

@@ -65,6 +65,7 @@ public:
 
     // Event handlers, named after their control and event. The list handlers take the lists' picks
     // into the values; without controls there is nothing to take.
+    void Form_Load();
     void CboNote_Click();
     void CboFormat_Click();
     void Command1_Click();
@@ -82,7 +83,6 @@ private:
         delay::Result result;
     };
 
-    void Form_Load();
     void calc_delay();
     void selectDefaults();
     // One selection's value, and its list when the controls are made; recomputes on a change.

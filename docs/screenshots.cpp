@@ -3,9 +3,9 @@
 
 #include "app/appicon.h"
 #include "app/mainwindow.h"
+#include "fakeplatform.h"
 #include "ui/applicationsetup.h"
 #include "ui/layout.h"
-#include "ui/platform.h"
 
 #include <QApplication>
 #include <QDir>
@@ -17,32 +17,6 @@
 #include <cstdio>
 
 namespace {
-
-// The pictures must not depend on the machine: a fixed screen, a clock that moves only when told,
-// and no real message box that would wait for a click.
-class ScreenshotPlatform final : public korvo::Platform
-{
-public:
-    ScreenshotPlatform() { Platform::install(this); }
-    ~ScreenshotPlatform() override { Platform::install(nullptr); }
-    ScreenshotPlatform(const ScreenshotPlatform&) = delete;
-    ScreenshotPlatform& operator=(const ScreenshotPlatform&) = delete;
-
-    void beep() override {}
-    bool show(QWidget*, const korvo::Message& message) override
-    {
-        unexpected << message.title + ": " + message.text;
-        return false;
-    }
-    QSize screenSize() override { return {1280, 1024}; }
-    QMargins frameMargins(QWidget&) override { return {}; } // the pictures show client areas
-    double seconds() override { return now; }
-    void setClipboardText(const QString&) override {}
-    void quit(int) override {}
-
-    double now = 1000.0;
-    QStringList unexpected; // any message means the scene did not come out as intended
-};
 
 class Shooter
 {
@@ -109,7 +83,11 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    ScreenshotPlatform platform;
+    // The pictures must not depend on the machine: the tests' fake platform gives a fixed screen, a
+    // clock that moves only when told, and no real message box that would wait for a click. Any
+    // message it records means a scene did not come out as intended.
+    FakePlatform platform;
+    platform.now = 1000.0;
     QTemporaryDir settingsDir; // the pictures start from the design values, not from a saved file
     Shooter shooter(folder);
     {
@@ -149,9 +127,10 @@ int main(int argc, char* argv[])
                                                          // nothing is saved
     }
 
-    for (const QString& message : platform.unexpected)
-        std::fprintf(stderr, "korvo_screenshots: unexpected message: %s\n", qPrintable(message));
+    for (const korvo::Message& message : platform.messages)
+        std::fprintf(stderr, "korvo_screenshots: unexpected message: %s: %s\n", qPrintable(message.title),
+                     qPrintable(message.text));
     for (const QString& path : shooter.failures)
         std::fprintf(stderr, "korvo_screenshots: could not write %s\n", qPrintable(path));
-    return platform.unexpected.isEmpty() && shooter.failures.isEmpty() ? 0 : 1;
+    return platform.messages.isEmpty() && shooter.failures.isEmpty() ? 0 : 1;
 }

@@ -16,12 +16,12 @@ using ui::twips;
 
 TempoEntry::TempoEntry(int entry, QWidget* parent) : QGroupBox(parent)
 {
-    const QString caption = entry == 0 ? QStringLiteral("BPM 1") : QStringLiteral("BPM 2");
+    const QString caption = entry == 0 ? "BPM 1" : "BPM 2";
     ui::makeFrame(this, caption, ui::font(12, true), twips(entry == 0 ? 360 : 3120, 120, 2175, 2175));
-    setObjectName(QStringLiteral("FrameBPM%1").arg(entry));
+    setObjectName(QString("FrameBPM%1").arg(entry));
 
     m_textBox = ui::textBox(this, bpm::kInitialText, ui::font(12), twips(240, 480, 855, 375));
-    m_textBox->setObjectName(QStringLiteral("TextBPM%1").arg(entry));
+    m_textBox->setObjectName(QString("TextBPM%1").arg(entry));
     m_textBox->setAccessibleName(caption);
     // Tempos are typed in half-width digits; an input method would only get in the way.
     m_textBox->setAttribute(Qt::WA_InputMethodEnabled, false);
@@ -32,24 +32,24 @@ TempoEntry::TempoEntry(int entry, QWidget* parent) : QGroupBox(parent)
     m_tapButton->setAccessibleDescription(caption);
 
     m_slider = new QScrollBar(Qt::Horizontal, this);
-    m_slider->setObjectName(QStringLiteral("HScroll%1").arg(entry));
+    m_slider->setObjectName(QString("HScroll%1").arg(entry));
     m_slider->setGeometry(twips(240, 960, 1692, 252));
     m_slider->setRange(bpm::kSliderMinimum, bpm::kSliderMaximum);
     m_slider->setSingleStep(bpm::kSliderStep);
     m_slider->setPageStep(bpm::kSliderPage);
-    m_slider->setValue(bpm::positionForValue(120));
+    m_slider->setValue(bpm::positionForText(bpm::kInitialText));
     m_slider->setFocusPolicy(Qt::StrongFocus);
     // Qt's scroll bars invert their keys by default (Left would raise the tempo). Here an arrow key
     // moves the tempo the way it points, as a click on that side of the track does, and Home/End go
-    // to 1 and 250. The wheel turns around with the keys: wheel-up now raises the tempo, which is
+    // to 1 and 250. The wheel turns around with the keys: wheel-up raises the tempo, which is
     // what a tempo control is expected to do.
     m_slider->setInvertedControls(false);
     m_slider->setAccessibleName(caption);
 
     // "から" under BPM 1 and "に" under BPM 2: the pair reads from the one tempo to the other.
-    m_caption = entry == 0 ? ui::label(this, "から", ui::font(9), twips(1560, 1320, 375, 255))
-                           : ui::label(this, "に", ui::font(9), twips(1680, 1320, 375, 255));
-    m_caption->setObjectName(QStringLiteral("LabelBPM%1").arg(entry));
+    QLabel* pairWord = entry == 0 ? ui::label(this, "から", ui::font(9), twips(1560, 1320, 375, 255))
+                                  : ui::label(this, "に", ui::font(9), twips(1680, 1320, 375, 255));
+    pairWord->setObjectName(QString("LabelBPM%1").arg(entry));
 
     setTabOrder(m_textBox, m_tapButton);
     setTabOrder(m_tapButton, m_slider);

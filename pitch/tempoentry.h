@@ -2,7 +2,6 @@
 
 #include <QGroupBox>
 
-class QLabel;
 class QLineEdit;
 class QPushButton;
 class QScrollBar;
@@ -46,7 +45,6 @@ private:
     QLineEdit* m_textBox = nullptr;
     QPushButton* m_tapButton = nullptr;
     QScrollBar* m_slider = nullptr;
-    QLabel* m_caption = nullptr;
 };
 
 } // namespace korvo

@@ -1,5 +1,6 @@
 #include "settings/settingsformat.h"
 
+#include "delay/delaycalc.h"
 #include "pitch/numbertext.h"
 
 #include <cmath>
@@ -113,13 +114,14 @@ std::optional<std::string> tempoText(std::optional<std::string_view> item)
     return std::string(shown);
 }
 
-std::optional<int> index(std::string_view item, int last)
+// An index into a list of `count` items.
+std::optional<int> index(std::string_view item, std::size_t count)
 {
     const std::optional<double> value = readStrict(item);
     if (!value || !std::isfinite(*value))
         return std::nullopt;
     const double whole = std::nearbyint(*value); // halves to the even neighbour
-    if (whole < 0 || whole > last)
+    if (whole < 0 || whole >= static_cast<double>(count))
         return std::nullopt;
     return static_cast<int>(whole);
 }
@@ -150,9 +152,9 @@ Stored parse(std::string_view bytes)
     Stored stored;
     stored.bpm1 = tempoText(item(0));
     stored.bpm2 = tempoText(item(1));
-    stored.note = index(item(2).value_or(""), 6);
-    stored.modifier = index(item(3).value_or(""), 10);
-    stored.format = index(item(4).value_or(""), 6);
+    stored.note = index(item(2).value_or(""), delay::kNoteItems.size());
+    stored.modifier = index(item(3).value_or(""), delay::kModifierItems.size());
+    stored.format = index(item(4).value_or(""), delay::kFormatItems.size());
     return stored;
 }
 

@@ -22,7 +22,7 @@ struct Stored
     // Texts for the tempo boxes: every item the file holds, empty or not a number included, cut
     // before the first byte a box cannot show. Missing only when the file ends before it.
     std::optional<std::string> bpm1, bpm2;
-    std::optional<int> note, modifier, format; // validated: 0..6, 0..10, 0..6
+    std::optional<int> note, modifier, format; // validated: an index into the delay window's list
 };
 
 // Never fails: damaged or foreign content only leaves fields empty.

@@ -38,16 +38,13 @@ public:
     // 108.75), with the zero before the point ("0.5").
     static std::string shownText(double estimate);
 
-    double tapnum() const { return m_tapnum; }
-    double estimate() const { return m_tapbpmNew; }
-    const std::string& startText() const { return m_tapbpmbuf; }
-
-private:
-    double m_tapnum = 0;       // taps since the start or the last start-over; only tested for zero
-    std::optional<double> m_t; // reading of the latest tap
-    std::optional<double> m_s; // reading of the tap before it; none counts as 0
-    std::string m_tapbpmbuf;   // the entry's text at the start
-    double m_tapbpmNew = 0;    // the running estimate in BPM
+    // The tap state under the names the tap window's design gives it, in its order. Open to read;
+    // only the calls above change it.
+    double tapnum = 0;       // taps since the start or the last start-over; only tested for zero
+    std::optional<double> T; // reading of the latest tap
+    std::optional<double> S; // reading of the tap before it; none counts as 0
+    std::string tapbpmbuf;   // the entry's text at the start
+    double tapbpm_new = 0;   // the running estimate in BPM
 };
 
 } // namespace korvo

@@ -14,7 +14,7 @@ namespace korvo {
 TapWindow::TapWindow(TapHost& host, QWidget* parent) : QDialog(parent), m_host(host)
 {
     setObjectName("TAP");
-    setWindowTitle(QStringLiteral("Korvo タップ"));
+    setWindowTitle("Korvo タップ");
     setFont(ui::windowFont());
     setFixedSize(ui::twips(0, 0, 3495, 3150).size());
 
@@ -23,24 +23,18 @@ TapWindow::TapWindow(TapHost& host, QWidget* parent) : QDialog(parent), m_host(h
 
     m_frame = ui::frame(this, QString(), bold12, ui::twips(360, 240, 2895, 975));
     m_value = ui::displayBox(m_frame, QString(), bold12, ui::twips(1080, 360, 855, 375));
-    m_tapButton = ui::button(this, QStringLiteral("タップ (&T)"), bold12, ui::twips(360, 1440, 2895, 975));
-    m_clear =
-        ui::button(this, QStringLiteral("やりなおし"), ui::windowFont(), ui::twips(360, 2520, 1335, 375));
-    m_close = ui::button(this, QStringLiteral("セット(&S)"), bold9, ui::twips(1800, 2520, 1455, 375));
+    m_tapButton = ui::button(this, "タップ (&T)", bold12, ui::twips(360, 1440, 2895, 975));
+    m_clear = ui::button(this, "やりなおし", ui::windowFont(), ui::twips(360, 2520, 1335, 375));
+    m_close = ui::button(this, "セット(&S)", bold9, ui::twips(1800, 2520, 1455, 375));
     // The rest lies below the client area: out of sight, yet in the tab order and on their keys.
-    m_send1 = ui::button(this, QStringLiteral("Send to (&1)"), bold9, ui::twips(360, 3600, 1335, 255));
-    m_send2 = ui::button(this, QStringLiteral("Send to (&2)"), bold9, ui::twips(1920, 3600, 1455, 255));
-    m_copy = ui::button(this, QStringLiteral("コピー"), ui::font(8.25), ui::twips(1080, 3840, 612, 372));
-    m_labels[0] =
-        ui::label(this, QStringLiteral("Label1"), ui::windowFont(), ui::twips(240, 4440, 1572, 372));
-    m_labels[1] =
-        ui::label(this, QStringLiteral("Label2"), ui::windowFont(), ui::twips(2040, 4440, 972, 372));
-    m_labels[2] =
-        ui::label(this, QStringLiteral("Label3"), ui::windowFont(), ui::twips(240, 4920, 1212, 252));
-    m_labels[3] =
-        ui::label(this, QStringLiteral("Label4"), ui::windowFont(), ui::twips(1800, 4920, 1212, 372));
-    m_labels[4] =
-        ui::label(this, QStringLiteral("Label5"), ui::windowFont(), ui::twips(1440, 5400, 1092, 252));
+    m_send1 = ui::button(this, "Send to (&1)", bold9, ui::twips(360, 3600, 1335, 255));
+    m_send2 = ui::button(this, "Send to (&2)", bold9, ui::twips(1920, 3600, 1455, 255));
+    m_copy = ui::button(this, "コピー", ui::font(8.25), ui::twips(1080, 3840, 612, 372));
+    m_labels[0] = ui::label(this, "Label1", ui::windowFont(), ui::twips(240, 4440, 1572, 372));
+    m_labels[1] = ui::label(this, "Label2", ui::windowFont(), ui::twips(2040, 4440, 972, 372));
+    m_labels[2] = ui::label(this, "Label3", ui::windowFont(), ui::twips(240, 4920, 1212, 252));
+    m_labels[3] = ui::label(this, "Label4", ui::windowFont(), ui::twips(1800, 4920, 1212, 372));
+    m_labels[4] = ui::label(this, "Label5", ui::windowFont(), ui::twips(1440, 5400, 1092, 252));
 
     m_frame->setObjectName("FrameBPM");
     m_value->setObjectName("TextBPM");
@@ -51,7 +45,7 @@ TapWindow::TapWindow(TapHost& host, QWidget* parent) : QDialog(parent), m_host(h
     m_send2->setObjectName("CmdSend2");
     m_copy->setObjectName("CommandCopy");
     for (std::size_t i = 0; i < m_labels.size(); ++i)
-        m_labels[i]->setObjectName(QStringLiteral("Label%1").arg(i + 1));
+        m_labels[i]->setObjectName(QString("Label%1").arg(i + 1));
 
     // As on any dialog of the desktop, Enter presses the button that has the focus and otherwise the
     // tap button.
@@ -79,7 +73,7 @@ TapWindow::TapWindow(TapHost& host, QWidget* parent) : QDialog(parent), m_host(h
 void TapWindow::Form_Load()
 {
     const int ref = m_host.tap_ref;
-    m_frame->setTitle(QStringLiteral("新BPM %1").arg(ref + 1));
+    m_frame->setTitle(QString("新BPM %1").arg(ref + 1));
     m_value->setAccessibleName(m_frame->title());
     const QString text = m_host.entryText(ref);
     m_value->setText(text);

@@ -1,10 +1,8 @@
 #include "app/mainwindow.h"
 #include "delay/delaycalc.h"
-#include "fakeplatform.h"
-#include "mainwindowsupport.h"
+#include "mainwindowtest.h"
 #include "ui/applicationsetup.h"
 #include "ui/layout.h"
-#include "windowguard.h"
 
 #include <QAbstractScrollArea>
 #include <QAbstractSlider>
@@ -17,7 +15,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 
@@ -25,7 +22,7 @@ using korvo::MainWindow;
 
 // What a screen reader gets from each window: a name for every control it can reach, labels that
 // name the boxes beside them, and result boxes whose spoken value is the one on screen.
-class TestAccessibility : public QObject
+class TestAccessibility : public QObject, MainWindowTest
 {
     Q_OBJECT
 
@@ -44,7 +41,7 @@ public:
 
 private slots:
     void initTestCase();
-    void init();
+    void init() { startWindowTest(); }
     void cleanup();
 
     void everyControlIsNamed_data();
@@ -67,9 +64,6 @@ private:
     korvo::Message messageFor(Scene scene);
     QMessageBox* showLikeTheSystem(const korvo::Message& message);
 
-    std::unique_ptr<FakePlatform> m_platform;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<MainWindow> m_window;
     QPointer<QMessageBox> m_box;
 };
 
@@ -155,25 +149,15 @@ void TestAccessibility::initTestCase()
     korvo::ui::setupApplication(); // Qt's Japanese button texts, as at start-up
 }
 
-void TestAccessibility::init()
-{
-    m_platform = std::make_unique<FakePlatform>();
-    m_dir = std::make_unique<QTemporaryDir>();
-}
-
 void TestAccessibility::cleanup()
 {
     delete m_box;
-    const QStringList leaked = closeMainWindowQuietly(m_window);
-    m_platform.reset();
-    m_dir.reset();
-    QVERIFY2(leaked.isEmpty(), qPrintable(leaked.join(", ")));
+    endMainWindowTest();
 }
 
 MainWindow& TestAccessibility::openMain()
 {
-    m_window = openMainWindow(*m_dir);
-    m_window->show();
+    open().show();
     return *m_window;
 }
 

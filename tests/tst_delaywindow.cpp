@@ -1,7 +1,6 @@
 #include "delay/delaywindow.h"
-#include "fakeplatform.h"
 #include "ui/layout.h"
-#include "windowguard.h"
+#include "windowtest.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -27,7 +26,7 @@ public:
 
 } // namespace
 
-class TestDelayWindow : public QObject
+class TestDelayWindow : public QObject, WindowTest
 {
     Q_OBJECT
 
@@ -60,20 +59,16 @@ private:
     template <typename T> T* child(const char* name) const
     {
         m_window->makeControls(); // a window not shown yet has none
-        auto* w = m_window->findChild<T*>(QString::fromUtf8(name));
-        if (!w)
-            qFatal("no control %s", name);
-        return w;
+        return control<T>(m_window, name);
     }
 
-    std::unique_ptr<FakePlatform> m_platform;
     FakeHost m_host;
     QPointer<korvo::DelayWindow> m_window;
 };
 
 void TestDelayWindow::init()
 {
-    m_platform = std::make_unique<FakePlatform>();
+    startWindowTest();
     m_host.bpm2 = QStringLiteral("120");
     m_host.shown = 0;
     m_window = new korvo::DelayWindow(m_host);
@@ -81,10 +76,9 @@ void TestDelayWindow::init()
 
 void TestDelayWindow::cleanup()
 {
-    const QStringList leaked = openTopLevels();
+    const QStringList leaked = openTopLevels(); // the window itself must have been closed
     delete m_window;
-    m_platform.reset();
-    QVERIFY2(leaked.isEmpty(), qPrintable(leaked.join(", ")));
+    endWindowTest(leaked);
 }
 
 void TestDelayWindow::firstLoad_data()

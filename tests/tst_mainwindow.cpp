@@ -1,9 +1,7 @@
 #include "app/mainwindow.h"
-#include "fakeplatform.h"
-#include "mainwindowsupport.h"
+#include "mainwindowtest.h"
 #include "ui/applicationsetup.h"
 #include "ui/layout.h"
-#include "windowguard.h"
 
 #include <QAction>
 #include <QApplication>
@@ -13,7 +11,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
@@ -21,14 +18,14 @@
 
 using korvo::MainWindow;
 
-class TestMainWindow : public QObject
+class TestMainWindow : public QObject, MainWindowTest
 {
     Q_OBJECT
 
 private slots:
     void initTestCase();
-    void init();
-    void cleanup();
+    void init() { startWindowTest(); }
+    void cleanup() { endMainWindowTest(); }
 
     void startsWithEqualTempos();
     void placedAQuarterAcrossAndCentred();
@@ -53,6 +50,7 @@ private slots:
     void oneManualWindowAtMost();
     void minimisedSideWindowComesBack_data();
     void minimisedSideWindowComesBack();
+    void minimisedMainWindowComesBackFromTheDelayWindow();
     void sideWindowsStayShutWhenRejected();
     void tapCommandsChooseTheirEntry();
     void delayWindowFollowsBpm2Only();
@@ -60,38 +58,13 @@ private slots:
     void keyboardOrderAndDisplayBoxes();
 
 private:
-    MainWindow& open();
     QString results() const;
     void typeInto(int entry, const QString& text);
-
-    std::unique_ptr<FakePlatform> m_platform;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<MainWindow> m_window;
 };
 
 void TestMainWindow::initTestCase()
 {
     korvo::ui::setupApplication(); // fonts and Qt's Japanese texts, as at start-up
-}
-
-void TestMainWindow::init()
-{
-    m_platform = std::make_unique<FakePlatform>();
-    m_dir = std::make_unique<QTemporaryDir>();
-}
-
-void TestMainWindow::cleanup()
-{
-    const QStringList leaked = closeMainWindowQuietly(m_window);
-    m_platform.reset();
-    m_dir.reset();
-    QVERIFY2(leaked.isEmpty(), qPrintable(leaked.join(", ")));
-}
-
-MainWindow& TestMainWindow::open()
-{
-    m_window = openMainWindow(*m_dir);
-    return *m_window;
 }
 
 QString TestMainWindow::results() const
@@ -534,6 +507,21 @@ void TestMainWindow::minimisedSideWindowComesBack()
     QVERIFY(side->isVisible());
     QVERIFY2(!side->isMinimized(), "asked for again, the window must not stay minimised");
     side->close();
+}
+
+void TestMainWindow::minimisedMainWindowComesBackFromTheDelayWindow()
+{
+    MainWindow& w = open();
+    w.show();
+    w.CommandD_Click();
+    QVERIFY(w.loadedDelayWindow()->isVisible());
+    w.showMinimized();
+    QVERIFY(w.isMinimized());
+
+    control<QPushButton>(w.loadedDelayWindow(), "Command2")->click(); // back to the main window
+    QVERIFY(!w.loadedDelayWindow()->isVisible());
+    QVERIFY(w.isVisible());
+    QVERIFY2(!w.isMinimized(), "the main window must come back, not stay minimised");
 }
 
 void TestMainWindow::sideWindowsStayShutWhenRejected()

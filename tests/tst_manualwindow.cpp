@@ -1,7 +1,6 @@
 #include "app/manualwindow.h"
-#include "fakeplatform.h"
 #include "ui/layout.h"
-#include "windowguard.h"
+#include "windowtest.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
@@ -13,7 +12,7 @@
 using korvo::manualText;
 using korvo::ManualWindow;
 
-class TestManualWindow : public QObject
+class TestManualWindow : public QObject, WindowTest
 {
     Q_OBJECT
 
@@ -38,21 +37,19 @@ private slots:
 private:
     QPlainTextEdit* openWindow();
 
-    std::unique_ptr<FakePlatform> m_platform;
     std::unique_ptr<ManualWindow> m_window;
 };
 
 void TestManualWindow::init()
 {
-    m_platform = std::make_unique<FakePlatform>();
+    startWindowTest();
     QVERIFY2(openTopLevels().isEmpty(), qPrintable(openTopLevels().join(", ")));
 }
 
 void TestManualWindow::cleanup()
 {
     m_window.reset();
-    m_platform.reset();
-    QVERIFY2(openTopLevels().isEmpty(), qPrintable(openTopLevels().join(", ")));
+    endWindowTest();
 }
 
 QPlainTextEdit* TestManualWindow::openWindow()
@@ -62,7 +59,7 @@ QPlainTextEdit* TestManualWindow::openWindow()
     m_window->activateWindow();
     if (!QTest::qWaitForWindowActive(m_window.get()))
         return nullptr;
-    return m_window->findChild<QPlainTextEdit*>("Text1");
+    return control<QPlainTextEdit>(m_window.get(), "Text1");
 }
 
 void TestManualWindow::textLineEnds()

@@ -1,11 +1,9 @@
 #include "app/mainwindow.h"
 #include "delay/delaycalc.h"
-#include "fakeplatform.h"
-#include "mainwindowsupport.h"
+#include "mainwindowtest.h"
 #include "pitch/bpmvalue.h"
 #include "pitch/numbertext.h"
 #include "pitch/pitchshift.h"
-#include "windowguard.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,7 +15,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 #include <array>
@@ -47,7 +44,7 @@ enum class Calc
 // typing, sliders, the delay lists, the tap window with an advancing clock, the manual and the exit
 // paths. After every step the rules that must always hold are checked. A failure names the seed,
 // the step and the actions leading up to it; KORVO_MONKEY_SEED and KORVO_MONKEY_STEPS replay it.
-class TestMonkey : public QObject
+class TestMonkey : public QObject, MainWindowTest
 {
     Q_OBJECT
 
@@ -55,7 +52,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void init();
-    void cleanup();
+    void cleanup() { endMainWindowTest(); }
 
     void randomUseKeepsEveryRule_data();
     void randomUseKeepsEveryRule();
@@ -77,9 +74,6 @@ private:
     void breaks(const QString& rule);
 
     std::mt19937_64 m_rng;
-    std::unique_ptr<FakePlatform> m_platform;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<MainWindow> m_window;
     std::deque<QString> m_recent; // the last actions, for the failure message
     QString m_broken;             // a rule an action found broken on its way
     int m_restarts = 0;
@@ -114,21 +108,12 @@ void TestMonkey::cleanupTestCase()
 
 void TestMonkey::init()
 {
-    m_platform = std::make_unique<FakePlatform>();
-    m_dir = std::make_unique<QTemporaryDir>();
+    startWindowTest();
     m_recent.clear();
     m_broken.clear();
     m_restarts = 0;
     m_tapWindows = 0;
     m_rejections = 0;
-}
-
-void TestMonkey::cleanup()
-{
-    const QStringList leaked = closeMainWindowQuietly(m_window);
-    m_platform.reset();
-    m_dir.reset();
-    QVERIFY2(leaked.isEmpty(), qPrintable(leaked.join(", ")));
 }
 
 void TestMonkey::randomUseKeepsEveryRule_data()
@@ -204,8 +189,7 @@ void TestMonkey::note(const QString& action)
 // Program start as in main(): the main window is created with the settings of the last run and shown.
 void TestMonkey::start()
 {
-    m_window = openMainWindow(*m_dir);
-    m_window->show();
+    open().show();
 }
 
 Calc TestMonkey::step()

@@ -1,16 +1,13 @@
 #include "app/mainwindow.h"
-#include "fakeplatform.h"
 #include "filesizelimit.h"
-#include "mainwindowsupport.h"
+#include "mainwindowtest.h"
 #include "pitch/bpmvalue.h"
-#include "windowguard.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <csignal>
@@ -41,13 +38,13 @@ const QByteArray kFirstRunFile("120\r\n120\r\n3\r\n0\r\n0\r\n");
 
 // What survives from one run to the next: the main window's start-up reads bpm_data.ini and its
 // shutdown writes it.
-class TestStartup : public QObject
+class TestStartup : public QObject, MainWindowTest
 {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init() { startWindowTest(); }
+    void cleanup() { endMainWindowTest(); }
 
     void firstRunWritesTheDesignValues();
     void valuesComeBackNextRun_data();
@@ -65,36 +62,11 @@ private slots:
     void signalsTakeTheClosingPath();
 
 private:
-    MainWindow& start();
+    MainWindow& start() { return open(); } // a run of the program
     void exit();
     void writeFile(const QByteArray& bytes);
     QByteArray savedFile() const;
-
-    std::unique_ptr<FakePlatform> m_platform;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<MainWindow> m_window;
 };
-
-void TestStartup::init()
-{
-    m_platform = std::make_unique<FakePlatform>();
-    m_dir = std::make_unique<QTemporaryDir>();
-}
-
-void TestStartup::cleanup()
-{
-    const QStringList leaked = closeMainWindowQuietly(m_window);
-    m_platform.reset();
-    m_dir.reset();
-    QVERIFY2(leaked.isEmpty(), qPrintable(leaked.join(", ")));
-}
-
-MainWindow& TestStartup::start()
-{
-    m_window.reset();
-    m_window = openMainWindow(*m_dir);
-    return *m_window;
-}
 
 void TestStartup::exit()
 {

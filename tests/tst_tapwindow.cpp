@@ -1,7 +1,6 @@
-#include "fakeplatform.h"
 #include "tap/tapwindow.h"
 #include "ui/layout.h"
-#include "windowguard.h"
+#include "windowtest.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -41,7 +40,7 @@ public:
 
 } // namespace
 
-class TestTapWindow : public QObject
+class TestTapWindow : public QObject, WindowTest
 {
     Q_OBJECT
 
@@ -75,26 +74,23 @@ private:
     TapWindow* open(int ref);
     void showActive();
     void tapAt(double seconds);
-    template <typename T> T* control(const char* name) const;
+    template <typename T> T* control(const char* name) const { return ::control<T>(m_window, name); }
 
-    std::unique_ptr<FakePlatform> m_platform;
     std::unique_ptr<FakeHost> m_host;
     QPointer<TapWindow> m_window;
 };
 
 void TestTapWindow::init()
 {
-    m_platform = std::make_unique<FakePlatform>();
+    startWindowTest();
     m_host = std::make_unique<FakeHost>();
 }
 
 void TestTapWindow::cleanup()
 {
     delete m_window;
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     m_host.reset();
-    m_platform.reset();
-    QCOMPARE(openTopLevels(), QStringList());
+    endWindowTest();
 }
 
 // Opens the window the way the main window does: loaded, then shown application-modal.
@@ -119,14 +115,6 @@ void TestTapWindow::tapAt(double seconds)
 {
     m_platform->now = seconds;
     control<QPushButton>("Command1")->click();
-}
-
-template <typename T> T* TestTapWindow::control(const char* name) const
-{
-    T* w = m_window->findChild<T*>(QString::fromLatin1(name));
-    if (!w)
-        qFatal("no control %s", name);
-    return w;
 }
 
 void TestTapWindow::opening_data()

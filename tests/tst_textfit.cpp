@@ -4,8 +4,7 @@
 // sees only part of it (a "+" cut in half reads as "-").
 #include "app/mainwindow.h"
 #include "delay/delaycalc.h"
-#include "fakeplatform.h"
-#include "mainwindowsupport.h"
+#include "mainwindowtest.h"
 #include "pitch/bpmvalue.h"
 #include "pitch/numbertext.h"
 #include "pitch/pitchshift.h"
@@ -22,7 +21,6 @@
 #include <QSet>
 #include <QStyle>
 #include <QStyleOption>
-#include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
 #include <memory>
@@ -172,7 +170,7 @@ std::array<QStringList, 2> delayTexts()
 
 } // namespace
 
-class TestTextFit : public QObject
+class TestTextFit : public QObject, MainWindowTest
 {
     Q_OBJECT
 
@@ -189,9 +187,6 @@ private slots:
 private:
     QWidget* window(const QString& name) const;
 
-    std::unique_ptr<FakePlatform> m_platform;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<MainWindow> m_main;
     // Texts that can reach a control besides the one it shows now, by window and control.
     QHash<QString, QStringList> m_reachable;
 };
@@ -199,11 +194,9 @@ private:
 void TestTextFit::initTestCase()
 {
     korvo::ui::setupApplication();
-    m_platform = std::make_unique<FakePlatform>();
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_main = openMainWindow(*m_dir);
-    m_main->CommandTA_Click(); // the tap window, modal but without a loop of its own
-    QVERIFY(m_main->tapWindow());
+    startWindowTest();        // one main window for all the tests: they only measure
+    open().CommandTA_Click(); // the tap window, modal but without a loop of its own
+    QVERIFY(m_window->tapWindow());
 
     const QStringList tempos = tempoTexts();
     const std::array<QStringList, 3> pitch = pitchTexts();
@@ -227,22 +220,21 @@ void TestTextFit::initTestCase()
 
 void TestTextFit::cleanupTestCase()
 {
-    if (m_main && m_main->tapWindow())
-        m_main->tapWindow()->close();
-    closeMainWindowQuietly(m_main);
-    m_platform.reset();
+    if (m_window && m_window->tapWindow())
+        m_window->tapWindow()->close();
+    endMainWindowTest();
 }
 
 QWidget* TestTextFit::window(const QString& name) const
 {
     if (name == "BPM")
-        return m_main->centralWidget();
+        return m_window->centralWidget();
     if (name == "Delay") {
-        korvo::DelayWindow* delay = m_main->delayWindow();
+        korvo::DelayWindow* delay = m_window->delayWindow();
         delay->makeControls(); // made at its first showing otherwise
         return delay;
     }
-    return m_main->tapWindow();
+    return m_window->tapWindow();
 }
 
 void TestTextFit::everyTextFits_data()

@@ -20,10 +20,12 @@ QStringList standInFamilies(const char* face)
     return {design};
 }
 
+namespace {
+
 // The installed family that stands in for a design face: the first of its standInFamilies() that this
 // machine has, looked up once per face. A font that names one installed family is matched at once;
 // naming the whole list makes Qt ask fontconfig for fallback fonts again for every size and weight
-// the windows use, which was a good part of start-up. Without any of them installed the design
+// the windows use, which costs a good part of start-up. Without any of them installed the design
 // name stays, and the substitutions set up at start-up or fontconfig's own aliases take over.
 QString installedFamily(const char* face)
 {
@@ -45,6 +47,8 @@ QString installedFamily(const char* face)
     resolved.insert(design, family);
     return family;
 }
+
+} // namespace
 
 QFont font(double points, bool bold, const char* face)
 {

@@ -18,7 +18,5 @@ QFont windowFont();
 
 // The installed fonts that may stand in for a design face, best first, the design name last.
 QStringList standInFamilies(const char* face);
-// The first of those this machine has, looked up once per face; the design name when none is.
-QString installedFamily(const char* face);
 
 } // namespace korvo::ui

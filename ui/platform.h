@@ -29,6 +29,10 @@ struct Message
     QString text;
 };
 
+// The screen taken where none can be asked: by the real platform without a screen, and by the fake
+// one that tests and the screenshots run on.
+inline constexpr QSize kDefaultScreenSize{1280, 1024};
+
 // Everything that blocks, leaves the process or depends on the machine goes through here, so the
 // windows can be driven headless: tests install a fake that answers and records.
 class Platform

@@ -36,7 +36,7 @@ public:
     int beeps = 0;
     QList<korvo::Message> messages;
     QList<bool> answers; // next answers, true for OK
-    QSize screen{1280, 1024};
+    QSize screen = korvo::kDefaultScreenSize;
     QMargins frame; // none, as offscreen
     double now = 0;
     QString clipboard;
