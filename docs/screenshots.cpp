@@ -38,6 +38,11 @@ public:
     QMargins frameMargins(QWidget&) override { return {}; } // the pictures show client areas
     double seconds() override { return now; }
     void setClipboardText(const QString&) override {}
+    QString openFileName(QWidget*, const QString& title, const QString&) override
+    {
+        unexpected << title;
+        return {};
+    }
     void quit() override {}
 
     double now = 1000.0;
