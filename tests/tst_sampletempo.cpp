@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -55,6 +56,7 @@ private slots:
     void choice();
     void failures_data();
     void failures();
+    void tempoCommandNeedsNoDisplay();
 
 private:
     QString write(const DrumLoop& loop, const QString& name);
@@ -255,6 +257,33 @@ void TestSampleTempo::failures()
     QCOMPARE(message.text, name + " のテンポを読み取れませんでした。\n" + reason);
     QVERIFY(!reader.dialog());
     QCOMPARE(chosen.size(), 0);
+}
+
+void TestSampleTempo::tempoCommandNeedsNoDisplay()
+{
+    DrumLoop loop;
+    loop.bpm = 174;
+    loop.beats = 16;
+    write(loop, "loop.wav");
+    QFile text(m_dir->filePath("notes.wav"));
+    QVERIFY(text.open(QIODevice::WriteOnly) && text.write("not sound\n") == 10);
+    text.close();
+
+    QProcess korvo;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(name);
+    korvo.setProcessEnvironment(environment);
+    korvo.setWorkingDirectory(m_dir->path());
+    korvo.start(KORVO_EXECUTABLE, {"--tempo", "loop.wav", "notes.wav"});
+    QVERIFY(korvo.waitForFinished(20000));
+    const QStringList lines =
+        QString::fromUtf8(korvo.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines[0], QString("loop.wav\t5.517秒\t推定 174.05\tテンポ 174\t16拍のループ（推定と一致）"));
+    QCOMPARE(lines[1], QString("notes.wav\t読み取れません: 対応していないファイル形式です。"));
+    QCOMPARE(korvo.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(korvo.exitCode(), 1); // one file could not be read
 }
 
 #include "testmain.h"
