@@ -30,6 +30,9 @@ public:
 using EstimatorFactory = std::function<std::unique_ptr<BeatEstimator>(int sampleRate)>;
 
 // SoundTouch's estimate, which is often a half or a third of the tempo and on some loops none.
+// Outside these rates it hears nothing.
+inline constexpr int kLowestEstimateRate = 8000;
+inline constexpr int kHighestEstimateRate = 768000;
 std::unique_ptr<BeatEstimator> soundTouchEstimator(int sampleRate);
 
 // Why a sample gave no tempo.
