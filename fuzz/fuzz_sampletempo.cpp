@@ -82,7 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The estimate on arbitrary samples; SoundTouch may refuse the rate by throwing, nothing worse.
     std::vector<float> samples(bytes.size() / sizeof(float));
-    std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
+    if (!samples.empty())
+        std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
     try {
         const auto estimator = soundTouchEstimator(rate);
         estimator->add(samples);

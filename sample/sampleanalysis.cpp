@@ -40,7 +40,8 @@ public:
     sf_count_t read(void* out, sf_count_t count) override
     {
         const sf_count_t n = std::clamp<sf_count_t>(count, 0, size() - m_at);
-        std::memcpy(out, m_bytes.data() + m_at, static_cast<std::size_t>(n));
+        if (n > 0)
+            std::memcpy(out, m_bytes.data() + m_at, static_cast<std::size_t>(n));
         m_at += n;
         return n;
     }
