@@ -7,9 +7,12 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QWidget>
 #include <cmath>
 #include <memory>
@@ -17,6 +20,14 @@
 using korvo::test::DrumLoop;
 
 namespace {
+
+// An estimate that takes its time over every piece, as a long file on a slow machine does.
+class SlowEstimate final : public korvo::sample::BeatEstimator
+{
+public:
+    void add(std::span<const float>) override { QThread::msleep(20); }
+    double bpm() override { return 0; }
+};
 
 // Stands in for the estimate: always the same figure, 0 for none.
 class FixedEstimate final : public korvo::sample::BeatEstimator
@@ -57,6 +68,7 @@ private slots:
     void failures_data();
     void failures();
     void tempoCommandNeedsNoDisplay();
+    void slowReadingShowsProgressAndStops();
 
 private:
     QString write(const DrumLoop& loop, const QString& name);
@@ -284,6 +296,33 @@ void TestSampleTempo::tempoCommandNeedsNoDisplay()
     QCOMPARE(lines[1], QString("notes.wav\t読み取れません: 対応していないファイル形式です。"));
     QCOMPARE(korvo.exitStatus(), QProcess::NormalExit);
     QCOMPARE(korvo.exitCode(), 1); // one file could not be read
+}
+
+void TestSampleTempo::slowReadingShowsProgressAndStops()
+{
+    DrumLoop loop;
+    loop.seconds = 30; // 162 pieces of 20 ms: several seconds
+    const QString file = write(loop, "long.wav");
+    QWidget window;
+    korvo::SampleTempo reader(&window);
+    reader.setEstimator([](int) { return std::make_unique<SlowEstimate>(); });
+    QSignalSpy finished(&reader, &korvo::SampleTempo::finished);
+    reader.read(1, file);
+
+    // After a moment the progress shows, moving, in a window that leaves the others usable.
+    QTRY_VERIFY_WITH_TIMEOUT(reader.progressDialog() && reader.progressDialog()->isVisible(), 5000);
+    QCOMPARE(reader.progressDialog()->windowModality(), Qt::NonModal);
+    QTRY_VERIFY(reader.progressDialog()->value() > 0);
+    QVERIFY(finished.isEmpty());
+
+    QPushButton* stop = reader.progressDialog()->findChild<QPushButton*>();
+    QCOMPARE(stop->text(), QString("中止"));
+    QTest::mouseClick(stop, Qt::LeftButton);
+    QVERIFY(finished.wait(5000));
+    QVERIFY(!reader.busy());
+    QVERIFY(!reader.progressDialog());
+    QVERIFY(!reader.dialog());
+    QVERIFY(m_platform->messages.isEmpty());
 }
 
 #include "testmain.h"
