@@ -261,8 +261,13 @@ void MainWindow::FrameBPM_FileDrop(int entry, const QString& file)
 
 void MainWindow::sampleTempoChosen(int entry, const QString& text)
 {
-    // As if the tempo had been typed and Calculate pressed.
-    m_tempoEntries.at(entry)->setText(text);
+    // As if the tempo had been typed and Calculate pressed, except that the slider is placed first
+    // and quietly, as for a restored tempo: moved by the calculation, its change would rewrite a
+    // found 133.3333 to its own tenth (133.3).
+    TempoEntry* target = m_tempoEntries.at(entry);
+    target->setText(text);
+    if (validTempos())
+        target->alignSliderQuietly();
     calc_pitch();
 }
 
