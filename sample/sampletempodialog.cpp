@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 namespace korvo {
@@ -68,7 +69,9 @@ SampleTempoDialog::SampleTempoDialog(const QString& fileName, const sample::Anal
         if (choice.reason == sample::ChoiceReason::Loop && c.beats == choice.beats)
             m_candidates->setCurrentItem(item);
     }
-    m_candidates->setMinimumHeight(m_candidates->sizeHintForRow(0) * 6);
+    // As tall as its readings, four at least: the list never scrolls for the eight a loop can give.
+    m_candidates->setFixedHeight(m_candidates->sizeHintForRow(0) * std::max(4, m_candidates->count()) +
+                                 2 * m_candidates->frameWidth());
 
     auto* form = new QFormLayout;
     form->addRow("ファイル:", m_file);
