@@ -5,12 +5,12 @@
 #include "sample/sampleanalysis.h"
 
 #include <benchmark/benchmark.h>
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <random>
 #include <span>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -19,10 +19,9 @@ class LongSample
 public:
     LongSample()
     {
-        char folder[] = "/tmp/korvo-bench-XXXXXX";
-        if (!mkdtemp(folder))
-            std::abort();
-        m_folder = folder;
+        m_folder = std::filesystem::temp_directory_path() /
+                   ("korvo-bench-" + std::to_string(std::random_device()()));
+        std::filesystem::create_directories(m_folder);
         m_path = m_folder / "four-minutes.wav";
         korvo::test::DrumLoop loop;
         loop.bpm = 120;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <numbers>
 #include <sndfile.h>
 #include <string>
 #include <vector>
@@ -50,11 +51,12 @@ inline std::vector<float> drumSignal(const DrumLoop& loop)
         float s = 0;
         const bool odd = beatIndex % 2 == 1;
         if (!loop.backbeat || !odd) // kick: a falling sine with a quick decay
-            s += static_cast<float>(0.6 * std::exp(-inBeat * 18) *
-                                    std::sin(2 * M_PI * (50 * inBeat + 60 * (1 - std::exp(-inBeat * 30)))));
+            s += static_cast<float>(
+                0.6 * std::exp(-inBeat * 18) *
+                std::sin(2 * std::numbers::pi * (50 * inBeat + 60 * (1 - std::exp(-inBeat * 30)))));
         if (odd) // snare: noise with a body
             s += static_cast<float>(std::exp(-inBeat * 25) *
-                                    (0.9 * n + 0.3 * std::sin(2 * M_PI * 190 * inBeat)));
+                                    (0.9 * n + 0.3 * std::sin(2 * std::numbers::pi * 190 * inBeat)));
         s += static_cast<float>(0.15 * std::exp(-inEighth * 120) * n); // hi-hat
         out[static_cast<std::size_t>(i)] = s;
     }
