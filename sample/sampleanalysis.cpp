@@ -129,7 +129,8 @@ bool cutShort(Source& source)
     // A size of all ones is written by recorders that stopped before they could fill it in.
     if (declared == 0xFFFFFFFFu || declared == 0)
         return false;
-    return declared + 8 > static_cast<std::uint64_t>(source.size());
+    // One byte of slack: some writers leave out the pad byte after a chunk of odd length.
+    return declared + 8 > static_cast<std::uint64_t>(source.size()) + 1;
 }
 
 Failure openFailure(int error)
