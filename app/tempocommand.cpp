@@ -31,7 +31,10 @@ std::optional<int> tempoCommand(int argc, char* argv[], std::FILE* out)
     int status = 0;
     for (int i = 2; i < argc; ++i) {
         const std::filesystem::path file(argv[i]);
-        const std::string name = file.filename().string();
+        // UTF-8 on every system: string() would convert to the Windows code page, and throw on a
+        // name it cannot hold.
+        const std::u8string u8name = file.filename().u8string();
+        const std::string name(u8name.begin(), u8name.end());
         const sample::Analysis a = sample::analyseFile(file);
         if (a.failure != sample::Failure::None) {
             std::fprintf(out, "%s\t読み取れません: %s\n", name.c_str(),
