@@ -1,12 +1,17 @@
 #include "app/startup.h"
+#include "app/tempocommand.h"
 #include "ui/quitsignals.h"
 
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 int main(int argc, char* argv[])
 {
+    if (const std::optional<int> status = korvo::tempoCommand(argc, argv))
+        return *status; // no window: needs no display
+
     // Without a display Qt would abort with a long plugin message; one plain line helps more.
     const bool noDisplay =
         !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM");

@@ -130,6 +130,12 @@ void MainWindow::buildControls()
     connect(commandD, &QPushButton::clicked, this, &MainWindow::CommandD_Click);
     connect(m_calculateButton, &QPushButton::clicked, this, &MainWindow::Command1_Click);
     connect(command2, &QPushButton::clicked, this, &MainWindow::Command2_Click);
+
+    m_sampleTempo = new SampleTempo(this);
+    for (int i = 0; i < 2; ++i)
+        connect(m_tempoEntries[i], &TempoEntry::fileDropped, this,
+                [this, i](const QString& file) { FrameBPM_FileDrop(i, file); });
+    connect(m_sampleTempo, &SampleTempo::tempoChosen, this, &MainWindow::sampleTempoChosen);
 }
 
 void MainWindow::buildMenus()
@@ -137,6 +143,8 @@ void MainWindow::buildMenus()
     QMenu* file = menuBar()->addMenu("ファイル(&F)");
     file->setObjectName("menu_File");
     file->addAction("計算実行(&C)", this, &MainWindow::Menu_calculate_Click)->setObjectName("Menu_calculate");
+    file->addAction("サンプルのテンポ(&W)...", this, &MainWindow::menu_sampletempo_Click)
+        ->setObjectName("menu_sampletempo");
     file->addSeparator()->setObjectName("Menu_bar");
     file->addAction("終了(&X)", this, &MainWindow::menu_exit_Click)->setObjectName("menu_exit");
 
@@ -241,6 +249,31 @@ void MainWindow::Menu_calculate_Click()
     calc_pitch();
 }
 
+void MainWindow::menu_sampletempo_Click()
+{
+    const QString file =
+        Platform::current().openFileName(this, "サンプルのテンポ (BPM 1)", SampleTempo::fileFilter());
+    if (!file.isEmpty())
+        FrameBPM_FileDrop(0, file);
+}
+
+void MainWindow::FrameBPM_FileDrop(int entry, const QString& file)
+{
+    m_sampleTempo->read(entry, file);
+}
+
+void MainWindow::sampleTempoChosen(int entry, const QString& text)
+{
+    // As if the tempo had been typed and Calculate pressed, except that the slider is placed first
+    // and quietly, as for a restored tempo: moved by the calculation, its change would rewrite a
+    // found 133.3333 to its own tenth (133.3).
+    TempoEntry* target = m_tempoEntries.at(entry);
+    target->setText(text);
+    if (validTempos())
+        target->alignSliderQuietly();
+    calc_pitch();
+}
+
 void MainWindow::Command2_Click()
 {
     Terminate();
@@ -268,6 +301,7 @@ void MainWindow::Terminate()
     const bool saved = write_init();
 
     iserr = kShuttingDown;
+    m_sampleTempo->cancel();
     delete m_delay;
     delete m_tap;
     close();

@@ -3,6 +3,7 @@
 #include "app/manualwindow.h"
 #include "delay/delaywindow.h"
 #include "pitch/tempoentry.h"
+#include "sample/sampletempo.h"
 #include "settings/settingsstore.h"
 #include "tap/tapwindow.h"
 
@@ -58,6 +59,11 @@ public:
     void menu_manual_Click();
     void Manu_credit_Click();
     void Form_QueryUnload(bool& cancel);
+    // The tempo of a sample file: asked for BPM 1 from the File menu, or dropped on either entry;
+    // what the user takes from the result is written into the entry and calculated.
+    void menu_sampletempo_Click();
+    void FrameBPM_FileDrop(int entry, const QString& file);
+    void sampleTempoChosen(int entry, const QString& text);
 
     // The controls other windows and tests address.
     TempoEntry* tempoEntry(int entry) const { return m_tempoEntries.at(entry); } // 0: BPM 1, 1: BPM 2
@@ -71,6 +77,7 @@ public:
     DelayWindow* loadedDelayWindow() const { return m_delay; }
     TapWindow* tapWindow() const { return m_tap; }
     ManualWindow* manualWindow() const { return m_manual; }
+    SampleTempo* sampleTempo() const { return m_sampleTempo; }
 
     // DelayHost and TapHost
     QString bpm2Text() const override;
@@ -100,6 +107,7 @@ private:
     QPointer<DelayWindow> m_delay;
     QPointer<TapWindow> m_tap;
     QPointer<ManualWindow> m_manual;
+    SampleTempo* m_sampleTempo = nullptr;
     settings::Store m_store;
 };
 

@@ -4,11 +4,15 @@
 #include "pitch/numbertext.h"
 #include "ui/layout.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QUrl>
 
 namespace korvo {
 
@@ -58,6 +62,62 @@ TempoEntry::TempoEntry(int entry, QWidget* parent) : QGroupBox(parent)
     // and positions set by the program, so one signal serves both the drag and the change.
     connect(m_slider, &QScrollBar::valueChanged, this, &TempoEntry::sliderChanged);
     connect(m_tapButton, &QPushButton::clicked, this, &TempoEntry::tapClicked);
+
+    // A sample file dropped anywhere on the entry asks for its tempo. The box would otherwise take
+    // a file's name as text, so it hands file drops to the entry; other text still drops into it.
+    setAcceptDrops(true);
+    m_slider->setAcceptDrops(true);
+    m_textBox->installEventFilter(this);
+    m_slider->installEventFilter(this);
+}
+
+namespace {
+
+// The one local file a drag carries; empty for anything else.
+QString droppedFile(const QMimeData* mime)
+{
+    if (!mime || !mime->hasUrls() || mime->urls().size() != 1 || !mime->urls().front().isLocalFile())
+        return {};
+    return mime->urls().front().toLocalFile();
+}
+
+} // namespace
+
+bool TempoEntry::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+        if (auto* drag = static_cast<QDragMoveEvent*>(event); !droppedFile(drag->mimeData()).isEmpty()) {
+            drag->acceptProposedAction();
+            return true;
+        }
+        break;
+    case QEvent::Drop:
+        if (auto* drop = static_cast<QDropEvent*>(event); !droppedFile(drop->mimeData()).isEmpty()) {
+            dropEvent(drop);
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    return QGroupBox::eventFilter(watched, event);
+}
+
+void TempoEntry::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!droppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TempoEntry::dropEvent(QDropEvent* event)
+{
+    const QString file = droppedFile(event->mimeData());
+    if (file.isEmpty())
+        return;
+    event->acceptProposedAction();
+    emit fileDropped(file);
 }
 
 QString TempoEntry::text() const

@@ -40,6 +40,13 @@ signals:
     // Every change of the slider position: a drag step, a click, a key, or the program moving it.
     void sliderChanged();
     void tapClicked();
+    // A file was dropped on the frame, the box or the slider.
+    void fileDropped(const QString& file);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     QLineEdit* m_textBox = nullptr;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Fuzzes the number texts, the settings file, the delay and the pitch computations with libFuzzer
-# under AddressSanitizer and UBSan: scripts/fuzz.sh [seconds per target, default 30].
+# Fuzzes the number texts, the settings file, the delay and the pitch computations, and a sample's
+# tempo, with libFuzzer under AddressSanitizer and UBSan: scripts/fuzz.sh [seconds per target,
+# default 30].
 # Each target starts from a copy of its committed corpus; what it finds stays in a temporary
 # folder, and crashing inputs are kept in build-fuzz/crashes. Fails when any target crashed.
 set -euo pipefail
@@ -16,7 +17,7 @@ KORVO_EXTRA_PACKAGES="clang libclang-rt-dev" scripts/install-deps.sh
 # libraries they link are built in it. A directory left from a configuration of another source
 # folder is configured afresh.
 build=build-fuzz
-targets=(lenient settings delay pitch)
+targets=(lenient settings delay pitch sampletempo)
 if [ -f "$build/CMakeCache.txt" ] && ! grep -qxF "CMAKE_HOME_DIRECTORY:INTERNAL=$PWD" "$build/CMakeCache.txt"; then
     rm -rf "$build/CMakeCache.txt" "$build/CMakeFiles"
 fi

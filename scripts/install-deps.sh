@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-translations-l10n libxcb1-dev
     fonts-ipafont-gothic fonts-liberation2
     libbenchmark-dev
+    libsndfile1-dev libsoundtouch-dev pkgconf
     xvfb xauth
     appstream desktop-file-utils
     clang-format lintian

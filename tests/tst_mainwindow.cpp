@@ -1,18 +1,26 @@
 #include "app/mainwindow.h"
+#include "drumloop.h"
 #include "mainwindowtest.h"
+#include "pitch/bpmvalue.h"
 #include "ui/applicationsetup.h"
 #include "ui/layout.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <QWheelEvent>
 #include <memory>
 
@@ -56,6 +64,8 @@ private slots:
     void delayWindowFollowsBpm2Only();
     void menusAndAccessKeys();
     void keyboardOrderAndDisplayBoxes();
+    void sampleTempoByDropOrMenu_data();
+    void sampleTempoByDropOrMenu();
 
 private:
     QString results() const;
@@ -592,10 +602,18 @@ void TestMainWindow::menusAndAccessKeys()
             QVERIFY(item->shortcut().isEmpty());
         }
     }
-    const QStringList expected = {"ファイル(&F)",       "  計算実行(&C)",        "  -",
-                                  "  終了(&X)",         "オプション(&R)",        "  ディレイタイム(&D)",
-                                  "  BPM1をタップ(&1)", "  BPM2をタップ(&2)",    "ヘルプ(&H)",
-                                  "  作者情報...",      "  マニュアル表示（&L）"};
+    const QStringList expected = {"ファイル(&F)",
+                                  "  計算実行(&C)",
+                                  "  サンプルのテンポ(&W)...",
+                                  "  -",
+                                  "  終了(&X)",
+                                  "オプション(&R)",
+                                  "  ディレイタイム(&D)",
+                                  "  BPM1をタップ(&1)",
+                                  "  BPM2をタップ(&2)",
+                                  "ヘルプ(&H)",
+                                  "  作者情報...",
+                                  "  マニュアル表示（&L）"};
     QCOMPARE(seen, expected);
 }
 
@@ -628,6 +646,134 @@ void TestMainWindow::keyboardOrderAndDisplayBoxes()
     const QObjectList& stack = client->children();
     QVERIFY(stack.indexOf(w.findChild<QPushButton*>("CommandD")) >
             stack.indexOf(w.findChild<QGroupBox*>("FrameBPM1")));
+    w.hide();
+}
+
+void TestMainWindow::sampleTempoByDropOrMenu_data()
+{
+    // Where the loop goes in ("frame", "box", "slider" of an entry, or "menu" for BPM 1's file
+    // question), how the dialog is answered, and the entry's text afterwards.
+    QTest::addColumn<double>("bpm"); // of a four-bar loop
+    QTest::addColumn<int>("entry");
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("dropped on BPM 1's frame, OK") << 174.0 << 0 << "frame"
+                                                  << "ok"
+                                                  << "174"
+                                                  << "-6.433 -6 -43";
+    QTest::newRow("dropped on BPM 1's box, Enter") << 174.0 << 0 << "box"
+                                                   << "enter"
+                                                   << "174"
+                                                   << "-6.433 -6 -43";
+    QTest::newRow("dropped on BPM 2's slider, OK") << 174.0 << 1 << "slider"
+                                                   << "ok"
+                                                   << "174"
+                                                   << "+6.433 +6 +43";
+    QTest::newRow("dropped on BPM 2's box, 2 bars taken instead") << 174.0 << 1 << "box"
+                                                                  << "other"
+                                                                  << "87"
+                                                                  << "-5.567 -6 +43";
+    QTest::newRow("dropped on BPM 2's frame, Cancel changes nothing") << 174.0 << 1 << "frame"
+                                                                      << "cancel"
+                                                                      << "120"
+                                                                      << "+0 +0 +0";
+    QTest::newRow("File menu for BPM 1, OK") << 174.0 << 0 << "menu"
+                                             << "ok"
+                                             << "174"
+                                             << "-6.433 -6 -43";
+    QTest::newRow("4 bars at 133.3333 keep every decimal, not the slider's tenth") << 133.3333 << 0 << "box"
+                                                                                   << "ok"
+                                                                                   << "133.3333"
+                                                                                   << "-1.824 -2 +18";
+    QTest::newRow("File menu, the file question cancelled") << 174.0 << 0 << "menu-cancelled"
+                                                            << ""
+                                                            << "120"
+                                                            << "+0 +0 +0";
+}
+
+void TestMainWindow::sampleTempoByDropOrMenu()
+{
+    QFETCH(int, entry);
+    QFETCH(QString, where);
+    QFETCH(QString, answer);
+    QFETCH(double, bpm);
+    korvo::test::DrumLoop loop;
+    loop.bpm = bpm;
+    loop.beats = 16;
+    const QString file = m_dir->filePath(bpm == 174 ? "loop 174.wav" : "loop.wav");
+    QVERIFY(korvo::test::writeDrumLoop(file.toStdString(), loop));
+    MainWindow& w = open();
+    w.show();
+
+    korvo::TempoEntry* target = w.tempoEntry(entry);
+    if (where.startsWith("menu")) {
+        if (where == "menu")
+            m_platform->files << file;
+        // The real keys: Alt+F opens the File menu, W takes the item.
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTest::keyClick(&w, Qt::Key_F, Qt::AltModifier);
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_W);
+        QCOMPARE(m_platform->fileQuestions.size(), 1);
+    } else {
+        QWidget* on = where == "frame" ? static_cast<QWidget*>(target)
+                      : where == "box" ? static_cast<QWidget*>(target->textBox())
+                                       : target->slider();
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(file)});
+        mime.setText(file); // as file managers send it: the box must not take it as text
+        const QPointF at = QRectF(on->rect()).center();
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(on, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(on, &drop);
+        QVERIFY(drop.isAccepted());
+    }
+    if (where == "menu-cancelled") {
+        QVERIFY(!w.sampleTempo()->busy());
+    } else {
+        // The reading runs in the background; the window keeps taking events meanwhile.
+        QTRY_VERIFY_WITH_TIMEOUT(w.sampleTempo()->dialog() && w.sampleTempo()->dialog()->isVisible(), 20000);
+        korvo::SampleTempoDialog* dialog = w.sampleTempo()->dialog();
+        QCOMPARE(dialog->windowModality(), Qt::ApplicationModal);
+        QCOMPARE(dialog->fileLabel()->text(), QFileInfo(file).fileName());
+        if (bpm == 174) {
+            QCOMPARE(dialog->lengthLabel()->text(), QString("5.517秒"));
+            QVERIFY2(dialog->tempoLabel()->text().startsWith("174 BPM　16拍のループ"),
+                     qPrintable(dialog->tempoLabel()->text()));
+            QStringList readings;
+            for (int i = 0; i < dialog->candidateList()->count(); ++i)
+                readings << dialog->candidateList()->item(i)->text();
+            QCOMPARE(readings, QStringList({"43.5 BPM　4拍（1小節）", "87 BPM　8拍（2小節）",
+                                            "130.5 BPM　12拍（3小節）", "174 BPM　16拍（4小節）"}));
+            QCOMPARE(dialog->chosenText(), QString("174"));
+        }
+        auto* buttons = dialog->findChild<QDialogButtonBox*>();
+        if (answer == "ok") {
+            QTest::mouseClick(buttons->button(QDialogButtonBox::Ok), Qt::LeftButton);
+        } else if (answer == "enter") {
+            QTest::keyClick(dialog->candidateList(), Qt::Key_Return);
+        } else if (answer == "other") {
+            QTest::keyClick(dialog->candidateList(), Qt::Key_Up, Qt::NoModifier);
+            QTest::keyClick(dialog->candidateList(), Qt::Key_Up, Qt::NoModifier);
+            QCOMPARE(dialog->chosenText(), QString("87"));
+            QTest::mouseClick(buttons->button(QDialogButtonBox::Ok), Qt::LeftButton);
+        } else {
+            QTest::keyClick(dialog->candidateList(), Qt::Key_Escape);
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!w.sampleTempo()->dialog());
+    }
+    QTEST(target->textBox()->text(), "text");
+    QTEST(results(), "shown");
+    // Calculated as after typing: the slider follows the new tempo.
+    QCOMPARE(target->slider()->value(), korvo::bpm::positionForText(target->textBox()->text().toStdString()));
+    QCOMPARE(w.tempoEntry(1 - entry)->textBox()->text(), QString("120"));
+    QVERIFY(m_platform->messages.isEmpty());
     w.hide();
 }
 

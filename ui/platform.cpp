@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -154,6 +155,11 @@ public:
     void setClipboardText(const QString& text) override
     {
         QGuiApplication::clipboard()->setText(text);
+    }
+
+    QString openFileName(QWidget* parent, const QString& title, const QString& filter) override
+    {
+        return QFileDialog::getOpenFileName(parent, title, QString(), filter);
     }
 
     void quit(int status) override

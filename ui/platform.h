@@ -52,6 +52,9 @@ public:
     // Seconds on a monotonic clock; only differences mean anything.
     virtual double seconds() = 0;
     virtual void setClipboardText(const QString& text) = 0;
+    // Asks for one file to open and waits; empty when the question was cancelled. The filter is a
+    // file dialog's, such as "音声ファイル (*.wav *.aiff)".
+    virtual QString openFileName(QWidget* parent, const QString& title, const QString& filter) = 0;
     // Ends the program with this exit status once control returns to the event loop.
     virtual void quit(int status) = 0;
 
@@ -77,6 +80,10 @@ public:
     QMargins frameMargins(QWidget& window) override { return m_before.frameMargins(window); }
     double seconds() override { return m_before.seconds(); }
     void setClipboardText(const QString& text) override { m_before.setClipboardText(text); }
+    QString openFileName(QWidget* parent, const QString& title, const QString& filter) override
+    {
+        return m_before.openFileName(parent, title, filter);
+    }
     void quit(int status) override { m_before.quit(status); }
 
 private:

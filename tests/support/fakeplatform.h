@@ -5,10 +5,11 @@
 #include <QList>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 // Stands in for the machine while it lives: records every beep, message and clipboard text,
-// answers questions from a script (OK when the script is empty), and runs a clock that only
-// moves when a test moves it.
+// answers questions from a script (OK when the script is empty) and file questions from another
+// (cancelled when it is empty), and runs a clock that only moves when a test moves it.
 class FakePlatform final : public korvo::Platform
 {
 public:
@@ -27,6 +28,11 @@ public:
     QMargins frameMargins(QWidget&) override { return frame; }
     double seconds() override { return now; }
     void setClipboardText(const QString& text) override { clipboard = text; }
+    QString openFileName(QWidget*, const QString& title, const QString&) override
+    {
+        fileQuestions << title;
+        return files.isEmpty() ? QString() : files.takeFirst();
+    }
     void quit(int status) override
     {
         ++quits;
@@ -40,6 +46,8 @@ public:
     QMargins frame; // none, as offscreen
     double now = 0;
     QString clipboard;
+    QStringList fileQuestions; // the titles of the file questions asked
+    QStringList files;         // their next answers; cancelled when none is left
     int quits = 0;
     int quitStatus = -1; // the exit status of the last quit
 };

@@ -1,0 +1,52 @@
+#include "app/tempocommand.h"
+
+#include "pitch/numbertext.h"
+#include "sample/sampleanalysis.h"
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+namespace korvo {
+namespace {
+
+std::string rounded(double value, int decimals)
+{
+    const double scale = std::pow(10.0, decimals);
+    return numberText(std::nearbyint(value * scale) / scale, {.maxDigits = 15, .zeroBeforePoint = true});
+}
+
+} // namespace
+
+std::optional<int> tempoCommand(int argc, char* argv[], std::FILE* out)
+{
+    if (argc < 2 || std::strcmp(argv[1], "--tempo") != 0)
+        return std::nullopt;
+    if (argc == 2) {
+        std::fprintf(stderr,
+                     "korvo: --tempo のあとに音声ファイルを指定してください（korvo --tempo FILE...）\n");
+        return 2;
+    }
+    int status = 0;
+    for (int i = 2; i < argc; ++i) {
+        const std::filesystem::path file(argv[i]);
+        // UTF-8 on every system: string() would convert to the Windows code page, and throw on a
+        // name it cannot hold.
+        const std::u8string u8name = file.filename().u8string();
+        const std::string name(u8name.begin(), u8name.end());
+        const sample::Analysis a = sample::analyseFile(file);
+        if (a.failure != sample::Failure::None) {
+            std::fprintf(out, "%s\t読み取れません: %s\n", name.c_str(),
+                         sample::failureReason(a.failure).c_str());
+            status = 1;
+            continue;
+        }
+        const std::string estimate = a.estimate > 0 ? rounded(a.estimate, 2) : "なし";
+        std::fprintf(out, "%s\t%s秒\t推定 %s\tテンポ %s\t%s\n", name.c_str(), rounded(a.seconds, 3).c_str(),
+                     estimate.c_str(), a.choice.text.c_str(), sample::choiceReason(a).c_str());
+    }
+    return status;
+}
+
+} // namespace korvo

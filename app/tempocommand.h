@@ -1,0 +1,13 @@
+#pragma once
+
+#include <cstdio>
+#include <optional>
+
+namespace korvo {
+
+// `korvo --tempo FILE...`: one line per file with its name, length in seconds, the estimate, the
+// tempo chosen and why, then the program ends; no window, no display needed. Gives the exit status
+// (non-zero when a file could not be read), or nothing when the arguments ask for something else.
+std::optional<int> tempoCommand(int argc, char* argv[], std::FILE* out = stdout);
+
+} // namespace korvo

@@ -1,0 +1,137 @@
+#include "sample/sampletempo.h"
+
+#include "sample/sampletempodialog.h"
+#include "ui/platform.h"
+
+#include <QFileInfo>
+#include <QProgressDialog>
+#include <QStringList>
+#include <QThread>
+
+namespace korvo {
+
+SampleTempo::SampleTempo(QWidget* window) : QObject(window), m_window(window) {}
+
+SampleTempo::~SampleTempo()
+{
+    stopThread();
+    delete m_progress;
+    delete m_dialog;
+}
+
+QString SampleTempo::fileFilter()
+{
+    QStringList patterns;
+    for (const std::string& extension : sample::readableExtensions())
+        patterns << "*." + QString::fromStdString(extension);
+    return QString("音声ファイル (%1);;すべてのファイル (*)").arg(patterns.join(' '));
+}
+
+void SampleTempo::read(int entry, const QString& file)
+{
+    stopThread();
+    delete m_progress;
+    m_entry = entry;
+    m_file = file;
+    m_cancelled = std::make_shared<std::atomic_bool>(false);
+    m_result = std::make_shared<sample::Analysis>();
+
+    // The worker holds its own references: nothing it touches goes away under it.
+    const std::filesystem::path path(file.toStdU16String());
+    auto cancelled = m_cancelled;
+    auto result = m_result;
+    auto estimator = m_estimator;
+    m_thread = QThread::create([this, path, cancelled, result, estimator] {
+        int shown = -1;
+        *result = sample::analyseFile(path, estimator, [&](double done) {
+            const int percent = static_cast<int>(done * 100);
+            if (percent != shown) {
+                shown = percent;
+                // Queued to this object: dropped, not run, if it is gone by then.
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, percent] {
+                        if (m_progress)
+                            m_progress->setValue(percent);
+                    },
+                    Qt::QueuedConnection);
+            }
+            return !cancelled->load();
+        });
+    });
+    connect(m_thread, &QThread::finished, this, &SampleTempo::finish);
+
+    // Shown only when the reading takes longer than half a second; modeless, so the window stays
+    // usable, and its button stops the reading.
+    m_progress = new QProgressDialog(QString("%1 のテンポを調べています...").arg(QFileInfo(file).fileName()),
+                                     "中止", 0, 100, m_window);
+    m_progress->setObjectName("SampleProgress");
+    m_progress->setWindowTitle("サンプルのテンポ");
+    m_progress->setWindowModality(Qt::NonModal);
+    m_progress->setAutoReset(false);
+    m_progress->setAutoClose(false);
+    m_progress->setMinimumDuration(500);
+    connect(m_progress, &QProgressDialog::canceled, this, &SampleTempo::cancel);
+    m_thread->start();
+}
+
+void SampleTempo::cancel()
+{
+    if (m_cancelled)
+        m_cancelled->store(true);
+}
+
+void SampleTempo::stopThread()
+{
+    if (!m_thread)
+        return;
+    cancel();
+    m_thread->disconnect(this);
+    m_thread->wait();
+    delete m_thread;
+    m_thread = nullptr;
+}
+
+void SampleTempo::finish()
+{
+    if (!m_thread || sender() != m_thread)
+        return;
+    m_thread->wait();
+    delete m_thread;
+    m_thread = nullptr;
+    delete m_progress;
+
+    const sample::Analysis analysis = *m_result;
+    const QString name = QFileInfo(m_file).fileName();
+    if (analysis.failure == sample::Failure::Cancelled) {
+        emit finished();
+        return;
+    }
+    if (analysis.failure != sample::Failure::None) {
+        Platform& platform = Platform::current();
+        platform.beep();
+        platform.show(m_window,
+                      {Message::Icon::Exclamation, Message::Buttons::Ok, "サンプルのテンポ",
+                       QString("%1 のテンポを読み取れませんでした。\n%2")
+                           .arg(name, QString::fromStdString(sample::failureReason(analysis.failure)))});
+        emit finished();
+        return;
+    }
+
+    // Modal to the program, but without a nested event loop, as the tap window: the answer comes
+    // back through its signals.
+    delete m_dialog;
+    m_dialog = new SampleTempoDialog(name, analysis, m_window);
+    m_dialog->setAttribute(Qt::WA_DeleteOnClose);
+    m_dialog->setWindowModality(Qt::ApplicationModal);
+    const int entry = m_entry;
+    connect(m_dialog, &QDialog::accepted, this, [this, entry] {
+        const QString text = m_dialog ? m_dialog->chosenText() : QString();
+        if (!text.isEmpty())
+            emit tempoChosen(entry, text);
+    });
+    m_dialog->show();
+    emit finished();
+}
+
+} // namespace korvo

@@ -1,0 +1,330 @@
+#include "drumloop.h"
+#include "fakeplatform.h"
+#include "sample/sampleanalysis.h"
+#include "sample/sampletempo.h"
+#include "windowtest.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QWidget>
+#include <cmath>
+#include <memory>
+
+using korvo::test::DrumLoop;
+
+namespace {
+
+// An estimate that takes its time over every piece, as a long file on a slow machine does.
+class SlowEstimate final : public korvo::sample::BeatEstimator
+{
+public:
+    void add(std::span<const float>) override { QThread::msleep(20); }
+    double bpm() override { return 0; }
+};
+
+// Stands in for the estimate: always the same figure, 0 for none.
+class FixedEstimate final : public korvo::sample::BeatEstimator
+{
+public:
+    explicit FixedEstimate(double bpm) : m_bpm(bpm) {}
+    void add(std::span<const float>) override {}
+    double bpm() override { return m_bpm; }
+
+private:
+    double m_bpm;
+};
+
+korvo::sample::EstimatorFactory estimatorOf(double fixed)
+{
+    if (fixed < 0)
+        return korvo::sample::soundTouchEstimator;
+    return [fixed](int) { return std::make_unique<FixedEstimate>(fixed); };
+}
+
+QString q(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
+class TestSampleTempo : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void choice_data();
+    void choice();
+    void failures_data();
+    void failures();
+    void tempoCommandNeedsNoDisplay();
+    void slowReadingShowsProgressAndStops();
+
+private:
+    QString write(const DrumLoop& loop, const QString& name);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<FakePlatform> m_platform;
+};
+
+void TestSampleTempo::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_platform = std::make_unique<FakePlatform>();
+}
+
+void TestSampleTempo::cleanup()
+{
+    m_platform.reset();
+    m_dir.reset();
+    const QStringList leaked = openTopLevels();
+    QVERIFY2(leaked.isEmpty(), qPrintable(leaked.join(", ")));
+}
+
+QString TestSampleTempo::write(const DrumLoop& loop, const QString& name)
+{
+    const QString path = m_dir->filePath(name);
+    if (!korvo::test::writeDrumLoop(path.toStdString(), loop))
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+void TestSampleTempo::choice_data()
+{
+    // A generated drum loop, read with SoundTouch's estimate (estimate -1) or with a fixed one
+    // (0: none). "tempo" is the text written into the entry; "beats" the reading chosen (0: the
+    // estimate's own tempo); "readings" every reading from 1 to 250, fewest beats first.
+    QTest::addColumn<double>("bpm");
+    QTest::addColumn<int>("beats");
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<double>("silence");
+    QTest::addColumn<double>("estimate");
+    QTest::addColumn<QString>("tempo");
+    QTest::addColumn<int>("chosenBeats");
+    QTest::addColumn<QString>("readings");
+    const double real = -1;
+    QTest::newRow("2 bars at 90") << 90.0 << 8 << 0.0 << 0.0 << real << "90" << 8 << "45 90 135 180";
+    QTest::newRow("4 bars at 90") << 90.0 << 16 << 0.0 << 0.0 << real << "90" << 16
+                                  << "22.5 45 67.5 90 135 180";
+    QTest::newRow("2 bars at 120") << 120.0 << 8 << 0.0 << 0.0 << real << "120" << 8 << "60 120 180 240";
+    QTest::newRow("4 bars at 120") << 120.0 << 16 << 0.0 << 0.0 << real << "120" << 16
+                                   << "30 60 90 120 180 240";
+    // Two bars are too short to tell the fourth decimal: 133.333 and 133.3333 give the same length.
+    QTest::newRow("2 bars at 133.3333: the simplest tempo of that length")
+        << 133.3333 << 8 << 0.0 << 0.0 << real << "133.333" << 8 << "66.6667 133.333 200";
+    QTest::newRow("4 bars at 133.3333")
+        << 133.3333 << 16 << 0.0 << 0.0 << real << "133.3333" << 16 << "33.3333 66.6667 100 133.3333 200";
+    QTest::newRow("2 bars at 174") << 174.0 << 8 << 0.0 << 0.0 << real << "174" << 8 << "87 174";
+    QTest::newRow("4 bars at 174 reads 174.0002 raw and shows 174")
+        << 174.0 << 16 << 0.0 << 0.0 << real << "174" << 16 << "43.5 87 130.5 174";
+    QTest::newRow("2 bars at 90, 5 ms of silence after: still 8 beats")
+        << 90.0 << 8 << 0.0 << 0.005 << real << "89.9155" << 8 << "44.9578 89.9155 134.873 179.831";
+    QTest::newRow("4 bars at 90, 5 ms of silence after")
+        << 90.0 << 16 << 0.0 << 0.005 << real << "89.9577" << 16
+        << "22.4894 44.9789 67.4683 89.9577 134.9366 179.9155";
+    QTest::newRow("2 bars at 120, 5 ms of silence after")
+        << 120.0 << 8 << 0.0 << 0.005 << real << "119.85" << 8 << "59.925 119.85 179.775 239.7";
+    QTest::newRow("4 bars at 120, 5 ms of silence after")
+        << 120.0 << 16 << 0.0 << 0.005 << real << "119.925" << 16
+        << "29.9812 59.9624 89.9437 119.925 179.8873 239.85";
+    QTest::newRow("2 bars at 133.3333, 5 ms of silence after")
+        << 133.3333 << 8 << 0.0 << 0.005 << real << "133.148" << 8 << "66.574 133.148 199.722";
+    QTest::newRow("4 bars at 133.3333, 5 ms of silence after")
+        << 133.3333 << 16 << 0.0 << 0.005 << real << "133.2406" << 16
+        << "33.3101 66.6203 99.9304 133.2406 199.861";
+    QTest::newRow("2 bars at 174, 5 ms of silence after")
+        << 174.0 << 8 << 0.0 << 0.005 << real << "173.685" << 8 << "86.8424 173.685";
+    QTest::newRow("4 bars at 174, 5 ms of silence after")
+        << 174.0 << 16 << 0.0 << 0.005 << real << "173.842" << 16 << "43.4606 86.921 130.382 173.842";
+    QTest::newRow("4 bars at 174, estimate at half: 174")
+        << 174.0 << 16 << 0.0 << 0.0 << 87.0 << "174" << 16 << "43.5 87 130.5 174";
+    QTest::newRow("4 bars at 174, estimate at a third: 174")
+        << 174.0 << 16 << 0.0 << 0.0 << 58.0 << "174" << 16 << "43.5 87 130.5 174";
+    QTest::newRow("4 bars at 133.3333, estimate at half: 133.3333")
+        << 133.3333 << 16 << 0.0 << 0.0 << 66.7 << "133.3333" << 16 << "33.3333 66.6667 100 133.3333 200";
+    QTest::newRow("2 bars at 90, estimate at half: 90, not 180")
+        << 90.0 << 8 << 0.0 << 0.0 << 45.0 << "90" << 8 << "45 90 135 180";
+    QTest::newRow("a backbeat at 90 leaves the estimate empty, the length still tells")
+        << 90.0 << 16 << 0.0 << 0.0 << real << "90" << 16 << "22.5 45 67.5 90 135 180";
+    QTest::newRow("no estimate at all: the loop's length alone")
+        << 174.0 << 16 << 0.0 << 0.0 << 0.0 << "174" << 16 << "43.5 87 130.5 174";
+    QTest::newRow("16.3 s at 120, not a loop: the estimate, not 32 beats at 117.8")
+        << 120.0 << 0 << 16.3 << 0.0 << real << "120" << 0
+        << "14.7239 29.4479 44.1718 58.8957 88.3436 117.7914 176.687 235.5828";
+    QTest::newRow("16.3 s at 120 with the estimate at half: doubled into the usual range")
+        << 120.0 << 0 << 16.3 << 0.0 << 60.0 << "120" << 0
+        << "14.7239 29.4479 44.1718 58.8957 88.3436 117.7914 176.687 235.5828";
+    QTest::newRow("half a second: read as one or two beats")
+        << 120.0 << 0 << 0.5 << 0.0 << 0.0 << "120" << 1 << "120 240";
+}
+
+void TestSampleTempo::choice()
+{
+    QFETCH(double, bpm);
+    QFETCH(int, beats);
+    QFETCH(double, seconds);
+    QFETCH(double, silence);
+    QFETCH(double, estimate);
+    DrumLoop loop;
+    loop.bpm = bpm;
+    loop.beats = beats;
+    loop.seconds = seconds;
+    loop.silenceAfter = silence;
+    loop.backbeat = QByteArray(QTest::currentDataTag()).contains("backbeat");
+    const QString file = write(loop, "loop.wav");
+
+    const korvo::sample::Analysis a = korvo::sample::analyseFile(file.toStdString(), estimatorOf(estimate));
+    QCOMPARE(a.failure, korvo::sample::Failure::None);
+    QCOMPARE(a.frames, korvo::test::loopFrames(loop) + std::llround(silence * 44100));
+    if (loop.backbeat)
+        QCOMPARE(a.estimate, 0.0); // what the row is about: SoundTouch hears nothing here
+    QTEST(q(a.choice.text), "tempo");
+    QTEST(a.choice.beats, "chosenBeats");
+    QStringList readings;
+    for (const korvo::sample::TempoCandidate& c : a.choice.candidates)
+        readings << q(c.text);
+    QTEST(readings.join(' '), "readings");
+    // Every reading's length for its beats is the file's length to the frame, or where no tempo
+    // of four decimals gives that, the tempo is the exact one to four decimals.
+    for (const korvo::sample::TempoCandidate& c : a.choice.candidates) {
+        const double exact = 60.0 * c.beats * 44100 / double(a.frames);
+        QVERIFY2(std::llround(60.0 * c.beats * 44100 / c.tempo) == a.frames ||
+                     std::fabs(c.tempo - exact) <= 0.00005 + 1e-9,
+                 c.text.c_str());
+    }
+}
+
+void TestSampleTempo::failures_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content"); // "loop", "silent" and "short" are generated
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("empty file") << "empty.wav" << QByteArray() << "音が入っていません（長さが0です）。";
+    QTest::newRow("text renamed .wav")
+        << "notes.wav" << QByteArray("120 BPM, four bars\n") << "対応していないファイル形式です。";
+    QTest::newRow("WAV cut in its sound data")
+        << "cut.wav" << QByteArray("cut-data") << "ファイルが壊れているか、途中で切れています。";
+    QTest::newRow("WAV cut in its header")
+        << "header.wav" << QByteArray("cut-header") << "ファイルが壊れているか、途中で切れています。";
+    QTest::newRow("silent WAV") << "silence.wav" << QByteArray("silent") << "無音です。";
+    QTest::newRow("a tenth of a second") << "blip.wav" << QByteArray("short") << "短すぎます（0.24秒未満）。";
+    QTest::newRow("missing file") << "gone.wav" << QByteArray("missing") << "ファイルを開けません。";
+    QTest::newRow("a folder") << "folder.wav" << QByteArray("folder") << "ファイルを開けません。";
+}
+
+void TestSampleTempo::failures()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    const QString path = m_dir->filePath(name);
+    DrumLoop loop;
+    loop.beats = 8;
+    if (content == "silent") {
+        loop.bpm = 120;
+        write(loop, name);
+        // Overwrite the sound with zeros after the 44-byte header.
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        const qint64 size = file.size();
+        QVERIFY(file.seek(44));
+        QVERIFY(file.write(QByteArray(size - 44, '\0')) == size - 44);
+    } else if (content == "short") {
+        loop.beats = 0;
+        loop.seconds = 0.1;
+        write(loop, name);
+    } else if (content.startsWith("cut-")) {
+        write(loop, name);
+        QVERIFY(QFile::resize(path, content == "cut-data" ? 100000 : 30));
+    } else if (content == "folder") {
+        QVERIFY(QDir(m_dir->path()).mkdir(name));
+    } else if (content != "missing") {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(content), content.size());
+    }
+
+    QWidget window;
+    korvo::SampleTempo reader(&window);
+    QSignalSpy chosen(&reader, &korvo::SampleTempo::tempoChosen);
+    QSignalSpy finished(&reader, &korvo::SampleTempo::finished);
+    reader.read(0, path);
+    QVERIFY(finished.wait(20000));
+
+    QCOMPARE(m_platform->messages.size(), 1);
+    QCOMPARE(m_platform->beeps, 1);
+    const korvo::Message& message = m_platform->messages[0];
+    QCOMPARE(message.icon, korvo::Message::Icon::Exclamation);
+    QCOMPARE(message.title, QString("サンプルのテンポ"));
+    QFETCH(QString, reason);
+    QCOMPARE(message.text, name + " のテンポを読み取れませんでした。\n" + reason);
+    QVERIFY(!reader.dialog());
+    QCOMPARE(chosen.size(), 0);
+}
+
+void TestSampleTempo::tempoCommandNeedsNoDisplay()
+{
+    DrumLoop loop;
+    loop.bpm = 174;
+    loop.beats = 16;
+    write(loop, "loop.wav");
+    QFile text(m_dir->filePath("notes.wav"));
+    QVERIFY(text.open(QIODevice::WriteOnly) && text.write("not sound\n") == 10);
+    text.close();
+
+    QProcess korvo;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(name);
+    korvo.setProcessEnvironment(environment);
+    korvo.setWorkingDirectory(m_dir->path());
+    korvo.start(KORVO_EXECUTABLE, {"--tempo", "loop.wav", "notes.wav"});
+    QVERIFY(korvo.waitForFinished(20000));
+    const QStringList lines =
+        QString::fromUtf8(korvo.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines[0], QString("loop.wav\t5.517秒\t推定 174.05\tテンポ 174\t16拍のループ（推定と一致）"));
+    QCOMPARE(lines[1], QString("notes.wav\t読み取れません: 対応していないファイル形式です。"));
+    QCOMPARE(korvo.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(korvo.exitCode(), 1); // one file could not be read
+}
+
+void TestSampleTempo::slowReadingShowsProgressAndStops()
+{
+    DrumLoop loop;
+    loop.seconds = 30; // 162 pieces of 20 ms: several seconds
+    const QString file = write(loop, "long.wav");
+    QWidget window;
+    korvo::SampleTempo reader(&window);
+    reader.setEstimator([](int) { return std::make_unique<SlowEstimate>(); });
+    QSignalSpy finished(&reader, &korvo::SampleTempo::finished);
+    reader.read(1, file);
+
+    // After a moment the progress shows, moving, in a window that leaves the others usable.
+    QTRY_VERIFY_WITH_TIMEOUT(reader.progressDialog() && reader.progressDialog()->isVisible(), 5000);
+    QCOMPARE(reader.progressDialog()->windowModality(), Qt::NonModal);
+    QTRY_VERIFY(reader.progressDialog()->value() > 0);
+    QVERIFY(finished.isEmpty());
+
+    QPushButton* stop = reader.progressDialog()->findChild<QPushButton*>();
+    QCOMPARE(stop->text(), QString("中止"));
+    QTest::mouseClick(stop, Qt::LeftButton);
+    QVERIFY(finished.wait(5000));
+    QVERIFY(!reader.busy());
+    QVERIFY(!reader.progressDialog());
+    QVERIFY(!reader.dialog());
+    QVERIFY(m_platform->messages.isEmpty());
+}
+
+#include "testmain.h"
+KORVO_TEST_MAIN(TestSampleTempo)
+#include "tst_sampletempo.moc"
