@@ -64,10 +64,19 @@ double simplestTempo(std::int64_t frames, int sampleRate, int beats)
 {
     const double beatFrames = 60.0 * beats * sampleRate; // frames of the beats at 1 BPM
     const double raw = beatFrames / static_cast<double>(frames);
+    const auto fits = [&](double tempo) { return tempo > 0 && std::llround(beatFrames / tempo) == frames; };
     double scale = 1;
     for (int decimals = 0; decimals <= 4; ++decimals, scale *= 10) {
+        // A whole number of thirds (133.3333 is a bar of 1.8 s) is written to four decimals but is
+        // simpler than any third decimal: two bars at 133.3333 are as long as two at 133.333, and the
+        // loop was made at the first.
+        if (decimals == 3) {
+            const double thirds = std::nearbyint(std::nearbyint(raw * 3) / 3 * 1e4) / 1e4;
+            if (fits(thirds))
+                return thirds;
+        }
         const double tempo = std::nearbyint(raw * scale) / scale;
-        if (tempo > 0 && std::llround(beatFrames / tempo) == frames)
+        if (fits(tempo))
             return tempo;
     }
     return std::nearbyint(raw * 1e4) / 1e4;

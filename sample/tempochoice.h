@@ -49,8 +49,9 @@ inline constexpr double kUsualAbove = 180;
 // (0, negative or not finite: none). Never fails; frames or rate of 0 or less give NotFound.
 TempoChoice chooseTempo(std::int64_t frames, int sampleRate, double estimate);
 
-// The simplest tempo (fewest decimals, at most four) whose ideal length of `beats` beats rounds to
-// `frames` frames; the tempo to four decimals when none does.
+// The simplest tempo whose ideal length of `beats` beats rounds to `frames` frames: the fewest
+// decimals, at most four, with a whole number of thirds of a BPM coming just before three decimals;
+// the tempo to four decimals when none fits.
 double simplestTempo(std::int64_t frames, int sampleRate, int beats);
 
 } // namespace korvo::sample

@@ -119,9 +119,9 @@ void TestSampleTempo::choice_data()
     QTest::newRow("2 bars at 120") << 120.0 << 8 << 0.0 << 0.0 << real << "120" << 8 << "60 120 180 240";
     QTest::newRow("4 bars at 120") << 120.0 << 16 << 0.0 << 0.0 << real << "120" << 16
                                    << "30 60 90 120 180 240";
-    // Two bars are too short to tell the fourth decimal: 133.333 and 133.3333 give the same length.
-    QTest::newRow("2 bars at 133.3333: the simplest tempo of that length")
-        << 133.3333 << 8 << 0.0 << 0.0 << real << "133.333" << 8 << "66.6667 133.333 200";
+    // Two bars are as long at 133.333 as at 133.3333: the whole number of thirds is the simpler.
+    QTest::newRow("2 bars at 133.3333: thirds before a third decimal")
+        << 133.3333 << 8 << 0.0 << 0.0 << real << "133.3333" << 8 << "66.6667 133.3333 200";
     QTest::newRow("4 bars at 133.3333")
         << 133.3333 << 16 << 0.0 << 0.0 << real << "133.3333" << 16 << "33.3333 66.6667 100 133.3333 200";
     QTest::newRow("2 bars at 174") << 174.0 << 8 << 0.0 << 0.0 << real << "174" << 8 << "87 174";
