@@ -16,11 +16,14 @@ wineboot --init >/dev/null 2>&1 </dev/null
 wine reg add 'HKCU\Environment' /v QT_QPA_FONTDIR /d "Z:$build/fonts" /f >/dev/null 2>&1 </dev/null
 wineserver -w
 status=0
-(cd "$build" && ctest --output-on-failure -j2 2>&1) | tee "$build/test-windows.log" || status=$?
+# Left out: the label offscreen-fonts (tst_textfit), which would measure text with a font engine
+# Windows never uses (see tests/CMakeLists.txt).
+(cd "$build" && ctest --output-on-failure -j2 -LE offscreen-fonts 2>&1) | tee "$build/test-windows.log" || status=$?
 wineserver -k 2>/dev/null || true
 summary=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$build/test-windows.log" | tail -n 1)
 run=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$summary")
 failed=$(sed -E 's/.*passed, ([0-9]+) tests failed.*/\1/' <<<"$summary")
-echo "Windows tests under Wine: $run run, $((run - failed)) passed, $failed failed" \
-    "(left out: the Linux-only test programs, which are not built for Windows)"
+left_out=$(cd "$build" && ctest -N -L offscreen-fonts | sed -n 's/^ *Test *#[0-9]*: //p' | tr '\n' ' ')
+echo "Windows tests under Wine: $run run, $((run - failed)) passed, $failed failed; left out: ${left_out:-none}" \
+    "(text fit with the offscreen font engine), and the linux-only programs, which are not built for Windows"
 exit $status

@@ -7,7 +7,8 @@
 ; - Beside korvo.exe it leaves korvo.installed: the program then keeps its settings in
 ;   %APPDATA%\korvo, never in its own folder, so that the uninstaller (which removes the program,
 ;   the mark and the shortcut) never takes the user's settings with it.
-Unicode true
+; A 64-bit installer for the 64-bit program (and the only kind a 64-bit-only Wine runs).
+Target amd64-unicode
 ManifestDPIAware true
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
