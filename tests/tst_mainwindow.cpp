@@ -2,6 +2,7 @@
 #include "fakeplatform.h"
 #include "mainwindowsupport.h"
 #include "ui/applicationsetup.h"
+#include "ui/fonts.h"
 #include "ui/layout.h"
 #include "windowguard.h"
 
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -58,6 +60,7 @@ private slots:
     void delayWindowFollowsBpm2Only();
     void menusAndAccessKeys();
     void keyboardOrderAndDisplayBoxes();
+    void designFaceFirstOnlyOnWindows();
 
 private:
     MainWindow& open();
@@ -641,6 +644,18 @@ void TestMainWindow::keyboardOrderAndDisplayBoxes()
     QVERIFY(stack.indexOf(w.findChild<QPushButton*>("CommandD")) >
             stack.indexOf(w.findChild<QGroupBox*>("FrameBPM1")));
     w.hide();
+}
+
+// Windows has the design face itself (Japanese Windows always): there it comes first, and the
+// stand-ins follow. Elsewhere it is a last resort after the installed Japanese fonts.
+void TestMainWindow::designFaceFirstOnlyOnWindows()
+{
+    const QString design = QString::fromUtf8(korvo::ui::kJapaneseFace);
+    const QStringList order = korvo::ui::standInFamilies(korvo::ui::kJapaneseFace);
+    const bool windows = QSysInfo::kernelType() == QLatin1String("winnt");
+    QCOMPARE(order.indexOf(design), windows ? 0 : order.size() - 1);
+    QCOMPARE(order.count(design), 1);
+    QVERIFY(order.contains("IPAPGothic")); // the font the Windows packages carry
 }
 
 #include "testmain.h"
