@@ -23,7 +23,8 @@ for entry in "${trees[@]}"; do
     read -r name sum recipe <<<"$entry"
     tree=$cache/$name
     stamp=$tree/.korvo-unpacked
-    if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$sum" ]; then
+    # Unpacked from this very archive, or built here from source: nothing to do.
+    if [ -f "$stamp" ] && { [ "$(cat "$stamp")" = "$sum" ] || [ "$(cat "$stamp")" = built ]; }; then
         continue
     fi
     archive=$archives/$name.tar.xz
