@@ -1,25 +1,17 @@
+#include "app/displayhint.h"
 #include "app/startup.h"
 #include "app/tempocommand.h"
 #include "ui/quitsignals.h"
 
 #include <QApplication>
-#include <cstdio>
-#include <cstdlib>
 #include <optional>
 
 int main(int argc, char* argv[])
 {
     if (const std::optional<int> status = korvo::tempoCommand(argc, argv))
         return *status; // no window: needs no display
-
-    // Without a display Qt would abort with a long plugin message; one plain line helps more.
-    const bool noDisplay =
-        !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM");
-    if (noDisplay) {
-        std::fprintf(stderr, "korvo: no display found; to run without a screen use: xvfb-run -a %s\n",
-                     argv[0]);
+    if (korvo::reportMissingDisplay(argv[0]))
         return 1;
-    }
 
     QApplication app(argc, argv);
     // Caught from here on; handled once the window can take its normal closing path.

@@ -42,13 +42,13 @@ int main(int argc, char** argv)
         for (const fs::path& file : inputsOf(argv[i])) {
             std::ifstream in(file, std::ios::binary);
             if (!in) {
-                std::fprintf(stderr, "replay: cannot read %s\n", file.c_str());
+                std::fprintf(stderr, "replay: cannot read %s\n", file.string().c_str());
                 return 1;
             }
             const std::vector<char> bytes{std::istreambuf_iterator<char>(in),
                                           std::istreambuf_iterator<char>()};
             // Printed first, so the input that trips a property is the last line before the abort.
-            std::fprintf(stderr, "replay: %s (%zu bytes)\n", file.c_str(), bytes.size());
+            std::fprintf(stderr, "replay: %s (%zu bytes)\n", file.string().c_str(), bytes.size());
             // A buffer of exactly the file's size, never null (as libFuzzer hands it over), so that
             // AddressSanitizer catches a read past the end.
             const auto data = std::make_unique<std::uint8_t[]>(bytes.size());

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Korvo needs to build, test and run, but only those that are missing,
-# so that `make` on a fresh Debian 12 machine needs nothing installed by hand.
+# so that `make` on a fresh Debian 12 machine needs nothing installed by hand. With --windows, also
+# what the Windows packages are made and tested with (`make windows`, `make test-windows`): the
+# MinGW-w64 compilers, Wine, NSIS, icoutils for the icon, and Qt's host tools (moc, rcc, uic).
 set -euo pipefail
 
 packages=(
@@ -13,6 +15,9 @@ packages=(
     appstream desktop-file-utils
     clang-format lintian
 )
+if [ "${1:-}" = "--windows" ]; then
+    packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine nsis icoutils qt6-base-dev-tools xz-utils)
+fi
 [ "${KORVO_EXTRA_PACKAGES:-}" ] && read -r -a extra <<<"$KORVO_EXTRA_PACKAGES" && packages+=("${extra[@]}")
 
 missing=()

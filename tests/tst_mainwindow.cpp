@@ -3,6 +3,7 @@
 #include "mainwindowtest.h"
 #include "pitch/bpmvalue.h"
 #include "ui/applicationsetup.h"
+#include "ui/fonts.h"
 #include "ui/layout.h"
 
 #include <QAction>
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QSysInfo>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -66,6 +68,7 @@ private slots:
     void keyboardOrderAndDisplayBoxes();
     void sampleTempoByDropOrMenu_data();
     void sampleTempoByDropOrMenu();
+    void designFaceFirstOnlyOnWindows();
 
 private:
     QString results() const;
@@ -775,6 +778,18 @@ void TestMainWindow::sampleTempoByDropOrMenu()
     QCOMPARE(w.tempoEntry(1 - entry)->textBox()->text(), QString("120"));
     QVERIFY(m_platform->messages.isEmpty());
     w.hide();
+}
+
+// Windows has the design face itself (Japanese Windows always): there it comes first, and the
+// stand-ins follow. Elsewhere it is a last resort after the installed Japanese fonts.
+void TestMainWindow::designFaceFirstOnlyOnWindows()
+{
+    const QString design = QString::fromUtf8(korvo::ui::kJapaneseFace);
+    const QStringList order = korvo::ui::standInFamilies(korvo::ui::kJapaneseFace);
+    const bool windows = QSysInfo::kernelType() == QLatin1String("winnt");
+    QCOMPARE(order.indexOf(design), windows ? 0 : order.size() - 1);
+    QCOMPARE(order.count(design), 1);
+    QVERIFY(order.contains("IPAPGothic")); // the font the Windows packages carry
 }
 
 #include "testmain.h"

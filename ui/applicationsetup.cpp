@@ -1,6 +1,7 @@
 #include "ui/applicationsetup.h"
 
 #include "ui/fonts.h"
+#include "ui/systemfonts.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -11,10 +12,11 @@ namespace korvo::ui {
 
 void setupApplication()
 {
+    loadCarriedFonts();
     // For fonts made from a design name anywhere else, such as in a style sheet.
     for (const char* face : {kJapaneseFace, "Arial"}) {
         QStringList installed = standInFamilies(face);
-        installed.removeLast();
+        installed.removeAll(QString::fromUtf8(face));
         QFont::insertSubstitutions(QString::fromUtf8(face), installed);
     }
     QApplication::setFont(windowFont());

@@ -1,5 +1,7 @@
 #include "ui/fonts.h"
 
+#include "ui/systemfonts.h"
+
 #include <QFontDatabase>
 #include <QHash>
 #include <QStringList>
@@ -7,14 +9,15 @@
 namespace korvo::ui {
 
 // The installed fonts that stand in for each design face, best first; the design name comes last,
-// for a machine that has it. Asking for the families by name lets Qt take the first installed one
-// at once, where the design name alone sends every font through fontconfig's alias search.
+// for a machine that has it (on Windows, where it is a system font, first). Asking for the families by name
+// lets Qt take the first installed one at once, where the design name alone sends every font through
+// fontconfig's alias search.
 QStringList standInFamilies(const char* face)
 {
     const QString design = QString::fromUtf8(face);
     if (design == QString::fromUtf8(kJapaneseFace))
-        return {"IPAPGothic", "IPA Pゴシック", "Noto Sans CJK JP", "VL PGothic", "TakaoPGothic",
-                "IPAGothic",  design};
+        return systemJapaneseOrder({"IPAPGothic", "IPA Pゴシック", "Noto Sans CJK JP", "VL PGothic",
+                                    "TakaoPGothic", "IPAGothic", design});
     if (design == "Arial")
         return {"Liberation Sans", "Arimo", "Nimbus Sans", "DejaVu Sans", design};
     return {design};

@@ -1,0 +1,10 @@
+#include "app/displayhint.h"
+
+namespace korvo {
+
+bool reportMissingDisplay(const char*)
+{
+    return false;
+}
+
+} // namespace korvo

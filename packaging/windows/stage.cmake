@@ -1,0 +1,24 @@
+# Gathers everything the Windows packages hold into one folder (run by packaging/windows at build
+# time): the program, the run-time DLLs and plugins it loads, Qt's Japanese texts, the font and its
+# licence, the README and the licence. The folder is made afresh, so nothing stale slips in.
+file(REMOVE_RECURSE ${STAGE})
+file(MAKE_DIRECTORY ${STAGE}/platforms ${STAGE}/styles ${STAGE}/translations ${STAGE}/fonts)
+
+file(COPY ${PROGRAM} DESTINATION ${STAGE})
+get_filename_component(program_name ${PROGRAM} NAME)
+execute_process(COMMAND ${STRIP} --strip-debug ${STAGE}/${program_name} COMMAND_ERROR_IS_FATAL ANY)
+
+string(REPLACE "|" ";" DLLS "${DLLS}")
+file(COPY ${DLLS} DESTINATION ${STAGE})
+# MinGW's own run-time comes with its symbols (libstdc++ alone is 23 MB with them, 2 MB without).
+file(GLOB shipped_dlls ${STAGE}/*.dll)
+execute_process(COMMAND ${STRIP} --strip-unneeded ${shipped_dlls} COMMAND_ERROR_IS_FATAL ANY)
+file(COPY ${PLATFORM_PLUGIN} DESTINATION ${STAGE}/platforms)
+file(COPY ${STYLE_PLUGIN} DESTINATION ${STAGE}/styles)
+file(COPY ${QT_JA} DESTINATION ${STAGE}/translations)
+# Qt looks for its translations relative to the program.
+file(WRITE ${STAGE}/qt.conf "[Paths]\r\nPrefix = .\r\nTranslations = translations\r\n")
+
+file(COPY ${FONT} DESTINATION ${STAGE}/fonts)
+file(COPY_FILE ${FONT_LICENSE} ${STAGE}/fonts/IPA_Font_License.txt)
+file(COPY ${README} ${LICENSE} DESTINATION ${STAGE})
