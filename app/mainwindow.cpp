@@ -4,8 +4,10 @@
 #include "pitch/bpmvalue.h"
 #include "pitch/pitchshift.h"
 #include "settings/settingsformat.h"
-#include "ui/layout.h"
+#include "ui/displaybox.h"
 #include "ui/platform.h"
+#include "ui/twips.h"
+#include "ui/windowfront.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>

@@ -1,6 +1,6 @@
 #include "app/manualwindow.h"
 
-#include "ui/layout.h"
+#include "ui/twips.h"
 
 #include <QFile>
 #include <QPlainTextEdit>

@@ -1,8 +1,9 @@
 #include "delay/delaywindow.h"
 
 #include "pitch/bpmvalue.h"
-#include "ui/layout.h"
+#include "ui/displaybox.h"
 #include "ui/platform.h"
+#include "ui/twips.h"
 
 #include <QComboBox>
 #include <QGroupBox>

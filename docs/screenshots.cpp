@@ -4,7 +4,6 @@
 #include "app/appicon.h"
 #include "app/mainwindow.h"
 #include "ui/applicationsetup.h"
-#include "ui/layout.h"
 #include "ui/platform.h"
 
 #include <QApplication>

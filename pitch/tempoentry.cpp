@@ -2,7 +2,7 @@
 
 #include "pitch/bpmvalue.h"
 #include "pitch/numbertext.h"
-#include "ui/layout.h"
+#include "ui/twips.h"
 
 #include <QLabel>
 #include <QLineEdit>

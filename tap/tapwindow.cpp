@@ -1,7 +1,8 @@
 #include "tap/tapwindow.h"
 
-#include "ui/layout.h"
+#include "ui/displaybox.h"
 #include "ui/platform.h"
+#include "ui/twips.h"
 
 #include <QGroupBox>
 #include <QKeyEvent>

@@ -3,7 +3,6 @@
 #include "fakeplatform.h"
 #include "mainwindowsupport.h"
 #include "ui/applicationsetup.h"
-#include "ui/layout.h"
 #include "windowguard.h"
 
 #include <QAbstractScrollArea>

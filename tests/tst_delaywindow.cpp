@@ -1,6 +1,6 @@
 #include "delay/delaywindow.h"
 #include "fakeplatform.h"
-#include "ui/layout.h"
+#include "ui/twips.h"
 #include "windowguard.h"
 
 #include <QComboBox>

@@ -2,7 +2,7 @@
 #include "fakeplatform.h"
 #include "mainwindowsupport.h"
 #include "ui/applicationsetup.h"
-#include "ui/layout.h"
+#include "ui/twips.h"
 #include "windowguard.h"
 
 #include <QAction>

@@ -1,6 +1,6 @@
 #include "fakeplatform.h"
 #include "tap/tapwindow.h"
-#include "ui/layout.h"
+#include "ui/twips.h"
 #include "windowguard.h"
 
 #include <QApplication>

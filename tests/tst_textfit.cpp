@@ -10,7 +10,6 @@
 #include "pitch/numbertext.h"
 #include "pitch/pitchshift.h"
 #include "ui/applicationsetup.h"
-#include "ui/layout.h"
 
 #include <QComboBox>
 #include <QGroupBox>

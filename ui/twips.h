@@ -35,11 +35,5 @@ void makeFrame(QGroupBox* box, const QString& title, const QFont& font, QRect re
 QLabel* label(QWidget* parent, const QString& text, const QFont& font, QRect rect);
 QPushButton* button(QWidget* parent, const QString& text, const QFont& font, QRect rect);
 QLineEdit* textBox(QWidget* parent, const QString& text, const QFont& font, QRect rect);
-// A box the program writes and the user only reads: no typing, no focus, text in black.
-QLineEdit* displayBox(QWidget* parent, const QString& text, const QFont& font, QRect rect);
-
-// Shows a top-level window and brings it to the front, restoring it first when the user had
-// minimised it: a window asked for again must be seen, not left as an icon on the task bar.
-void bringToFront(QWidget* window);
 
 } // namespace korvo::ui

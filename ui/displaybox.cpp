@@ -1,0 +1,95 @@
+#include "ui/displaybox.h"
+
+#include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionFrame>
+
+namespace korvo::ui {
+
+namespace {
+
+// A box the program writes and the user only reads. The stand-in Japanese face runs wider than the
+// face the boxes were designed for, so a result such as "+95.589" would lose part of its sign. A
+// text too wide for the box is set with its letters drawn closer and, if need be, a little
+// smaller, as far as stays readable; beyond that the box shows the text's start, where the sign
+// and the leading digits are.
+class DisplayBox final : public QLineEdit
+{
+public:
+    DisplayBox(const QString& text, QWidget* parent, const QFont& font)
+        : QLineEdit(text, parent), m_font(font)
+    {
+        setFont(font);
+        connect(this, &QLineEdit::textChanged, this, &DisplayBox::showFromStart);
+        // Setting the same text again sends no change, yet moves the cursor to the end.
+        connect(this, &QLineEdit::cursorPositionChanged, this, &DisplayBox::keepStartInSight);
+    }
+
+    void keepStartInSight(int, int position)
+    {
+        if (position != 0)
+            setCursorPosition(0);
+    }
+
+    void showFromStart()
+    {
+        QFont f = m_font;
+        const auto tooWide = [this, &f] { return QFontMetricsF(f).horizontalAdvance(text()) > room(); };
+        for (int percent = 100; percent > kTightest && tooWide(); percent -= 2)
+            f.setLetterSpacing(QFont::PercentageSpacing, percent - 2);
+        // A tempo saved with all its seven digits ("133.3333") is wider still: then the letters
+        // get smaller too, down to three quarters of their size, so that the last digit shows.
+        const double smallest = m_font.pointSizeF() * 0.75;
+        while (tooWide() && f.pointSizeF() - 0.25 >= smallest)
+            f.setPointSizeF(f.pointSizeF() - 0.25);
+        if (f != font())
+            setFont(f);
+        // Nobody types here, so there is no cursor to keep in sight at the end.
+        setCursorPosition(0);
+    }
+
+protected:
+    // The room inside depends on the style's frame, which is only settled once the box is polished
+    // for its first showing; a text set before then is fitted again.
+    void showEvent(QShowEvent* event) override
+    {
+        showFromStart();
+        QLineEdit::showEvent(event);
+    }
+
+private:
+    static constexpr int kTightest = 82; // percent of the letters' own spacing
+
+    // The width the text may take without scrolling: the style's contents less the two pixels a
+    // line edit keeps at each side and one for its cursor.
+    int room() const
+    {
+        QStyleOptionFrame option;
+        initStyleOption(&option);
+        return style()
+                   ->subElementRect(QStyle::SE_LineEditContents, &option, this)
+                   .marginsRemoved(textMargins())
+                   .width() -
+               2 * 2 - 1;
+    }
+
+    QFont m_font; // the designed font, before any tightening
+};
+
+} // namespace
+
+QLineEdit* displayBox(QWidget* parent, const QString& text, const QFont& font, QRect rect)
+{
+    auto* e = new DisplayBox(text, parent, font);
+    e->setGeometry(rect);
+    e->showFromStart();
+    e->setReadOnly(true);
+    e->setEnabled(false);
+    e->setFocusPolicy(Qt::NoFocus);
+    QPalette palette = e->palette();
+    palette.setColor(QPalette::Disabled, QPalette::Text, Qt::black);
+    e->setPalette(palette);
+    return e;
+}
+
+} // namespace korvo::ui

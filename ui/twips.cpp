@@ -1,0 +1,56 @@
+#include "ui/twips.h"
+
+#include "ui/captionstyle.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace korvo::ui {
+
+QGroupBox* frame(QWidget* parent, const QString& title, const QFont& font, QRect rect)
+{
+    auto* box = new QGroupBox(parent);
+    makeFrame(box, title, font, rect);
+    return box;
+}
+
+void makeFrame(QGroupBox* box, const QString& title, const QFont& font, QRect rect)
+{
+    box->setTitle(title);
+    box->setFont(font);
+    box->setGeometry(rect);
+    box->setStyle(frameCaptionStyle());
+    // A frame inside a frame would otherwise be announced by the outer frame's caption.
+    box->setAccessibleName(title);
+}
+
+QLabel* label(QWidget* parent, const QString& text, const QFont& font, QRect rect)
+{
+    auto* l = new QLabel(text, parent);
+    l->setFont(font);
+    l->setGeometry(rect);
+    // Captions are drawn from the top-left corner of their place, as the layout assumes.
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return l;
+}
+
+QPushButton* button(QWidget* parent, const QString& text, const QFont& font, QRect rect)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setFont(font);
+    b->setGeometry(rect);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QLineEdit* textBox(QWidget* parent, const QString& text, const QFont& font, QRect rect)
+{
+    auto* e = new QLineEdit(text, parent);
+    e->setFont(font);
+    e->setGeometry(rect);
+    return e;
+}
+
+} // namespace korvo::ui
