@@ -85,23 +85,25 @@ void MainWindow::buildControls()
 
     QGroupBox* sampler = ui::frame(frameC, "サンプラー", mainWindowFont(), twips(240, 960, 2895, 1455));
     sampler->setObjectName("Frame1");
-    QLabel* semitoneLabel = ui::label(sampler, "半音", regular12, twips(360, 480, 1335, 255));
+    ui::CaptionLabel* semitoneLabel = ui::label(sampler, "半音", regular12, twips(360, 480, 1335, 255));
     semitoneLabel->setObjectName("LabelC3");
     m_semitoneBox = ui::displayBox(sampler, "0", bold12, twips(1920, 360, 732, 360));
     m_semitoneBox->setObjectName("TextC3");
     m_semitoneBox->setAccessibleName("半音");
     semitoneLabel->setBuddy(m_semitoneBox);
-    QLabel* centLabel = ui::label(sampler, "セント", regular12, twips(360, 960, 1335, 255));
+    ui::CaptionLabel* centLabel = ui::label(sampler, "セント", regular12, twips(360, 960, 1335, 255));
     centLabel->setObjectName("LabelC0");
     m_centBox = ui::displayBox(sampler, "0", bold12, twips(1920, 840, 732, 360));
     m_centBox->setObjectName("TextC4");
     m_centBox->setAccessibleName("セント");
     centLabel->setBuddy(m_centBox);
-    // The stand-in face is a pixel too wide for this caption's place; a touch of tightening keeps
-    // the closing parenthesis.
-    QFont small = ui::font(8.25);
-    small.setLetterSpacing(QFont::PercentageSpacing, 97);
-    ui::label(sampler, "( 1/100半音)", small, twips(960, 1080, 975, 255))->setObjectName("Label1");
+    // "( 1/100半音)" lies over the end of the place of "セント", which must end where it begins; its
+    // own place runs a pixel into the cents box.
+    ui::CaptionLabel* centUnit =
+        ui::label(sampler, "( 1/100半音)", ui::font(8.25), twips(960, 1080, 975, 255));
+    centUnit->setObjectName("Label1");
+    centUnit->setRoom(ui::px(1920 - 960));
+    centLabel->setRoom(ui::px(960 - 360));
 
     m_calculateButton = ui::button(client, "計算！", ui::font(10.5, true), twips(360, 3600, 1335, 975));
     m_calculateButton->setObjectName("Command1");

@@ -3,6 +3,7 @@
 #include "pitch/bpmvalue.h"
 #include "ui/displaybox.h"
 #include "ui/platform.h"
+#include "ui/textfit.h"
 #include "ui/twips.h"
 
 #include <QComboBox>
@@ -11,6 +12,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 
 namespace korvo {
 namespace {
@@ -28,6 +31,28 @@ QComboBox* list(QWidget* parent, const std::array<const char*, N>& items, int se
         box->addItem(QString::fromUtf8(item));
     box->setCurrentIndex(selected);
     return box;
+}
+
+// The list's font, drawn closer or smaller where its widest item would not fit: the stand-in
+// Japanese faces run wider than the design face, some of them (Noto Sans CJK) setting the
+// full-width "Ｍｉｄｉ" at full width.
+void fitItems(QComboBox* list)
+{
+    QStyleOptionComboBox option;
+    option.initFrom(list);
+    option.editable = list->isEditable();
+    // The item's text is drawn one pixel in from each side of the field.
+    const int room = list->style()
+                         ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list)
+                         .width() -
+                     2;
+    QString widest;
+    for (int i = 0; i < list->count(); ++i) {
+        if (list->fontMetrics().horizontalAdvance(list->itemText(i)) >
+            list->fontMetrics().horizontalAdvance(widest))
+            widest = list->itemText(i);
+    }
+    list->setFont(ui::fitWidth(list->font(), widest, room, list));
 }
 
 // What a list would select for an index: the index within the list, -1 (nothing) outside it.
@@ -84,6 +109,7 @@ void DelayWindow::makeControls()
     label1->setObjectName(QStringLiteral("Label1"));
     m_noteList =
         list(frameD, delay::kNoteItems, m_values.note, ui::windowFont(), ui::twips(1440, 600, 1815, 300));
+    fitItems(m_noteList);
     m_noteList->setObjectName(QStringLiteral("CboNote0"));
     m_noteList->setAccessibleName(QStringLiteral("音符"));
     label1->setBuddy(m_noteList); // screen readers announce a list by its buddy label
@@ -91,6 +117,7 @@ void DelayWindow::makeControls()
     label4->setObjectName(QStringLiteral("Label4"));
     m_modifierList = list(frameD, delay::kModifierItems, m_values.modifier, ui::windowFont(),
                           ui::twips(1440, 1080, 1815, 300));
+    fitItems(m_modifierList);
     m_modifierList->setObjectName(QStringLiteral("CboNote1"));
     m_modifierList->setAccessibleName(QStringLiteral("付点など"));
     label4->setBuddy(m_modifierList);
@@ -118,12 +145,9 @@ void DelayWindow::makeControls()
     m_optionUnit->setObjectName(QStringLiteral("Label7"));
 
     // A child of the window, not of the frame, lying over the frame's "オプション" row.
-    // The stand-in Japanese face runs a little wider than the design face; a touch of tightening keeps
-    // "タイム・フォーマット(なし)" whole inside the list's designed width.
-    QFont formatFont = ui::font(8.25);
-    formatFont.setLetterSpacing(QFont::PercentageSpacing, 96);
     m_formatList =
-        list(this, delay::kFormatItems, m_values.format, formatFont, ui::twips(1440, 4440, 2055, 285));
+        list(this, delay::kFormatItems, m_values.format, ui::font(8.25), ui::twips(1440, 4440, 2055, 285));
+    fitItems(m_formatList);
     m_formatList->setObjectName(QStringLiteral("CboFormat"));
     m_formatList->setAccessibleName(QStringLiteral("オプション"));
     label6->setBuddy(m_formatList);

@@ -1,5 +1,7 @@
 #include "ui/displaybox.h"
 
+#include "ui/textfit.h"
+
 #include <QLineEdit>
 #include <QStyle>
 #include <QStyleOptionFrame>
@@ -33,15 +35,9 @@ public:
 
     void showFromStart()
     {
-        QFont f = m_font;
-        const auto tooWide = [this, &f] { return QFontMetricsF(f).horizontalAdvance(text()) > room(); };
-        for (int percent = 100; percent > kTightest && tooWide(); percent -= 2)
-            f.setLetterSpacing(QFont::PercentageSpacing, percent - 2);
         // A tempo saved with all its seven digits ("133.3333") is wider still: then the letters
-        // get smaller too, down to three quarters of their size, so that the last digit shows.
-        const double smallest = m_font.pointSizeF() * 0.75;
-        while (tooWide() && f.pointSizeF() - 0.25 >= smallest)
-            f.setPointSizeF(f.pointSizeF() - 0.25);
+        // get smaller too, so that the last digit shows.
+        const QFont f = fitWidth(m_font, text(), room(), this);
         if (f != font())
             setFont(f);
         // Nobody types here, so there is no cursor to keep in sight at the end.
@@ -58,8 +54,6 @@ protected:
     }
 
 private:
-    static constexpr int kTightest = 82; // percent of the letters' own spacing
-
     // The width the text may take without scrolling: the style's contents less the two pixels a
     // line edit keeps at each side and one for its cursor.
     int room() const

@@ -1,5 +1,7 @@
 #include "ui/fonts.h"
 
+#include "ui/fontorder.h"
+
 #include <QFontDatabase>
 #include <QHash>
 #include <QStringList>
@@ -13,8 +15,7 @@ QStringList standInFamilies(const char* face)
 {
     const QString design = QString::fromUtf8(face);
     if (design == QString::fromUtf8(kJapaneseFace))
-        return {"IPAPGothic", "IPA Pゴシック", "Noto Sans CJK JP", "VL PGothic", "TakaoPGothic",
-                "IPAGothic",  design};
+        return japaneseStandIns() << design;
     if (design == "Arial")
         return {"Liberation Sans", "Arimo", "Nimbus Sans", "DejaVu Sans", design};
     return {design};
@@ -25,9 +26,19 @@ QStringList standInFamilies(const char* face)
 // naming the whole list makes Qt ask fontconfig for fallback fonts again for every size and weight
 // the windows use, which was a good part of start-up. Without any of them installed the design
 // name stays, and the substitutions set up at start-up or fontconfig's own aliases take over.
+namespace {
+
+QHash<QString, QString>& resolvedFamilies() // design name -> installed family
+{
+    static QHash<QString, QString> resolved;
+    return resolved;
+}
+
+} // namespace
+
 QString installedFamily(const char* face)
 {
-    static QHash<QString, QString> resolved; // design name -> installed family
+    QHash<QString, QString>& resolved = resolvedFamilies();
     const QString design = QString::fromUtf8(face);
     const auto known = resolved.constFind(design);
     if (known != resolved.constEnd())
@@ -44,6 +55,11 @@ QString installedFamily(const char* face)
     }
     resolved.insert(design, family);
     return family;
+}
+
+void useStandIn(const char* face, const QString& family)
+{
+    resolvedFamilies().insert(QString::fromUtf8(face), family);
 }
 
 QFont font(double points, bool bold, const char* face)

@@ -1,9 +1,9 @@
 #include "ui/twips.h"
 
+#include "ui/captions.h"
 #include "ui/captionstyle.h"
 
 #include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -26,20 +26,16 @@ void makeFrame(QGroupBox* box, const QString& title, const QFont& font, QRect re
     box->setAccessibleName(title);
 }
 
-QLabel* label(QWidget* parent, const QString& text, const QFont& font, QRect rect)
+CaptionLabel* label(QWidget* parent, const QString& text, const QFont& font, QRect rect)
 {
-    auto* l = new QLabel(text, parent);
-    l->setFont(font);
+    auto* l = new CaptionLabel(text, parent, font);
     l->setGeometry(rect);
-    // Captions are drawn from the top-left corner of their place, as the layout assumes.
-    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return l;
 }
 
 QPushButton* button(QWidget* parent, const QString& text, const QFont& font, QRect rect)
 {
-    auto* b = new QPushButton(text, parent);
-    b->setFont(font);
+    auto* b = new CaptionButton(text, parent, font);
     b->setGeometry(rect);
     b->setAutoDefault(false);
     return b;
