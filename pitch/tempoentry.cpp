@@ -2,6 +2,7 @@
 
 #include "pitch/bpmvalue.h"
 #include "pitch/numbertext.h"
+#include "ui/displaybox.h"
 #include "ui/twips.h"
 
 #include <QLabel>
@@ -20,7 +21,7 @@ TempoEntry::TempoEntry(int entry, QWidget* parent) : QGroupBox(parent)
     ui::makeFrame(this, caption, ui::font(12, true), twips(entry == 0 ? 360 : 3120, 120, 2175, 2175));
     setObjectName(QStringLiteral("FrameBPM%1").arg(entry));
 
-    m_textBox = ui::textBox(this, bpm::kInitialText, ui::font(12), twips(240, 480, 855, 375));
+    m_textBox = ui::fittingTextBox(this, bpm::kInitialText, ui::font(12), twips(240, 480, 855, 375));
     m_textBox->setObjectName(QStringLiteral("TextBPM%1").arg(entry));
     m_textBox->setAccessibleName(caption);
     // Tempos are typed in half-width digits; an input method would only get in the way.

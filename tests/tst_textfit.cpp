@@ -295,8 +295,9 @@ void TestTextFit::initTestCase()
     // A tempo restored from the settings file keeps up to seven digits, and the delay and tap
     // windows show it as it stands.
     const QStringList restored = tempos + QStringList{"133.3333", "188.8888", "248.8888", "99.9999"};
-    m_reachable["BPM/TextBPM0"] = tempos;
-    m_reachable["BPM/TextBPM1"] = tempos;
+    // Outside editing, the tempo boxes show such a tempo whole too.
+    m_reachable["BPM/TextBPM0"] = restored;
+    m_reachable["BPM/TextBPM1"] = restored;
     m_reachable["BPM/TextC0"] = pitch[0];
     m_reachable["BPM/TextC3"] = pitch[1];
     m_reachable["BPM/TextC4"] = pitch[2];
@@ -430,6 +431,10 @@ void TestTextFit::displayBoxesShowTheStart_data()
 {
     QTest::addColumn<QString>("window");
     QTest::addColumn<QString>("box");
+    QTest::newRow("BPM 1 outside editing") << "BPM"
+                                           << "TextBPM0";
+    QTest::newRow("BPM 2 outside editing") << "BPM"
+                                           << "TextBPM1";
     QTest::newRow("pitch adjustment") << "BPM"
                                       << "TextC0";
     QTest::newRow("sampler semitones") << "BPM"

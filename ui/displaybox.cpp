@@ -10,11 +10,13 @@ namespace korvo::ui {
 
 namespace {
 
-// A box the program writes and the user only reads. The stand-in Japanese face runs wider than the
-// face the boxes were designed for, so a result such as "+95.589" would lose part of its sign. A
-// text too wide for the box is set with its letters drawn closer and, if need be, a little
-// smaller, as far as stays readable; beyond that the box shows the text's start, where the sign
-// and the leading digits are.
+// A box that shows its whole text. The stand-in Japanese faces run wider than the face the boxes
+// were designed for, so a result such as "+95.589" would lose part of its sign and a restored tempo
+// of 133.3333 its last digits. A text too wide for the box is set with its letters drawn closer
+// and, if need be, a little smaller, as far as stays readable; beyond that the box shows the text's
+// start, where the sign and the leading digits are. A box the user types into does this only while
+// it is not being edited: with the focus it has its designed font and the caret goes where the user
+// puts it, as in any text box.
 class DisplayBox final : public QLineEdit
 {
 public:
@@ -29,22 +31,39 @@ public:
 
     void keepStartInSight(int, int position)
     {
-        if (position != 0)
+        // A selection is someone about to type over the text.
+        if (position != 0 && !beingEdited() && !hasSelectedText())
             setCursorPosition(0);
     }
 
     void showFromStart()
     {
+        if (beingEdited())
+            return; // as designed, with the caret where the user puts it
+
         // A tempo saved with all its seven digits ("133.3333") is wider still: then the letters
         // get smaller too, so that the last digit shows.
         const QFont f = fitWidth(m_font, text(), room(), this);
         if (f != font())
             setFont(f);
-        // Nobody types here, so there is no cursor to keep in sight at the end.
+        // Outside editing there is no caret to keep in sight at the end.
         setCursorPosition(0);
     }
 
 protected:
+    void focusInEvent(QFocusEvent* event) override
+    {
+        setFont(m_font);
+        QLineEdit::focusInEvent(event);
+    }
+
+    void focusOutEvent(QFocusEvent* event) override
+    {
+        QLineEdit::focusOutEvent(event);
+        setModified(false);
+        showFromStart();
+    }
+
     // The room inside depends on the style's frame, which is only settled once the box is polished
     // for its first showing; a text set before then is fitted again.
     void showEvent(QShowEvent* event) override
@@ -54,6 +73,10 @@ protected:
     }
 
 private:
+    // Typed into: it has the focus, or a key reached it while it had none (the text typed since the
+    // program last set it counts as edited until the focus leaves).
+    bool beingEdited() const { return hasFocus() || isModified(); }
+
     // The width the text may take without scrolling: the style's contents less the two pixels a
     // line edit keeps at each side and one for its cursor.
     int room() const
@@ -83,6 +106,14 @@ QLineEdit* displayBox(QWidget* parent, const QString& text, const QFont& font, Q
     QPalette palette = e->palette();
     palette.setColor(QPalette::Disabled, QPalette::Text, Qt::black);
     e->setPalette(palette);
+    return e;
+}
+
+QLineEdit* fittingTextBox(QWidget* parent, const QString& text, const QFont& font, QRect rect)
+{
+    auto* e = new DisplayBox(text, parent, font);
+    e->setGeometry(rect);
+    e->showFromStart();
     return e;
 }
 

@@ -4,7 +4,6 @@
 #include "ui/captionstyle.h"
 
 #include <QGroupBox>
-#include <QLineEdit>
 #include <QPushButton>
 
 namespace korvo::ui {
@@ -39,14 +38,6 @@ QPushButton* button(QWidget* parent, const QString& text, const QFont& font, QRe
     b->setGeometry(rect);
     b->setAutoDefault(false);
     return b;
-}
-
-QLineEdit* textBox(QWidget* parent, const QString& text, const QFont& font, QRect rect)
-{
-    auto* e = new QLineEdit(text, parent);
-    e->setFont(font);
-    e->setGeometry(rect);
-    return e;
 }
 
 } // namespace korvo::ui

@@ -8,7 +8,6 @@
 #include <QString>
 
 class QGroupBox;
-class QLineEdit;
 class QPushButton;
 class QWidget;
 
@@ -34,6 +33,5 @@ QGroupBox* frame(QWidget* parent, const QString& title, const QFont& font, QRect
 void makeFrame(QGroupBox* box, const QString& title, const QFont& font, QRect rect);
 CaptionLabel* label(QWidget* parent, const QString& text, const QFont& font, QRect rect);
 QPushButton* button(QWidget* parent, const QString& text, const QFont& font, QRect rect);
-QLineEdit* textBox(QWidget* parent, const QString& text, const QFont& font, QRect rect);
 
 } // namespace korvo::ui
