@@ -3,6 +3,7 @@
 #include "pitch/bpmvalue.h"
 #include "pitch/numbertext.h"
 #include "ui/displaybox.h"
+#include "ui/slider.h"
 #include "ui/twips.h"
 
 #include <QLabel>
@@ -32,19 +33,13 @@ TempoEntry::TempoEntry(int entry, QWidget* parent) : QGroupBox(parent)
     m_tapButton->setObjectName(entry == 0 ? "CommandTA" : "CommandTB");
     m_tapButton->setAccessibleDescription(caption);
 
-    m_slider = new QScrollBar(Qt::Horizontal, this);
+    m_slider = new ui::Slider(this);
     m_slider->setObjectName(QStringLiteral("HScroll%1").arg(entry));
     m_slider->setGeometry(twips(240, 960, 1692, 252));
     m_slider->setRange(bpm::kSliderMinimum, bpm::kSliderMaximum);
     m_slider->setSingleStep(bpm::kSliderStep);
     m_slider->setPageStep(bpm::kSliderPage);
     m_slider->setValue(bpm::positionForValue(120));
-    m_slider->setFocusPolicy(Qt::StrongFocus);
-    // Qt's scroll bars invert their keys by default (Left would raise the tempo). Here an arrow key
-    // moves the tempo the way it points, as a click on that side of the track does, and Home/End go
-    // to 1 and 250. The wheel turns around with the keys: wheel-up now raises the tempo, which is
-    // what a tempo control is expected to do.
-    m_slider->setInvertedControls(false);
     m_slider->setAccessibleName(caption);
 
     // "から" under BPM 1 and "に" under BPM 2: the pair reads from the one tempo to the other.

@@ -144,41 +144,49 @@ void TestMainWindow::placedAQuarterAcrossAndCentred()
 void TestMainWindow::sliderMovesRecalculate_data()
 {
     // Each row either triggers a slider action, presses a real key on the slider or turns the
-    // wheel over it (in eighths of a degree, 120 for one notch up).
+    // wheel over it (in eighths of a degree, 120 for one notch up; sideways, as a touchpad's swipe
+    // or a tilted wheel sends them as buttons 6 and 7, 120 for one step to the left).
     QTest::addColumn<int>("action");
     QTest::addColumn<int>("key");
     QTest::addColumn<int>("wheel");
+    QTest::addColumn<int>("sideways");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("shown");
     const int none = -1;
     QTest::newRow("right arrow: one tenth up")
-        << int(QAbstractSlider::SliderSingleStepAdd) << 0 << 0 << "120.1"
+        << int(QAbstractSlider::SliderSingleStepAdd) << 0 << 0 << 0 << "120.1"
         << "+0.014 +0 +1";
-    QTest::newRow("track click: one BPM up") << int(QAbstractSlider::SliderPageStepAdd) << 0 << 0 << "121"
-                                             << "+0.144 +0 +14";
+    QTest::newRow("track click: one BPM up")
+        << int(QAbstractSlider::SliderPageStepAdd) << 0 << 0 << 0 << "121"
+        << "+0.144 +0 +14";
     QTest::newRow("left arrow: one tenth down")
-        << int(QAbstractSlider::SliderSingleStepSub) << 0 << 0 << "119.9"
+        << int(QAbstractSlider::SliderSingleStepSub) << 0 << 0 << 0 << "119.9"
         << "-0.014 +0 -1";
-    QTest::newRow("right end") << int(QAbstractSlider::SliderToMaximum) << 0 << 0 << "250"
+    QTest::newRow("right end") << int(QAbstractSlider::SliderToMaximum) << 0 << 0 << 0 << "250"
                                << "+12.707 +13 -29";
-    QTest::newRow("left end") << int(QAbstractSlider::SliderToMinimum) << 0 << 0 << "1"
+    QTest::newRow("left end") << int(QAbstractSlider::SliderToMinimum) << 0 << 0 << 0 << "1"
                               << "-82.883 -83 +12";
-    QTest::newRow("Right key raises a tenth") << none << int(Qt::Key_Right) << 0 << "120.1"
+    QTest::newRow("Right key raises a tenth") << none << int(Qt::Key_Right) << 0 << 0 << "120.1"
                                               << "+0.014 +0 +1";
-    QTest::newRow("Left key lowers a tenth") << none << int(Qt::Key_Left) << 0 << "119.9"
+    QTest::newRow("Left key lowers a tenth") << none << int(Qt::Key_Left) << 0 << 0 << "119.9"
                                              << "-0.014 +0 -1";
-    QTest::newRow("PageUp key raises one BPM") << none << int(Qt::Key_PageUp) << 0 << "121"
+    QTest::newRow("PageUp key raises one BPM") << none << int(Qt::Key_PageUp) << 0 << 0 << "121"
                                                << "+0.144 +0 +14";
-    QTest::newRow("PageDown key lowers one BPM") << none << int(Qt::Key_PageDown) << 0 << "119"
+    QTest::newRow("PageDown key lowers one BPM") << none << int(Qt::Key_PageDown) << 0 << 0 << "119"
                                                  << "-0.145 +0 -14";
-    QTest::newRow("Home key goes to 1") << none << int(Qt::Key_Home) << 0 << "1"
+    QTest::newRow("Home key goes to 1") << none << int(Qt::Key_Home) << 0 << 0 << "1"
                                         << "-82.883 -83 +12";
-    QTest::newRow("End key goes to 250") << none << int(Qt::Key_End) << 0 << "250"
+    QTest::newRow("End key goes to 250") << none << int(Qt::Key_End) << 0 << 0 << "250"
                                          << "+12.707 +13 -29";
-    QTest::newRow("wheel up raises three tenths") << none << 0 << 120 << "120.3"
+    QTest::newRow("wheel up raises three tenths") << none << 0 << 120 << 0 << "120.3"
                                                   << "+0.043 +0 +4";
-    QTest::newRow("wheel down lowers three tenths") << none << 0 << -120 << "119.7"
+    QTest::newRow("wheel down lowers three tenths") << none << 0 << -120 << 0 << "119.7"
                                                     << "-0.043 +0 -4";
+    QTest::newRow("sideways to the left lowers three tenths, as the Left key does")
+        << none << 0 << 0 << 120 << "119.7"
+        << "-0.043 +0 -4";
+    QTest::newRow("sideways to the right raises three tenths") << none << 0 << 0 << -120 << "120.3"
+                                                               << "+0.043 +0 +4";
 }
 
 void TestMainWindow::sliderMovesRecalculate()
@@ -186,13 +194,14 @@ void TestMainWindow::sliderMovesRecalculate()
     QFETCH(int, action);
     QFETCH(int, key);
     QFETCH(int, wheel);
+    QFETCH(int, sideways);
     MainWindow& w = open();
     QScrollBar* slider = w.tempoEntry(1)->slider();
     if (key) {
         QTest::keyClick(slider, Qt::Key(key));
-    } else if (wheel) {
+    } else if (wheel || sideways) {
         const QPointF centre = slider->rect().center();
-        QWheelEvent turn(centre, slider->mapToGlobal(centre), QPoint(), QPoint(0, wheel), Qt::NoButton,
+        QWheelEvent turn(centre, slider->mapToGlobal(centre), QPoint(), QPoint(sideways, wheel), Qt::NoButton,
                          Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(slider, &turn);
     } else {
