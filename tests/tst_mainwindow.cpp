@@ -627,12 +627,18 @@ void TestMainWindow::keyboardOrderAndDisplayBoxes()
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.tempoEntry(0)->textBox()->setFocus();
     QStringList order;
+    QStringList unmarked; // controls that look the same with the focus as without it
     for (int i = 0; i < 9; ++i) {
-        order << QApplication::focusWidget()->objectName();
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* focused = QApplication::focusWidget();
+        order << focused->objectName();
+        const QImage withFocus = focused->grab().toImage();
+        QTest::keyClick(focused, Qt::Key_Tab);
+        if (focused->grab().toImage() == withFocus)
+            unmarked << focused->objectName();
     }
     QCOMPARE(order, QStringList({"TextBPM0", "CommandTA", "HScroll0", "TextBPM1", "CommandTB", "HScroll1",
                                  "CommandD", "Command1", "Command2"}));
+    QVERIFY2(unmarked.isEmpty(), qPrintable("no focus shown: " + unmarked.join(", ")));
 
     for (QLineEdit* box : {w.pitchBox(), w.semitoneBox(), w.centBox()}) {
         QVERIFY(!box->isEnabled());

@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QStyleOptionFocusRect>
 #include <QStylePainter>
 
 namespace korvo::ui {
@@ -104,6 +105,15 @@ void CaptionButton::paintEvent(QPaintEvent*)
     const QString caption = option.text;
     option.text.clear();
     painter.drawControl(QStyle::CE_PushButton, option);
+    // The style marks a default button the way it marks the focus, so the focus would not show on
+    // it: a focus frame inside the button shows it on every button alike.
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = style()->subElementRect(QStyle::SE_PushButtonFocusRect, &option, this);
+        focus.backgroundColor = palette().color(QPalette::Button);
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+    }
     if (caption.isEmpty())
         return;
     QRect place = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);

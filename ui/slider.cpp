@@ -1,5 +1,7 @@
 #include "ui/slider.h"
 
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 #include <QWheelEvent>
 #include <cstdlib>
 
@@ -29,6 +31,18 @@ void Slider::wheelEvent(QWheelEvent* event)
                        event->source());
     QScrollBar::wheelEvent(&turned);
     event->setAccepted(turned.isAccepted());
+}
+
+void Slider::paintEvent(QPaintEvent* event)
+{
+    QScrollBar::paintEvent(event);
+    if (!hasFocus())
+        return;
+    QStylePainter painter(this);
+    QStyleOptionFocusRect focus;
+    focus.initFrom(this);
+    focus.backgroundColor = palette().color(QPalette::Window);
+    painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
 }
 
 } // namespace korvo::ui

@@ -13,6 +13,8 @@ public:
 
 protected:
     void wheelEvent(QWheelEvent* event) override;
+    // With the focus, a focus frame round the slider: the desktop styles draw none on scroll bars.
+    void paintEvent(QPaintEvent* event) override;
 };
 
 } // namespace korvo::ui
