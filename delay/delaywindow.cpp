@@ -8,6 +8,7 @@
 
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -180,6 +181,15 @@ void DelayWindow::setVisible(bool visible)
     if (visible)
         makeControls();
     QWidget::setVisible(visible);
+}
+
+void DelayWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        Command2_Click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void DelayWindow::CboNote_Click()

@@ -63,6 +63,11 @@ public:
 
     void setVisible(bool visible) override;
 
+protected:
+    // Escape acts as the Close button, as in any window that has one.
+    void keyPressEvent(QKeyEvent* event) override;
+
+public:
     // Event handlers, named after their control and event. The list handlers take the lists' picks
     // into the values; without controls there is nothing to take.
     void CboNote_Click();

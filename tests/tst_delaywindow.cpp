@@ -46,6 +46,7 @@ private slots:
     void defaultsButton();
     void tempoHandOverFollows();
     void textThatIsNotANumberLeavesBothBoxesEmpty();
+    void closeButtonHidesAndKeepsChoices_data();
     void closeButtonHidesAndKeepsChoices();
     void firstShowingShowsWhatWasSetWhileHidden();
     void closingFromTheFrameDiscardsTheWindow();
@@ -259,15 +260,26 @@ void TestDelayWindow::textThatIsNotANumberLeavesBothBoxesEmpty()
     QCOMPARE(m_window->optionText(), QStringLiteral(" 240"));
 }
 
+void TestDelayWindow::closeButtonHidesAndKeepsChoices_data()
+{
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("the Close button") << false;
+    QTest::newRow("Escape, as in any window with a close button") << true;
+}
+
 void TestDelayWindow::closeButtonHidesAndKeepsChoices()
 {
+    QFETCH(bool, escape);
     m_window->setNoteIndex(4);
     m_window->setModifierIndex(1);
     m_window->setFormatIndex(5);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window));
 
-    QTest::mouseClick(child<QPushButton>("Command2"), Qt::LeftButton);
+    if (escape)
+        QTest::keyClick(child<QComboBox>("CboNote1"), Qt::Key_Escape);
+    else
+        QTest::mouseClick(child<QPushButton>("Command2"), Qt::LeftButton);
     QVERIFY(m_window->isHidden());
     QCOMPARE(m_host.shown, 1);
     QCOMPARE(m_window->noteIndex(), 4);

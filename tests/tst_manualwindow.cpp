@@ -34,6 +34,7 @@ private slots:
     void typingChangesNothing();
     void selectionAndCopyAllowed();
     void scrollsWithTheKeyboard();
+    void escapeCloses();
 
 private:
     QPlainTextEdit* openWindow();
@@ -246,6 +247,14 @@ void TestManualWindow::scrollsWithTheKeyboard()
     QVERIFY(text->viewport()->rect().contains(text->cursorRect()));
     QTest::keyClick(text, Qt::Key_Home, Qt::ControlModifier);
     QCOMPARE(bar->value(), 0);
+}
+
+void TestManualWindow::escapeCloses()
+{
+    QPlainTextEdit* text = openWindow();
+    QVERIFY(text);
+    QTest::keyClick(text, Qt::Key_Escape);
+    QVERIFY(!m_window->isVisible());
 }
 
 #include "testmain.h"
