@@ -8,6 +8,7 @@
 #include "ui/platform.h"
 #include "ui/twips.h"
 #include "ui/windowfront.h"
+#include "ui/windowplacement.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -156,21 +157,14 @@ void MainWindow::buildMenus()
 
 void MainWindow::placeWindow()
 {
-    // A quarter of the free width from the left, centred vertically; single precision as designed.
-    // What is placed is the whole window with the frame the window manager gives it, so the frame
-    // is asked for before the window is shown: placed first and corrected once the frame exists,
-    // the window would be seen to jump.
+    // A quarter of the free width from the left, centred vertically. What is placed is the whole
+    // window with the frame the window manager gives it, so the frame is asked for before the
+    // window is shown: placed first and corrected once the frame exists, the window would be seen
+    // to jump. The delay window reuses the answer rather than asking again.
     adjustSize();
     Platform& platform = Platform::current();
-    const QMargins frame = platform.frameMargins(*this);
-    const QSize screen = platform.screenSize();
-    const QSize outer = size().grownBy(frame);
-    const float left = static_cast<float>(screen.width() - outer.width()) / 4.0f;
-    const float top = static_cast<float>(screen.height() - outer.height()) / 2.0f;
-    // The client area goes inside the frame's top-left corner; placing the client rather than the
-    // frame means the same whether or not the native window exists yet.
-    setGeometry(
-        QRect(QPoint(static_cast<int>(left) + frame.left(), static_cast<int>(top) + frame.top()), size()));
+    m_frame = platform.frameMargins(*this);
+    ui::placeOnScreen(*this, platform.screenSize(), m_frame, {4, 1}, {2, 1});
 }
 
 void MainWindow::calc_pitch()
@@ -439,6 +433,11 @@ void MainWindow::write_init()
     if (!result.ok)
         Platform::current().show(
             this, {Message::Icon::Critical, Message::Buttons::Ok, "保存エラー", saveFailureText(result)});
+}
+
+QMargins MainWindow::windowFrame() const
+{
+    return m_frame;
 }
 
 QString MainWindow::bpm2Text() const

@@ -73,6 +73,7 @@ public:
 
     // DelayHost and TapHost
     QString bpm2Text() const override;
+    QMargins windowFrame() const override;
     void showMainWindow() override;
     QString entryText(int entry) const override;
     void setEntryText(int entry, const QString& text) override;
@@ -100,6 +101,7 @@ private:
     QPointer<TapWindow> m_tap;
     QPointer<ManualWindow> m_manual;
     settings::Store m_store;
+    QMargins m_frame; // the window manager's frame, as it answered before the window was shown
 };
 
 } // namespace korvo

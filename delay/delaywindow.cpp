@@ -5,6 +5,7 @@
 #include "ui/platform.h"
 #include "ui/textfit.h"
 #include "ui/twips.h"
+#include "ui/windowplacement.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -77,11 +78,8 @@ DelayWindow::DelayWindow(DelayHost& host, QWidget* parent) : QWidget(parent, Qt:
 void DelayWindow::Form_Load()
 {
     // Two thirds of the way across the free width and a third of the way down the free height,
-    // in single precision like the rest of the windows' placement.
-    const QSize screen = Platform::current().screenSize();
-    const float left = static_cast<float>(screen.width() - width()) / 3.0f * 2.0f;
-    const float top = static_cast<float>(screen.height() - height()) / 3.0f;
-    move(qRound(left), qRound(top));
+    // frame included, as the main window is placed.
+    ui::placeOnScreen(*this, Platform::current().screenSize(), m_host.windowFrame(), {3, 2}, {3, 1});
 
     // Nothing is selected yet, so this computes zeros that the selections below overwrite.
     setBpmText(m_host.bpm2Text());

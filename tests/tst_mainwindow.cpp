@@ -134,8 +134,13 @@ void TestMainWindow::placedAQuarterAcrossAndCentred()
     MainWindow& w = open();
     // The formula places the whole window, frame included; the client area sits inside it.
     const QSize outer = w.size().grownBy(m_platform->frame);
-    const QPoint frameCorner((1600 - outer.width()) / 4, (1000 - outer.height()) / 2);
+    const QPoint frameCorner(qRound((1600 - outer.width()) / 4.0f), qRound((1000 - outer.height()) / 2.0f));
     QCOMPARE(w.geometry().topLeft(), frameCorner + QPoint(2, 24));
+    // The delay window, loaded hidden at start-up, is placed by its whole size with the same frame.
+    const QSize delayOuter = w.loadedDelayWindow()->size().grownBy(m_platform->frame);
+    const QPoint delayCorner(qRound((1600 - delayOuter.width()) / 3.0f * 2.0f),
+                             qRound((1000 - delayOuter.height()) / 3.0f));
+    QCOMPARE(w.loadedDelayWindow()->geometry().topLeft(), delayCorner + QPoint(2, 24));
     // The client area keeps its designed size and the window cannot be resized.
     QCOMPARE(w.centralWidget()->size(), QSize(376, 359));
     QCOMPARE(w.minimumSize(), w.maximumSize());
