@@ -1,9 +1,11 @@
 #include "app/startup.h"
 #include "ui/quitsignals.h"
+#include "ui/windowsystemcheck.h"
 
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 int main(int argc, char* argv[])
 {
@@ -16,7 +18,9 @@ int main(int argc, char* argv[])
         return 1;
     }
 
+    std::optional<korvo::ui::WindowSystemCheck> windowSystemCheck(std::in_place);
     QApplication app(argc, argv);
+    windowSystemCheck.reset();
     // Caught from here on; handled once the window can take its normal closing path.
     korvo::ui::QuitSignals quitSignals;
     const std::unique_ptr<korvo::MainWindow> window = korvo::startProgram();

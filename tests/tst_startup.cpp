@@ -62,6 +62,7 @@ private slots:
     void unattendedExitAsksNothingAndSavesTheRestoredValues();
     void signalsTakeTheClosingPath_data();
     void signalsTakeTheClosingPath();
+    void noWindowSystemEndsWithOneLine();
 
 private:
     MainWindow& start();
@@ -374,6 +375,24 @@ void TestStartup::signalsTakeTheClosingPath()
     QCOMPARE(child.exitStatus(), QProcess::NormalExit);
     QCOMPARE(child.exitCode(), 0);
     QCOMPARE(savedFile(), kFirstRunFile);
+}
+
+void TestStartup::noWindowSystemEndsWithOneLine()
+{
+    // A window system Qt has no plugin for, as Wayland without Qt's Wayland plugin: one plain line
+    // and status 1, not Qt's abort with its page about plugins.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "korvo-test-no-such-window-system");
+    environment.insert("XDG_CONFIG_HOME", m_dir->filePath("config"));
+    QProcess child;
+    child.setProcessEnvironment(environment);
+    child.start(KORVO_EXECUTABLE, QStringList());
+    QVERIFY(child.waitForFinished(20000));
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.exitCode(), 1);
+    const QString said = QString::fromUtf8(child.readAllStandardError());
+    QCOMPARE(said.count('\n'), 1);
+    QVERIFY2(said.startsWith(QString::fromUtf8("korvo: 画面に接続できない")), qPrintable(said));
 }
 
 #include "testmain.h"
