@@ -58,6 +58,7 @@ private slots:
     void delayWindowFollowsBpm2Only();
     void menusAndAccessKeys();
     void keyboardOrderAndDisplayBoxes();
+    void tempoBoxWithTheFocusShowsALongTempoWhole();
 
 private:
     MainWindow& open();
@@ -660,6 +661,30 @@ void TestMainWindow::keyboardOrderAndDisplayBoxes()
     const QObjectList& stack = client->children();
     QVERIFY(stack.indexOf(w.findChild<QPushButton*>("CommandD")) >
             stack.indexOf(w.findChild<QGroupBox*>("FrameBPM1")));
+    w.hide();
+}
+
+void TestMainWindow::tempoBoxWithTheFocusShowsALongTempoWhole()
+{
+    // BPM 1's box has the focus when the window opens; a restored tempo must still show whole.
+    MainWindow& w = open();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QLineEdit* box = w.tempoEntry(0)->textBox();
+    box->setFocus();
+    QVERIFY(box->hasFocus());
+    w.tempoEntry(0)->setText("133.3333");
+    // The room a line edit leaves its text: two pixels at each side and one for the caret.
+    const int room = box->contentsRect().marginsRemoved(box->textMargins()).width() - 2 * 2 - 1;
+    QVERIFY2(QFontMetrics(box->font()).horizontalAdvance(box->text()) <= room,
+             qPrintable(box->font().toString()));
+    QCOMPARE(box->cursorPosition(), 0);
+    // Typing gives the box its designed font back while the user edits.
+    const QFont fitted = box->font();
+    QTest::keyClick(box, Qt::Key_End);
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QCOMPARE(box->text(), QString("133.333"));
+    QVERIFY(box->font() != fitted);
     w.hide();
 }
 

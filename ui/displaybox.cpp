@@ -14,9 +14,10 @@ namespace {
 // were designed for, so a result such as "+95.589" would lose part of its sign and a restored tempo
 // of 133.3333 its last digits. A text too wide for the box is set with its letters drawn closer
 // and, if need be, a little smaller, as far as stays readable; beyond that the box shows the text's
-// start, where the sign and the leading digits are. A box the user types into does this only while
-// it is not being edited: with the focus it has its designed font and the caret goes where the user
-// puts it, as in any text box.
+// start, where the sign and the leading digits are. A box the user types into does this until the
+// user types: from the first key to the moment the focus leaves it has its designed font and the
+// caret stays where the user puts it, as in any text box. Merely having the focus (the tempo box
+// has it when the window opens) changes nothing.
 class DisplayBox final : public QLineEdit
 {
 public:
@@ -25,21 +26,23 @@ public:
     {
         setFont(font);
         connect(this, &QLineEdit::textChanged, this, &DisplayBox::showFromStart);
+        connect(this, &QLineEdit::textEdited, this, [this] { setFont(m_font); });
         // Setting the same text again sends no change, yet moves the cursor to the end.
         connect(this, &QLineEdit::cursorPositionChanged, this, &DisplayBox::keepStartInSight);
     }
 
     void keepStartInSight(int, int position)
     {
-        // A selection is someone about to type over the text.
-        if (position != 0 && !beingEdited() && !hasSelectedText())
+        // With the focus the caret goes where the user moves it; a selection is someone about to
+        // type over the text.
+        if (position != 0 && !hasFocus() && !isModified() && !hasSelectedText())
             setCursorPosition(0);
     }
 
     void showFromStart()
     {
-        if (beingEdited())
-            return; // as designed, with the caret where the user puts it
+        if (isModified())
+            return; // typed into: as designed, with the caret where the user puts it
 
         // A tempo saved with all its seven digits ("133.3333") is wider still: then the letters
         // get smaller too, so that the last digit shows.
@@ -47,16 +50,11 @@ public:
         if (f != font())
             setFont(f);
         // Outside editing there is no caret to keep in sight at the end.
-        setCursorPosition(0);
+        if (!hasFocus())
+            setCursorPosition(0);
     }
 
 protected:
-    void focusInEvent(QFocusEvent* event) override
-    {
-        setFont(m_font);
-        QLineEdit::focusInEvent(event);
-    }
-
     void focusOutEvent(QFocusEvent* event) override
     {
         QLineEdit::focusOutEvent(event);
@@ -73,10 +71,6 @@ protected:
     }
 
 private:
-    // Typed into: it has the focus, or a key reached it while it had none (the text typed since the
-    // program last set it counts as edited until the focus leaves).
-    bool beingEdited() const { return hasFocus() || isModified(); }
-
     // The width the text may take without scrolling: the style's contents less the two pixels a
     // line edit keeps at each side and one for its cursor.
     int room() const
