@@ -133,7 +133,7 @@ void DelayWindow::makeControls()
     label5->setObjectName(QStringLiteral("Label5"));
     // "オプション" names the format list, which belongs to the window; a label announces only a
     // sibling, so this one is the window's too, at the same place over the frame's row.
-    auto* label6 =
+    ui::CaptionLabel* label6 =
         ui::label(this, QStringLiteral("オプション"), bold9, ui::twips(240 + 240, 3120 + 1320, 1335, 255));
     label6->setObjectName(QStringLiteral("Label6"));
     m_optionBox = ui::displayBox(frame1, QString(), bold9, ui::twips(2280, 1680, 855, 375));
@@ -150,6 +150,8 @@ void DelayWindow::makeControls()
     m_formatList->setObjectName(QStringLiteral("CboFormat"));
     m_formatList->setAccessibleName(QStringLiteral("オプション"));
     label6->setBuddy(m_formatList);
+    // The caption's place runs under the list; its text ends a little before it.
+    label6->setRoom(ui::px(1440 - 480) - 3);
     label6->raise();
     m_formatList->raise();
 

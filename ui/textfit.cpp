@@ -9,10 +9,10 @@ namespace korvo::ui {
 
 namespace {
 
-constexpr int kTightestSpacing = 82; // percent of the letters' own spacing
-constexpr double kSmallestSize = 0.75;
-constexpr double kAboveBaseline = 0.88; // of the em: an ideograph's top to the baseline
-constexpr double kBelowBaseline = 0.12; // of the em: the baseline to an ideograph's foot
+constexpr int kTightestSpacing = 82;        // percent of the letters' own spacing
+constexpr double kSmallestSize = 2.0 / 3.0; // of the designed size: 12 pt down to 8 pt
+constexpr double kAboveBaseline = 0.88;     // of the em: an ideograph's top to the baseline
+constexpr double kBelowBaseline = 0.12;     // of the em: the baseline to an ideograph's foot
 
 } // namespace
 

@@ -12,7 +12,7 @@ class QPaintDevice;
 namespace korvo::ui {
 
 // The design font, with its letters drawn closer and, if need be, a little smaller, until `text`
-// takes no more than `room` pixels, as far as stays readable (82% spacing, three quarters of the
+// takes no more than `room` pixels, as far as stays readable (82% spacing, two thirds of the
 // size). The font as designed when the text fits already.
 QFont fitWidth(const QFont& design, const QString& text, qreal room, const QPaintDevice* device = nullptr);
 
