@@ -18,6 +18,8 @@ int main(int argc, char* argv[])
         return 1;
     }
 
+    // While the application is made: a display Qt cannot reach (Wayland without Qt's Wayland plugin)
+    // ends the program with one line and status 1 instead of an abort.
     std::optional<korvo::ui::WindowSystemCheck> windowSystemCheck(std::in_place);
     QApplication app(argc, argv);
     windowSystemCheck.reset();
