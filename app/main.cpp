@@ -2,6 +2,7 @@
 #include "app/startup.h"
 #include "app/tempocommand.h"
 #include "ui/quitsignals.h"
+#include "ui/windowsystemcheck.h"
 
 #include <QApplication>
 #include <optional>
@@ -13,7 +14,11 @@ int main(int argc, char* argv[])
     if (korvo::reportMissingDisplay(argv[0]))
         return 1;
 
+    // While the application is made: a display Qt cannot reach (Wayland without Qt's Wayland plugin)
+    // ends the program with one line and status 1 instead of an abort.
+    std::optional<korvo::ui::WindowSystemCheck> windowSystemCheck(std::in_place);
     QApplication app(argc, argv);
+    windowSystemCheck.reset();
     // Caught from here on; handled once the window can take its normal closing path.
     korvo::ui::QuitSignals quitSignals;
     const std::unique_ptr<korvo::MainWindow> window = korvo::startProgram();

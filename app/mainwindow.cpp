@@ -5,8 +5,11 @@
 #include "pitch/bpmvalue.h"
 #include "pitch/pitchshift.h"
 #include "settings/settingsformat.h"
-#include "ui/layout.h"
+#include "ui/displaybox.h"
 #include "ui/platform.h"
+#include "ui/twips.h"
+#include "ui/windowfront.h"
+#include "ui/windowplacement.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -22,10 +25,6 @@ namespace korvo {
 namespace {
 
 using ui::twips;
-
-// The stand-in face is a pixel too wide for the place of the cents caption "( 1/100半音)"; a touch
-// of tightening, in percent of the face's own letter spacing, keeps the closing parenthesis.
-constexpr qreal kCentCaptionSpacing = 97;
 
 QFont mainWindowFont()
 {
@@ -88,21 +87,25 @@ void MainWindow::buildControls()
 
     QGroupBox* sampler = ui::frame(frameC, "サンプラー", mainWindowFont(), twips(240, 960, 2895, 1455));
     sampler->setObjectName("Frame1");
-    QLabel* semitoneLabel = ui::label(sampler, "半音", regular12, twips(360, 480, 1335, 255));
+    ui::CaptionLabel* semitoneLabel = ui::label(sampler, "半音", regular12, twips(360, 480, 1335, 255));
     semitoneLabel->setObjectName("LabelC3");
     m_semitoneBox = ui::displayBox(sampler, "0", bold12, twips(1920, 360, 732, 360));
     m_semitoneBox->setObjectName("TextC3");
     m_semitoneBox->setAccessibleName("半音");
     semitoneLabel->setBuddy(m_semitoneBox);
-    QLabel* centLabel = ui::label(sampler, "セント", regular12, twips(360, 960, 1335, 255));
+    ui::CaptionLabel* centLabel = ui::label(sampler, "セント", regular12, twips(360, 960, 1335, 255));
     centLabel->setObjectName("LabelC0");
     m_centBox = ui::displayBox(sampler, "0", bold12, twips(1920, 840, 732, 360));
     m_centBox->setObjectName("TextC4");
     m_centBox->setAccessibleName("セント");
     centLabel->setBuddy(m_centBox);
-    QFont small = ui::font(8.25);
-    small.setLetterSpacing(QFont::PercentageSpacing, kCentCaptionSpacing);
-    ui::label(sampler, "( 1/100半音)", small, twips(960, 1080, 975, 255))->setObjectName("Label1");
+    // "( 1/100半音)" lies over the end of the place of "セント", which must end where it begins; its
+    // own place runs a pixel into the cents box.
+    ui::CaptionLabel* centUnit =
+        ui::label(sampler, "( 1/100半音)", ui::font(8.25), twips(960, 1080, 975, 255));
+    centUnit->setObjectName("Label1");
+    centUnit->setRoom(ui::px(1920 - 960));
+    centLabel->setRoom(ui::px(960 - 360));
 
     m_calculateButton = ui::button(client, "計算！", ui::font(10.5, true), twips(360, 3600, 1335, 975));
     m_calculateButton->setObjectName("Command1");
@@ -163,21 +166,14 @@ void MainWindow::buildMenus()
 
 void MainWindow::placeWindow()
 {
-    // A quarter of the free width from the left, centred vertically; single precision as designed.
-    // What is placed is the whole window with the frame the window manager gives it, so the frame
-    // is asked for before the window is shown: placed first and corrected once the frame exists,
-    // the window would be seen to jump.
+    // A quarter of the free width from the left, centred vertically. What is placed is the whole
+    // window with the frame the window manager gives it, so the frame is asked for before the
+    // window is shown: placed first and corrected once the frame exists, the window would be seen
+    // to jump. The delay window reuses the answer rather than asking again.
     adjustSize();
     Platform& platform = Platform::current();
-    const QMargins frame = platform.frameMargins(*this);
-    const QSize screen = platform.screenSize();
-    const QSize outer = size().grownBy(frame);
-    const float left = static_cast<float>(screen.width() - outer.width()) / 4.0f;
-    const float top = static_cast<float>(screen.height() - outer.height()) / 2.0f;
-    // The client area goes inside the frame's top-left corner; placing the client rather than the
-    // frame means the same whether or not the native window exists yet.
-    setGeometry(
-        QRect(QPoint(static_cast<int>(left) + frame.left(), static_cast<int>(top) + frame.top()), size()));
+    m_frame = platform.frameMargins(*this);
+    ui::placeOnScreen(*this, platform.screenSize(), m_frame, {4, 1}, {2, 1});
 }
 
 void MainWindow::calc_pitch()
@@ -480,6 +476,11 @@ bool MainWindow::write_init()
         Platform::current().show(
             this, {Message::Icon::Critical, Message::Buttons::Ok, "保存エラー", saveFailureText(result)});
     return result.ok;
+}
+
+QMargins MainWindow::windowFrame() const
+{
+    return m_frame;
 }
 
 QString MainWindow::bpm2Text() const

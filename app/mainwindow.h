@@ -81,6 +81,7 @@ public:
 
     // DelayHost and TapHost
     QString bpm2Text() const override;
+    QMargins windowFrame() const override;
     void showMainWindow() override;
     QString entryText(int entry) const override;
     void setEntryText(int entry, const QString& text) override;
@@ -109,6 +110,7 @@ private:
     QPointer<ManualWindow> m_manual;
     SampleTempo* m_sampleTempo = nullptr;
     settings::Store m_store;
+    QMargins m_frame; // the window manager's frame, as it answered before the window was shown
 };
 
 } // namespace korvo

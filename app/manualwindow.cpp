@@ -1,8 +1,9 @@
 #include "app/manualwindow.h"
 
-#include "ui/layout.h"
+#include "ui/twips.h"
 
 #include <QFile>
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 
 // The resource lives in a static library, where nothing else would keep its registration from
@@ -44,6 +45,15 @@ ManualWindow::ManualWindow(QWidget* parent) : QWidget(parent)
     text->setAccessibleName("Korvo Manual");
     text->setFocusPolicy(Qt::StrongFocus);
     text->setFocus(); // the only control, so the reader can scroll with the keys at once
+}
+
+void ManualWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 } // namespace korvo

@@ -9,14 +9,17 @@ namespace korvo {
 QString manualText();
 
 // The manual shown as read-only text: it can be scrolled, selected and copied, never changed. The
-// window has no behaviour of its own; the main window creates it on demand and it is destroyed when
-// closed.
+// main window creates it on demand and it is destroyed when closed; Escape closes it, as its close
+// box does.
 class ManualWindow final : public QWidget
 {
     Q_OBJECT
 
 public:
     explicit ManualWindow(QWidget* parent = nullptr);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 } // namespace korvo

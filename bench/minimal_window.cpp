@@ -3,7 +3,7 @@
 // time to first frame and peak memory.
 #include "bench/firstframe.h"
 #include "ui/applicationsetup.h"
-#include "ui/layout.h"
+#include "ui/fonts.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,23 +1,24 @@
 #include "delay/delaywindow.h"
 
 #include "pitch/bpmvalue.h"
-#include "ui/layout.h"
+#include "ui/displaybox.h"
 #include "ui/platform.h"
+#include "ui/textfit.h"
+#include "ui/twips.h"
+#include "ui/windowplacement.h"
 
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 
 namespace korvo {
 namespace {
-
-// The stand-in Japanese face runs a little wider than the design face; a touch of tightening, in
-// percent of the face's own letter spacing, keeps "タイム・フォーマット(なし)" whole inside the
-// format list's designed width.
-constexpr qreal kFormatListSpacing = 96;
 
 // A drop-down list the user can only pick from, showing the window's selection.
 template <std::size_t N>
@@ -32,6 +33,28 @@ QComboBox* list(QWidget* parent, const std::array<const char*, N>& items, int se
         box->addItem(QString::fromUtf8(item));
     box->setCurrentIndex(selected);
     return box;
+}
+
+// The list's font, drawn closer or smaller where its widest item would not fit: the stand-in
+// Japanese faces run wider than the design face, some of them (Noto Sans CJK) setting the
+// full-width "Ｍｉｄｉ" at full width.
+void fitItems(QComboBox* list)
+{
+    QStyleOptionComboBox option;
+    option.initFrom(list);
+    option.editable = list->isEditable();
+    // The item's text is drawn one pixel in from each side of the field.
+    const int room = list->style()
+                         ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list)
+                         .width() -
+                     2;
+    QString widest;
+    for (int i = 0; i < list->count(); ++i) {
+        if (list->fontMetrics().horizontalAdvance(list->itemText(i)) >
+            list->fontMetrics().horizontalAdvance(widest))
+            widest = list->itemText(i);
+    }
+    list->setFont(ui::fitWidth(list->font(), widest, room, list));
 }
 
 // What a list would select for an index: the index within the list, -1 (nothing) outside it.
@@ -55,11 +78,8 @@ DelayWindow::DelayWindow(DelayHost& host, QWidget* parent) : QWidget(parent, Qt:
 void DelayWindow::Form_Load()
 {
     // Two thirds of the way across the free width and a third of the way down the free height,
-    // in single precision like the rest of the windows' placement.
-    const QSize screen = Platform::current().screenSize();
-    const float left = static_cast<float>(screen.width() - width()) / 3.0f * 2.0f;
-    const float top = static_cast<float>(screen.height() - height()) / 3.0f;
-    move(qRound(left), qRound(top));
+    // frame included, as the main window is placed.
+    ui::placeOnScreen(*this, Platform::current().screenSize(), m_host.windowFrame(), {3, 2}, {3, 1});
 
     // Nothing is selected yet, so this computes zeros that the selections below overwrite.
     setBpmText(m_host.bpm2Text());
@@ -88,6 +108,7 @@ void DelayWindow::makeControls()
     label1->setObjectName("Label1");
     m_noteList =
         list(frameD, delay::kNoteItems, m_values.note, ui::windowFont(), ui::twips(1440, 600, 1815, 300));
+    fitItems(m_noteList);
     m_noteList->setObjectName("CboNote0");
     m_noteList->setAccessibleName("音符");
     label1->setBuddy(m_noteList); // screen readers announce a list by its buddy label
@@ -95,6 +116,7 @@ void DelayWindow::makeControls()
     label4->setObjectName("Label4");
     m_modifierList = list(frameD, delay::kModifierItems, m_values.modifier, ui::windowFont(),
                           ui::twips(1440, 1080, 1815, 300));
+    fitItems(m_modifierList);
     m_modifierList->setObjectName("CboNote1");
     m_modifierList->setAccessibleName("付点など");
     label4->setBuddy(m_modifierList);
@@ -110,7 +132,8 @@ void DelayWindow::makeControls()
     label5->setObjectName("Label5");
     // "オプション" names the format list, which belongs to the window; a label announces only a
     // sibling, so this one is the window's too, at the same place over the frame's row.
-    auto* label6 = ui::label(this, "オプション", bold9, ui::twips(240 + 240, 3120 + 1320, 1335, 255));
+    ui::CaptionLabel* label6 =
+        ui::label(this, "オプション", bold9, ui::twips(240 + 240, 3120 + 1320, 1335, 255));
     label6->setObjectName("Label6");
     m_optionBox = ui::displayBox(frame1, QString(), bold9, ui::twips(2280, 1680, 855, 375));
     m_optionBox->setObjectName("TextT");
@@ -120,13 +143,14 @@ void DelayWindow::makeControls()
     m_optionUnit->setObjectName("Label7");
 
     // A child of the window, not of the frame, lying over the frame's "オプション" row.
-    QFont formatFont = ui::font(8.25);
-    formatFont.setLetterSpacing(QFont::PercentageSpacing, kFormatListSpacing);
     m_formatList =
-        list(this, delay::kFormatItems, m_values.format, formatFont, ui::twips(1440, 4440, 2055, 285));
+        list(this, delay::kFormatItems, m_values.format, ui::font(8.25), ui::twips(1440, 4440, 2055, 285));
+    fitItems(m_formatList);
     m_formatList->setObjectName("CboFormat");
     m_formatList->setAccessibleName("オプション");
     label6->setBuddy(m_formatList);
+    // The caption's place runs under the list; its text ends a little before it.
+    label6->setRoom(ui::px(1440 - 480) - 3);
     label6->raise();
     m_formatList->raise();
 
@@ -154,6 +178,15 @@ void DelayWindow::setVisible(bool visible)
     if (visible)
         makeControls();
     QWidget::setVisible(visible);
+}
+
+void DelayWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        Command2_Click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void DelayWindow::CboNote_Click()

@@ -2,6 +2,7 @@
 
 #include "delay/delaycalc.h"
 
+#include <QMargins>
 #include <QString>
 #include <QWidget>
 
@@ -19,6 +20,9 @@ class DelayHost
 public:
     virtual ~DelayHost() = default;
     virtual QString bpm2Text() const = 0;
+    // The frame the window manager gives the main window (none where unknown); the delay window
+    // takes its own to be the same, rather than ask the window manager again.
+    virtual QMargins windowFrame() const = 0;
     virtual void showMainWindow() = 0;
 };
 
@@ -63,6 +67,11 @@ public:
 
     void setVisible(bool visible) override;
 
+protected:
+    // Escape acts as the Close button, as in any window that has one.
+    void keyPressEvent(QKeyEvent* event) override;
+
+public:
     // Event handlers, named after their control and event. The list handlers take the lists' picks
     // into the values; without controls there is nothing to take.
     void Form_Load();

@@ -5,7 +5,6 @@
 #include "app/mainwindow.h"
 #include "fakeplatform.h"
 #include "ui/applicationsetup.h"
-#include "ui/layout.h"
 
 #include <QApplication>
 #include <QDir>

@@ -2,7 +2,9 @@
 
 #include "pitch/bpmvalue.h"
 #include "pitch/numbertext.h"
-#include "ui/layout.h"
+#include "ui/displaybox.h"
+#include "ui/slider.h"
+#include "ui/twips.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -24,7 +26,7 @@ TempoEntry::TempoEntry(int entry, QWidget* parent) : QGroupBox(parent)
     ui::makeFrame(this, caption, ui::font(12, true), twips(entry == 0 ? 360 : 3120, 120, 2175, 2175));
     setObjectName(QString("FrameBPM%1").arg(entry));
 
-    m_textBox = ui::textBox(this, bpm::kInitialText, ui::font(12), twips(240, 480, 855, 375));
+    m_textBox = ui::fittingTextBox(this, bpm::kInitialText, ui::font(12), twips(240, 480, 855, 375));
     m_textBox->setObjectName(QString("TextBPM%1").arg(entry));
     m_textBox->setAccessibleName(caption);
     // Tempos are typed in half-width digits; an input method would only get in the way.
@@ -35,19 +37,13 @@ TempoEntry::TempoEntry(int entry, QWidget* parent) : QGroupBox(parent)
     m_tapButton->setObjectName(entry == 0 ? "CommandTA" : "CommandTB");
     m_tapButton->setAccessibleDescription(caption);
 
-    m_slider = new QScrollBar(Qt::Horizontal, this);
+    m_slider = new ui::Slider(this);
     m_slider->setObjectName(QString("HScroll%1").arg(entry));
     m_slider->setGeometry(twips(240, 960, 1692, 252));
     m_slider->setRange(bpm::kSliderMinimum, bpm::kSliderMaximum);
     m_slider->setSingleStep(bpm::kSliderStep);
     m_slider->setPageStep(bpm::kSliderPage);
     m_slider->setValue(bpm::positionForText(bpm::kInitialText));
-    m_slider->setFocusPolicy(Qt::StrongFocus);
-    // Qt's scroll bars invert their keys by default (Left would raise the tempo). Here an arrow key
-    // moves the tempo the way it points, as a click on that side of the track does, and Home/End go
-    // to 1 and 250. The wheel turns around with the keys: wheel-up raises the tempo, which is
-    // what a tempo control is expected to do.
-    m_slider->setInvertedControls(false);
     m_slider->setAccessibleName(caption);
 
     // "から" under BPM 1 and "に" under BPM 2: the pair reads from the one tempo to the other.

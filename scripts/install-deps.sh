@@ -9,6 +9,8 @@ packages=(
     cmake ninja-build g++ make
     qt6-base-dev qt6-translations-l10n libxcb1-dev
     fonts-ipafont-gothic fonts-liberation2
+    fonts-noto-cjk fonts-vlgothic
+    qt6-wayland weston
     libbenchmark-dev
     libsndfile1-dev libsoundtouch-dev pkgconf
     xvfb xauth

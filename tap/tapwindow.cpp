@@ -1,13 +1,15 @@
 #include "tap/tapwindow.h"
 
-#include "ui/layout.h"
+#include "ui/displaybox.h"
 #include "ui/platform.h"
+#include "ui/twips.h"
 
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 
 namespace korvo {
 
@@ -26,7 +28,8 @@ TapWindow::TapWindow(TapHost& host, QWidget* parent) : QDialog(parent), m_host(h
     m_tapButton = ui::button(this, "タップ (&T)", bold12, ui::twips(360, 1440, 2895, 975));
     m_clear = ui::button(this, "やりなおし", ui::windowFont(), ui::twips(360, 2520, 1335, 375));
     m_close = ui::button(this, "セット(&S)", bold9, ui::twips(1800, 2520, 1455, 375));
-    // The rest lies below the client area: out of sight, yet in the tab order and on their keys.
+    // The rest lies below the client area: out of sight, and so out of the tab order (Enter would
+    // press a button nobody sees), but the send buttons answer their access keys and Ctrl+C copies.
     m_send1 = ui::button(this, "Send to (&1)", bold9, ui::twips(360, 3600, 1335, 255));
     m_send2 = ui::button(this, "Send to (&2)", bold9, ui::twips(1920, 3600, 1455, 255));
     m_copy = ui::button(this, "コピー", ui::font(8.25), ui::twips(1080, 3840, 612, 372));
@@ -53,12 +56,13 @@ TapWindow::TapWindow(TapHost& host, QWidget* parent) : QDialog(parent), m_host(h
         b->setAutoDefault(true);
     m_tapButton->setDefault(true);
 
-    setTabOrder(m_tapButton, m_send1);
-    setTabOrder(m_send1, m_send2);
-    setTabOrder(m_send2, m_clear);
-    setTabOrder(m_clear, m_copy);
-    setTabOrder(m_copy, m_close);
+    for (QPushButton* b : {m_send1, m_send2, m_copy})
+        b->setFocusPolicy(Qt::NoFocus);
+    setTabOrder(m_tapButton, m_clear);
+    setTabOrder(m_clear, m_close);
     m_tapButton->setFocus();
+    auto* copy = new QShortcut(QKeySequence::Copy, this);
+    connect(copy, &QShortcut::activated, this, &TapWindow::CommandCopy_Click);
 
     connect(m_tapButton, &QPushButton::clicked, this, &TapWindow::Command1_Click);
     connect(m_clear, &QPushButton::clicked, this, &TapWindow::CommandClear_Click);

@@ -2,7 +2,7 @@
 #include "delay/delaycalc.h"
 #include "mainwindowtest.h"
 #include "ui/applicationsetup.h"
-#include "ui/layout.h"
+#include "ui/twips.h"
 
 #include <QAbstractScrollArea>
 #include <QAbstractSlider>

@@ -1,5 +1,5 @@
 #include "delay/delaywindow.h"
-#include "ui/layout.h"
+#include "ui/twips.h"
 #include "windowtest.h"
 
 #include <QComboBox>
@@ -18,9 +18,11 @@ class FakeHost final : public korvo::DelayHost
 {
 public:
     QString bpm2Text() const override { return bpm2; }
+    QMargins windowFrame() const override { return frame; }
     void showMainWindow() override { ++shown; }
 
     QString bpm2 = QStringLiteral("120");
+    QMargins frame; // none, as offscreen
     int shown = 0;
 };
 
@@ -45,6 +47,7 @@ private slots:
     void defaultsButton();
     void tempoHandOverFollows();
     void textThatIsNotANumberLeavesBothBoxesEmpty();
+    void closeButtonHidesAndKeepsChoices_data();
     void closeButtonHidesAndKeepsChoices();
     void firstShowingShowsWhatWasSetWhileHidden();
     void closingFromTheFrameDiscardsTheWindow();
@@ -70,6 +73,7 @@ void TestDelayWindow::init()
 {
     startWindowTest();
     m_host.bpm2 = QStringLiteral("120");
+    m_host.frame = QMargins();
     m_host.shown = 0;
     m_window = new korvo::DelayWindow(m_host);
 }
@@ -253,15 +257,26 @@ void TestDelayWindow::textThatIsNotANumberLeavesBothBoxesEmpty()
     QCOMPARE(m_window->optionText(), QStringLiteral(" 240"));
 }
 
+void TestDelayWindow::closeButtonHidesAndKeepsChoices_data()
+{
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("the Close button") << false;
+    QTest::newRow("Escape, as in any window with a close button") << true;
+}
+
 void TestDelayWindow::closeButtonHidesAndKeepsChoices()
 {
+    QFETCH(bool, escape);
     m_window->setNoteIndex(4);
     m_window->setModifierIndex(1);
     m_window->setFormatIndex(5);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window));
 
-    QTest::mouseClick(child<QPushButton>("Command2"), Qt::LeftButton);
+    if (escape)
+        QTest::keyClick(child<QComboBox>("CboNote1"), Qt::Key_Escape);
+    else
+        QTest::mouseClick(child<QPushButton>("Command2"), Qt::LeftButton);
     QVERIFY(m_window->isHidden());
     QCOMPARE(m_host.shown, 1);
     QCOMPARE(m_window->noteIndex(), 4);
@@ -341,24 +356,33 @@ void TestDelayWindow::listItems()
 void TestDelayWindow::placement_data()
 {
     QTest::addColumn<QSize>("screen");
-    QTest::addColumn<QPoint>("position");
+    QTest::addColumn<QMargins>("frame");
+    QTest::addColumn<QPoint>("position"); // of the client area
     // The window is 259 x 423 pixels.
     QTest::newRow("screen smaller than the window: above the top edge")
-        << QSize(800, 300) << QPoint(361, -41);
-    QTest::newRow("1280 x 1024: two thirds across, a third down") << QSize(1280, 1024) << QPoint(681, 200);
-    QTest::newRow("1920 x 1080") << QSize(1920, 1080) << QPoint(1107, 219);
+        << QSize(800, 300) << QMargins() << QPoint(361, -41);
+    QTest::newRow("1280 x 1024: two thirds across, a third down")
+        << QSize(1280, 1024) << QMargins() << QPoint(681, 200);
+    QTest::newRow("1920 x 1080") << QSize(1920, 1080) << QMargins() << QPoint(1107, 219);
+    // The whole window is placed, with the frame the main window learned: 263 x 449 in all.
+    QTest::newRow("1280 x 1024 with a frame: the whole window placed")
+        << QSize(1280, 1024) << QMargins(2, 24, 2, 2) << QPoint(678 + 2, 192 + 24);
+    QTest::newRow("1920 x 1080 with a frame")
+        << QSize(1920, 1080) << QMargins(2, 24, 2, 2) << QPoint(1105 + 2, 210 + 24);
 }
 
 void TestDelayWindow::placement()
 {
     QFETCH(QSize, screen);
+    QFETCH(QMargins, frame);
     QFETCH(QPoint, position);
 
     delete m_window;
     m_platform->screen = screen;
+    m_host.frame = frame;
     m_window = new korvo::DelayWindow(m_host);
     QCOMPARE(m_window->size(), QSize(259, 423));
-    QCOMPARE(m_window->pos(), position);
+    QCOMPARE(m_window->geometry().topLeft(), position);
 }
 
 void TestDelayWindow::layout()

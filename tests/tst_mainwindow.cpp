@@ -4,7 +4,7 @@
 #include "pitch/bpmvalue.h"
 #include "ui/applicationsetup.h"
 #include "ui/fonts.h"
-#include "ui/layout.h"
+#include "ui/twips.h"
 
 #include <QAction>
 #include <QApplication>
@@ -69,6 +69,7 @@ private slots:
     void sampleTempoByDropOrMenu_data();
     void sampleTempoByDropOrMenu();
     void designFaceFirstOnlyOnWindows();
+    void tempoBoxWithTheFocusShowsALongTempoWhole();
 
 private:
     QString results() const;
@@ -120,8 +121,13 @@ void TestMainWindow::placedAQuarterAcrossAndCentred()
     MainWindow& w = open();
     // The formula places the whole window, frame included; the client area sits inside it.
     const QSize outer = w.size().grownBy(m_platform->frame);
-    const QPoint frameCorner((1600 - outer.width()) / 4, (1000 - outer.height()) / 2);
+    const QPoint frameCorner(qRound((1600 - outer.width()) / 4.0f), qRound((1000 - outer.height()) / 2.0f));
     QCOMPARE(w.geometry().topLeft(), frameCorner + QPoint(2, 24));
+    // The delay window, loaded hidden at start-up, is placed by its whole size with the same frame.
+    const QSize delayOuter = w.loadedDelayWindow()->size().grownBy(m_platform->frame);
+    const QPoint delayCorner(qRound((1600 - delayOuter.width()) / 3.0f * 2.0f),
+                             qRound((1000 - delayOuter.height()) / 3.0f));
+    QCOMPARE(w.loadedDelayWindow()->geometry().topLeft(), delayCorner + QPoint(2, 24));
     // The client area keeps its designed size and the window cannot be resized.
     QCOMPARE(w.centralWidget()->size(), QSize(376, 359));
     QCOMPARE(w.minimumSize(), w.maximumSize());
@@ -130,41 +136,49 @@ void TestMainWindow::placedAQuarterAcrossAndCentred()
 void TestMainWindow::sliderMovesRecalculate_data()
 {
     // Each row either triggers a slider action, presses a real key on the slider or turns the
-    // wheel over it (in eighths of a degree, 120 for one notch up).
+    // wheel over it (in eighths of a degree, 120 for one notch up; sideways, as a touchpad's swipe
+    // or a tilted wheel sends them as buttons 6 and 7, 120 for one step to the left).
     QTest::addColumn<int>("action");
     QTest::addColumn<int>("key");
     QTest::addColumn<int>("wheel");
+    QTest::addColumn<int>("sideways");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("shown");
     const int none = -1;
     QTest::newRow("right arrow: one tenth up")
-        << int(QAbstractSlider::SliderSingleStepAdd) << 0 << 0 << "120.1"
+        << int(QAbstractSlider::SliderSingleStepAdd) << 0 << 0 << 0 << "120.1"
         << "+0.014 +0 +1";
-    QTest::newRow("track click: one BPM up") << int(QAbstractSlider::SliderPageStepAdd) << 0 << 0 << "121"
-                                             << "+0.144 +0 +14";
+    QTest::newRow("track click: one BPM up")
+        << int(QAbstractSlider::SliderPageStepAdd) << 0 << 0 << 0 << "121"
+        << "+0.144 +0 +14";
     QTest::newRow("left arrow: one tenth down")
-        << int(QAbstractSlider::SliderSingleStepSub) << 0 << 0 << "119.9"
+        << int(QAbstractSlider::SliderSingleStepSub) << 0 << 0 << 0 << "119.9"
         << "-0.014 +0 -1";
-    QTest::newRow("right end") << int(QAbstractSlider::SliderToMaximum) << 0 << 0 << "250"
+    QTest::newRow("right end") << int(QAbstractSlider::SliderToMaximum) << 0 << 0 << 0 << "250"
                                << "+12.707 +13 -29";
-    QTest::newRow("left end") << int(QAbstractSlider::SliderToMinimum) << 0 << 0 << "1"
+    QTest::newRow("left end") << int(QAbstractSlider::SliderToMinimum) << 0 << 0 << 0 << "1"
                               << "-82.883 -83 +12";
-    QTest::newRow("Right key raises a tenth") << none << int(Qt::Key_Right) << 0 << "120.1"
+    QTest::newRow("Right key raises a tenth") << none << int(Qt::Key_Right) << 0 << 0 << "120.1"
                                               << "+0.014 +0 +1";
-    QTest::newRow("Left key lowers a tenth") << none << int(Qt::Key_Left) << 0 << "119.9"
+    QTest::newRow("Left key lowers a tenth") << none << int(Qt::Key_Left) << 0 << 0 << "119.9"
                                              << "-0.014 +0 -1";
-    QTest::newRow("PageUp key raises one BPM") << none << int(Qt::Key_PageUp) << 0 << "121"
+    QTest::newRow("PageUp key raises one BPM") << none << int(Qt::Key_PageUp) << 0 << 0 << "121"
                                                << "+0.144 +0 +14";
-    QTest::newRow("PageDown key lowers one BPM") << none << int(Qt::Key_PageDown) << 0 << "119"
+    QTest::newRow("PageDown key lowers one BPM") << none << int(Qt::Key_PageDown) << 0 << 0 << "119"
                                                  << "-0.145 +0 -14";
-    QTest::newRow("Home key goes to 1") << none << int(Qt::Key_Home) << 0 << "1"
+    QTest::newRow("Home key goes to 1") << none << int(Qt::Key_Home) << 0 << 0 << "1"
                                         << "-82.883 -83 +12";
-    QTest::newRow("End key goes to 250") << none << int(Qt::Key_End) << 0 << "250"
+    QTest::newRow("End key goes to 250") << none << int(Qt::Key_End) << 0 << 0 << "250"
                                          << "+12.707 +13 -29";
-    QTest::newRow("wheel up raises three tenths") << none << 0 << 120 << "120.3"
+    QTest::newRow("wheel up raises three tenths") << none << 0 << 120 << 0 << "120.3"
                                                   << "+0.043 +0 +4";
-    QTest::newRow("wheel down lowers three tenths") << none << 0 << -120 << "119.7"
+    QTest::newRow("wheel down lowers three tenths") << none << 0 << -120 << 0 << "119.7"
                                                     << "-0.043 +0 -4";
+    QTest::newRow("sideways to the left lowers three tenths, as the Left key does")
+        << none << 0 << 0 << 120 << "119.7"
+        << "-0.043 +0 -4";
+    QTest::newRow("sideways to the right raises three tenths") << none << 0 << 0 << -120 << "120.3"
+                                                               << "+0.043 +0 +4";
 }
 
 void TestMainWindow::sliderMovesRecalculate()
@@ -172,13 +186,14 @@ void TestMainWindow::sliderMovesRecalculate()
     QFETCH(int, action);
     QFETCH(int, key);
     QFETCH(int, wheel);
+    QFETCH(int, sideways);
     MainWindow& w = open();
     QScrollBar* slider = w.tempoEntry(1)->slider();
     if (key) {
         QTest::keyClick(slider, Qt::Key(key));
-    } else if (wheel) {
+    } else if (wheel || sideways) {
         const QPointF centre = slider->rect().center();
-        QWheelEvent turn(centre, slider->mapToGlobal(centre), QPoint(), QPoint(0, wheel), Qt::NoButton,
+        QWheelEvent turn(centre, slider->mapToGlobal(centre), QPoint(), QPoint(sideways, wheel), Qt::NoButton,
                          Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(slider, &turn);
     } else {
@@ -627,12 +642,18 @@ void TestMainWindow::keyboardOrderAndDisplayBoxes()
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.tempoEntry(0)->textBox()->setFocus();
     QStringList order;
+    QStringList unmarked; // controls that look the same with the focus as without it
     for (int i = 0; i < 9; ++i) {
-        order << QApplication::focusWidget()->objectName();
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* focused = QApplication::focusWidget();
+        order << focused->objectName();
+        const QImage withFocus = focused->grab().toImage();
+        QTest::keyClick(focused, Qt::Key_Tab);
+        if (focused->grab().toImage() == withFocus)
+            unmarked << focused->objectName();
     }
     QCOMPARE(order, QStringList({"TextBPM0", "CommandTA", "HScroll0", "TextBPM1", "CommandTB", "HScroll1",
                                  "CommandD", "Command1", "Command2"}));
+    QVERIFY2(unmarked.isEmpty(), qPrintable("no focus shown: " + unmarked.join(", ")));
 
     for (QLineEdit* box : {w.pitchBox(), w.semitoneBox(), w.centBox()}) {
         QVERIFY(!box->isEnabled());
@@ -790,6 +811,30 @@ void TestMainWindow::designFaceFirstOnlyOnWindows()
     QCOMPARE(order.indexOf(design), windows ? 0 : order.size() - 1);
     QCOMPARE(order.count(design), 1);
     QVERIFY(order.contains("IPAPGothic")); // the font the Windows packages carry
+}
+
+void TestMainWindow::tempoBoxWithTheFocusShowsALongTempoWhole()
+{
+    // BPM 1's box has the focus when the window opens; a restored tempo must still show whole.
+    MainWindow& w = open();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QLineEdit* box = w.tempoEntry(0)->textBox();
+    box->setFocus();
+    QVERIFY(box->hasFocus());
+    w.tempoEntry(0)->setText("133.3333");
+    // The room a line edit leaves its text: two pixels at each side and one for the caret.
+    const int room = box->contentsRect().marginsRemoved(box->textMargins()).width() - 2 * 2 - 1;
+    QVERIFY2(QFontMetrics(box->font()).horizontalAdvance(box->text()) <= room,
+             qPrintable(box->font().toString()));
+    QCOMPARE(box->cursorPosition(), 0);
+    // Typing gives the box its designed font back while the user edits.
+    const QFont fitted = box->font();
+    QTest::keyClick(box, Qt::Key_End);
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QCOMPARE(box->text(), QString("133.333"));
+    QVERIFY(box->font() != fitted);
+    w.hide();
 }
 
 #include "testmain.h"

@@ -1,5 +1,5 @@
 #include "app/manualwindow.h"
-#include "ui/layout.h"
+#include "ui/twips.h"
 #include "windowtest.h"
 
 #include <QApplication>
@@ -33,6 +33,7 @@ private slots:
     void typingChangesNothing();
     void selectionAndCopyAllowed();
     void scrollsWithTheKeyboard();
+    void escapeCloses();
 
 private:
     QPlainTextEdit* openWindow();
@@ -243,6 +244,14 @@ void TestManualWindow::scrollsWithTheKeyboard()
     QVERIFY(text->viewport()->rect().contains(text->cursorRect()));
     QTest::keyClick(text, Qt::Key_Home, Qt::ControlModifier);
     QCOMPARE(bar->value(), 0);
+}
+
+void TestManualWindow::escapeCloses()
+{
+    QPlainTextEdit* text = openWindow();
+    QVERIFY(text);
+    QTest::keyClick(text, Qt::Key_Escape);
+    QVERIFY(!m_window->isVisible());
 }
 
 #include "testmain.h"

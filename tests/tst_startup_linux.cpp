@@ -47,6 +47,7 @@ private slots:
     void saveFailureSaysWhatAndWhetherTheOldFileSurvives();
     void signalsTakeTheClosingPath_data();
     void signalsTakeTheClosingPath();
+    void noWindowSystemEndsWithOneLine();
 };
 
 void TestStartupLinux::saveFailureSaysWhatAndWhetherTheOldFileSurvives_data()
@@ -144,6 +145,24 @@ void TestStartupLinux::signalsTakeTheClosingPath()
     QCOMPARE(child.exitCode(), saveFails ? 1 : 0);
     if (!saveFails)
         QCOMPARE(savedFile(), kFirstRunFile);
+}
+
+void TestStartupLinux::noWindowSystemEndsWithOneLine()
+{
+    // A window system Qt has no plugin for, as Wayland without Qt's Wayland plugin: one plain line
+    // and status 1, not Qt's abort with its page about plugins.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "korvo-test-no-such-window-system");
+    environment.insert("XDG_CONFIG_HOME", m_dir->filePath("config"));
+    QProcess child;
+    child.setProcessEnvironment(environment);
+    child.start(KORVO_EXECUTABLE, QStringList());
+    QVERIFY(child.waitForFinished(20000));
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.exitCode(), 1);
+    const QString said = QString::fromUtf8(child.readAllStandardError());
+    QCOMPARE(said.count('\n'), 1);
+    QVERIFY2(said.startsWith(QString::fromUtf8("korvo: 画面に接続できない")), qPrintable(said));
 }
 
 #include "testmain.h"

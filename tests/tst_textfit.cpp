@@ -1,7 +1,9 @@
 // Whether what a person must read is whole on screen: for every window, every box, label, button,
 // list and frame caption, the widest text that can reach it is measured with the control's own
-// font against the room the style leaves inside it. A widget's text can be right while the person
-// sees only part of it (a "+" cut in half reads as "-").
+// font against the room the style leaves inside it, and what the control draws of its text is
+// held against the same text drawn whole. A widget's text can be right while the person sees only
+// part of it (a "+" cut in half reads as "-", a "セ" without its top as "ヤ"). All of it once with
+// every Japanese font installed that may stand in for the design face.
 #include "app/mainwindow.h"
 #include "delay/delaycalc.h"
 #include "mainwindowtest.h"
@@ -9,19 +11,26 @@
 #include "pitch/numbertext.h"
 #include "pitch/pitchshift.h"
 #include "ui/applicationsetup.h"
-#include "ui/layout.h"
+#include "ui/fontorder.h"
+#include "ui/fonts.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QHash>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
 #include <QStyle>
 #include <QStyleOption>
+#include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <set>
@@ -53,6 +62,8 @@ int needed(const QFont& font, const QString& text)
 {
     return int(std::ceil(QFontMetricsF(font).horizontalAdvance(text)));
 }
+
+QStringList shownTexts(QWidget* w);
 
 // The width a text may take inside a control without being cut or scrolled.
 int room(QWidget* w)
@@ -87,9 +98,79 @@ int room(QWidget* w)
         // The caption starts where the style puts it and must end inside the frame's line.
         return box->width() - label.left() - 1;
     }
-    if (auto* label = qobject_cast<QLabel*>(w))
-        return label->contentsRect().width() - 2 * label->margin();
+    if (auto* label = qobject_cast<QLabel*>(w)) {
+        int width = label->contentsRect().width() - 2 * label->margin();
+        // A control the layout lays over the end of the label's place: the caption ends before it.
+        for (QObject* child : label->parentWidget()->children()) {
+            auto* other = qobject_cast<QWidget*>(child);
+            if (other && other != label && other->geometry().intersects(label->geometry()) &&
+                other->x() > label->x() && !other->isWindow())
+                width = std::min(width, other->x() - label->x());
+        }
+        return width;
+    }
     return 0;
+}
+
+// The ink a control draws for its text: the control drawn with the text, less the control drawn
+// without it. Empty when nothing of the text shows.
+QRect seenInk(QWidget* w)
+{
+    const QString text = shownTexts(w).value(0);
+    auto set = [w](const QString& t) {
+        if (auto* edit = qobject_cast<QLineEdit*>(w))
+            edit->setText(t);
+        else if (auto* button = qobject_cast<QPushButton*>(w))
+            button->setText(t);
+        else if (auto* label = qobject_cast<QLabel*>(w))
+            label->setText(t);
+    };
+    const QString before = qobject_cast<QPushButton*>(w) ? static_cast<QPushButton*>(w)->text() : text;
+    set(QString());
+    const QImage blank = w->grab().toImage();
+    set(before);
+    const QImage drawn = w->grab().toImage();
+    QRect ink;
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x) {
+            const QColor a = blank.pixelColor(x, y), b = drawn.pixelColor(x, y);
+            // Faint edges count: the whole text below is taken by its strong strokes only, so that
+            // shading that differs with the position does not count as missing.
+            if (std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+                    std::abs(a.blue() - b.blue()) >
+                30)
+                ink |= QRect(x, y, 1, 1);
+        }
+    return ink;
+}
+
+// The ink of the same text drawn whole, with nothing to cut it: the control's font, and for a
+// button the access key's underline where the style draws one.
+QRect wholeInk(QWidget* w)
+{
+    QString text = shownTexts(w).value(0);
+    int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
+    if (auto* button = qobject_cast<QPushButton*>(w)) {
+        text = button->text();
+        flags |= button->style()->styleHint(QStyle::SH_UnderlineShortcut, nullptr, button)
+                     ? Qt::TextShowMnemonic
+                     : Qt::TextHideMnemonic;
+    }
+    const QFontMetrics metrics(w->font());
+    QImage image(metrics.horizontalAdvance(text) + 40, metrics.height() * 2 + 40, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        painter.setFont(w->font());
+        painter.setPen(Qt::black);
+        painter.drawText(QRect(20, 20, image.width() - 40, metrics.height() * 2), flags, text);
+    }
+    QRect ink;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 160)
+                ink |= QRect(x, y, 1, 1);
+    return ink;
 }
 
 // What a control shows as it stands: its text, or for a list every item.
@@ -186,29 +267,35 @@ private slots:
 
 private:
     QWidget* window(const QString& name) const;
+    // Builds the windows afresh with `family` standing in for the design face.
+    void useFont(const QString& family);
+    void closeWindows();
+    static QStringList installedJapaneseFonts();
 
     // Texts that can reach a control besides the one it shows now, by window and control.
     QHash<QString, QStringList> m_reachable;
+    QString m_family; // the font the windows are built with
 };
 
 void TestTextFit::initTestCase()
 {
     korvo::ui::setupApplication();
-    startWindowTest();        // one main window for all the tests: they only measure
-    open().CommandTA_Click(); // the tap window, modal but without a loop of its own
+    startWindowTest(); // one main window per font for all the tests: they only measure
+    useFont(korvo::ui::installedFamily(korvo::ui::kJapaneseFace));
     QVERIFY(m_window->tapWindow());
 
     const QStringList tempos = tempoTexts();
     const std::array<QStringList, 3> pitch = pitchTexts();
     const std::array<QStringList, 2> delay = delayTexts();
-    m_reachable["BPM/TextBPM0"] = tempos;
-    m_reachable["BPM/TextBPM1"] = tempos;
+    // A tempo restored from the settings file keeps up to seven digits, and the delay and tap
+    // windows show it as it stands.
+    const QStringList restored = tempos + QStringList{"133.3333", "188.8888", "248.8888", "99.9999"};
+    // Outside editing, the tempo boxes show such a tempo whole too.
+    m_reachable["BPM/TextBPM0"] = restored;
+    m_reachable["BPM/TextBPM1"] = restored;
     m_reachable["BPM/TextC0"] = pitch[0];
     m_reachable["BPM/TextC3"] = pitch[1];
     m_reachable["BPM/TextC4"] = pitch[2];
-    // A tempo restored from the settings file keeps up to seven digits, and the delay and tap
-    // windows show it as it stands.
-    const QStringList restored = tempos + QStringList{"133.3333", "188.8888", "248.8888"};
     m_reachable["Delay/TextBPM1"] = restored;
     m_reachable["Delay/TextD"] = delay[0];
     m_reachable["Delay/TextT"] = delay[1];
@@ -220,9 +307,41 @@ void TestTextFit::initTestCase()
 
 void TestTextFit::cleanupTestCase()
 {
+    closeWindows();
+    endWindowTest();
+}
+
+void TestTextFit::closeWindows()
+{
     if (m_window && m_window->tapWindow())
         m_window->tapWindow()->close();
-    endMainWindowTest();
+    if (m_window)
+        m_window->iserr = MainWindow::kShuttingDown; // not the user quitting: nothing to save
+    m_window.reset();
+}
+
+void TestTextFit::useFont(const QString& family)
+{
+    if (family == m_family && m_window)
+        return;
+    closeWindows();
+    korvo::ui::useStandIn(korvo::ui::kJapaneseFace, family);
+    QApplication::setFont(korvo::ui::windowFont());
+    m_family = family;
+    open().CommandTA_Click(); // the tap window, modal but without a loop of its own
+}
+
+QStringList TestTextFit::installedJapaneseFonts()
+{
+    QStringList fonts;
+    const QStringList installed = QFontDatabase::families();
+    for (const QString& family : korvo::ui::japaneseStandIns()) {
+        // One name per font: IPA P Gothic is known by its Japanese name as well.
+        if (installed.contains(family, Qt::CaseInsensitive) &&
+            !fonts.contains(QFontInfo(QFont(family)).family(), Qt::CaseInsensitive))
+            fonts << QFontInfo(QFont(family)).family();
+    }
+    return fonts;
 }
 
 QWidget* TestTextFit::window(const QString& name) const
@@ -240,14 +359,21 @@ QWidget* TestTextFit::window(const QString& name) const
 void TestTextFit::everyTextFits_data()
 {
     QTest::addColumn<QString>("window");
-    QTest::newRow("main window") << "BPM";
-    QTest::newRow("delay window") << "Delay";
-    QTest::newRow("tap window") << "TAP";
+    QTest::addColumn<QString>("font");
+    const QStringList fonts = installedJapaneseFonts();
+    QVERIFY(!fonts.isEmpty());
+    for (const QString& font : fonts) {
+        QTest::addRow("main window, %s", qPrintable(font)) << "BPM" << font;
+        QTest::addRow("delay window, %s", qPrintable(font)) << "Delay" << font;
+        QTest::addRow("tap window, %s", qPrintable(font)) << "TAP" << font;
+    }
 }
 
 void TestTextFit::everyTextFits()
 {
     QFETCH(QString, window);
+    QFETCH(QString, font);
+    useFont(font);
     QWidget* client = this->window(window);
     QStringList cut;
     int checked = 0;
@@ -279,16 +405,18 @@ void TestTextFit::everyTextFits()
             edit->setText(shown);
         if (width > space)
             cut << QString("%1 \"%2\": %3 px in %4").arg(w->objectName(), widest).arg(width).arg(space);
-        if (edit) {
-            const int height = QFontMetrics(edit->font()).height();
-            QStyleOptionFrame option;
-            (edit->*&LineEditAccess::initStyleOption)(&option);
-            const int inside = edit->style()
-                                   ->subElementRect(QStyle::SE_LineEditContents, &option, edit)
-                                   .marginsRemoved(edit->textMargins())
-                                   .height();
-            if (height > inside)
-                cut << QString("%1: text %2 px high in %3").arg(w->objectName()).arg(height).arg(inside);
+        // What the control draws of its text, the access key's underline included, against the
+        // same text drawn whole: a top, a foot or an underline outside the control goes missing.
+        if (qobject_cast<QLabel*>(w) || qobject_cast<QPushButton*>(w) || edit) {
+            const QRect seen = seenInk(w);
+            const QRect whole = wholeInk(w);
+            if (!whole.isEmpty() && (seen.height() < whole.height() || seen.width() < whole.width() - 1))
+                cut << QString("%1 \"%2\": ink %3 x %4 px of %5 x %6")
+                           .arg(w->objectName(), shownTexts(w).value(0))
+                           .arg(seen.width())
+                           .arg(seen.height())
+                           .arg(whole.width())
+                           .arg(whole.height());
         }
     }
     QVERIFY(checked >= 4);
@@ -299,6 +427,10 @@ void TestTextFit::displayBoxesShowTheStart_data()
 {
     QTest::addColumn<QString>("window");
     QTest::addColumn<QString>("box");
+    QTest::newRow("BPM 1 outside editing") << "BPM"
+                                           << "TextBPM0";
+    QTest::newRow("BPM 2 outside editing") << "BPM"
+                                           << "TextBPM1";
     QTest::newRow("pitch adjustment") << "BPM"
                                       << "TextC0";
     QTest::newRow("sampler semitones") << "BPM"
@@ -333,7 +465,10 @@ void TestTextFit::displayBoxesShowTheStart()
 
 void TestTextFit::onlyDesignedOverlaps_data()
 {
-    everyTextFits_data();
+    QTest::addColumn<QString>("window");
+    QTest::newRow("main window") << "BPM";
+    QTest::newRow("delay window") << "Delay";
+    QTest::newRow("tap window") << "TAP";
 }
 
 void TestTextFit::onlyDesignedOverlaps()

@@ -1,7 +1,7 @@
 #include "ui/applicationsetup.h"
 
+#include "ui/fontorder.h"
 #include "ui/fonts.h"
-#include "ui/systemfonts.h"
 
 #include <QApplication>
 #include <QLibraryInfo>

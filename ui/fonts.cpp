@@ -1,6 +1,6 @@
 #include "ui/fonts.h"
 
-#include "ui/systemfonts.h"
+#include "ui/fontorder.h"
 
 #include <QFontDatabase>
 #include <QHash>
@@ -8,31 +8,38 @@
 
 namespace korvo::ui {
 
-// The installed fonts that stand in for each design face, best first; the design name comes last,
-// for a machine that has it (on Windows, where it is a system font, first). Asking for the families by name
-// lets Qt take the first installed one at once, where the design name alone sends every font through
-// fontconfig's alias search.
+// The installed fonts that stand in for each design face, best first, the design name among them
+// (for the Japanese face in each system's own order, fontorder_*.cpp). Asking for the families by name lets
+// Qt take the first installed one at once, where the design name alone sends every font through fontconfig's
+// alias search.
 QStringList standInFamilies(const char* face)
 {
     const QString design = QString::fromUtf8(face);
     if (design == QString::fromUtf8(kJapaneseFace))
-        return systemJapaneseOrder({"IPAPGothic", "IPA Pゴシック", "Noto Sans CJK JP", "VL PGothic",
-                                    "TakaoPGothic", "IPAGothic", design});
+        return japaneseStandIns();
     if (design == "Arial")
         return {"Liberation Sans", "Arimo", "Nimbus Sans", "DejaVu Sans", design};
     return {design};
 }
-
-namespace {
 
 // The installed family that stands in for a design face: the first of its standInFamilies() that this
 // machine has, looked up once per face. A font that names one installed family is matched at once;
 // naming the whole list makes Qt ask fontconfig for fallback fonts again for every size and weight
 // the windows use, which costs a good part of start-up. Without any of them installed the design
 // name stays, and the substitutions set up at start-up or fontconfig's own aliases take over.
+namespace {
+
+QHash<QString, QString>& resolvedFamilies() // design name -> installed family
+{
+    static QHash<QString, QString> resolved;
+    return resolved;
+}
+
+} // namespace
+
 QString installedFamily(const char* face)
 {
-    static QHash<QString, QString> resolved; // design name -> installed family
+    QHash<QString, QString>& resolved = resolvedFamilies();
     const QString design = QString::fromUtf8(face);
     const auto known = resolved.constFind(design);
     if (known != resolved.constEnd())
@@ -51,7 +58,10 @@ QString installedFamily(const char* face)
     return family;
 }
 
-} // namespace
+void useStandIn(const char* face, const QString& family)
+{
+    resolvedFamilies().insert(QString::fromUtf8(face), family);
+}
 
 QFont font(double points, bool bold, const char* face)
 {

@@ -18,5 +18,10 @@ QFont windowFont();
 
 // The installed fonts that may stand in for a design face, best first, the design name last.
 QStringList standInFamilies(const char* face);
+// The first of those this machine has, looked up once per face; the design name when none is.
+QString installedFamily(const char* face);
+// From now on the windows made use `family` for a design face, installed first or not: the text-fit
+// test lays the windows out once with every Japanese font the machine has.
+void useStandIn(const char* face, const QString& family);
 
 } // namespace korvo::ui

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/captions.h"
 #include "ui/fonts.h"
 
 #include <QFont>
@@ -7,8 +8,6 @@
 #include <QString>
 
 class QGroupBox;
-class QLabel;
-class QLineEdit;
 class QPushButton;
 class QWidget;
 
@@ -32,14 +31,7 @@ inline QRect twips(int left, int top, int width, int height)
 QGroupBox* frame(QWidget* parent, const QString& title, const QFont& font, QRect rect);
 // Gives a frame that is a widget class of its own the caption, font, place and look of frame().
 void makeFrame(QGroupBox* box, const QString& title, const QFont& font, QRect rect);
-QLabel* label(QWidget* parent, const QString& text, const QFont& font, QRect rect);
+CaptionLabel* label(QWidget* parent, const QString& text, const QFont& font, QRect rect);
 QPushButton* button(QWidget* parent, const QString& text, const QFont& font, QRect rect);
-QLineEdit* textBox(QWidget* parent, const QString& text, const QFont& font, QRect rect);
-// A box the program writes and the user only reads: no typing, no focus, text in black.
-QLineEdit* displayBox(QWidget* parent, const QString& text, const QFont& font, QRect rect);
-
-// Shows a top-level window and brings it to the front, restoring it first when the user had
-// minimised it: a window asked for again must be seen, not left as an icon on the task bar.
-void bringToFront(QWidget* window);
 
 } // namespace korvo::ui

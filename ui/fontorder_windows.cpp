@@ -1,5 +1,5 @@
+#include "ui/fontorder.h"
 #include "ui/fonts.h"
-#include "ui/systemfonts.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,14 +16,18 @@ const char* const kCarriedFont = "fonts/ipagp.ttf";
 
 } // namespace
 
-// The design face itself comes first where Windows has it, so the windows look as designed.
-QStringList systemJapaneseOrder(QStringList common)
+// The design face itself comes first where Windows has it, so the windows look as designed; the
+// carried IPA P Gothic and the fonts a user may have added follow.
+QStringList japaneseStandIns()
 {
-    const QString design = QString::fromUtf8(kJapaneseFace);
-    common.removeAll(design);
-    common.prepend(QString::fromLatin1(kDesignFaceEnglish));
-    common.prepend(design);
-    return common;
+    return {QString::fromUtf8(kJapaneseFace),
+            kDesignFaceEnglish,
+            "IPAPGothic",
+            "IPA Pゴシック",
+            "Noto Sans CJK JP",
+            "VL PGothic",
+            "TakaoPGothic",
+            "IPAGothic"};
 }
 
 // A Windows without the Japanese fonts (and Wine) lacks the design face: the carried IPA P Gothic

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QFont>
+#include <QRectF>
+#include <QString>
+
+class QPainter;
+class QPaintDevice;
+
+// Fitting a line of text into the place the layout gives it, whatever Japanese font stands in for
+// the design face.
+namespace korvo::ui {
+
+// The design font, with its letters drawn closer and, if need be, a little smaller, until `text`
+// takes no more than `room` pixels, as far as stays readable (82% spacing, two thirds of the
+// size). The font as designed when the text fits already.
+QFont fitWidth(const QFont& design, const QString& text, qreal room, const QPaintDevice* device = nullptr);
+
+// Draws one line of text in `place`: at its top or centred in its height (`alignment`), placed by
+// the text's em rather than by the font's own line. The windows were drawn for a face whose line is
+// one em high, 0.88 em of it above the baseline, as ideographs sit; some stand-in faces give a line
+// half an em more (Noto Sans CJK), which would push the letters and the access-key underline out of
+// a control drawn for one em. `flags` adds Qt::TextShowMnemonic or Qt::TextHideMnemonic.
+void drawLine(QPainter& painter, const QRectF& place, Qt::Alignment alignment, int flags,
+              const QString& text);
+
+} // namespace korvo::ui
