@@ -1,3 +1,4 @@
+#include "app/console.h"
 #include "app/displayhint.h"
 #include "app/startup.h"
 #include "app/tempocommand.h"
@@ -8,6 +9,8 @@
 
 int main(int argc, char* argv[])
 {
+    if (korvo::isTempoCommand(argc, argv))
+        korvo::useStartingConsole(argc, argv); // prints to the terminal it was typed in
     if (const std::optional<int> status = korvo::tempoCommand(argc, argv))
         return *status; // no window: needs no display
     if (korvo::reportMissingDisplay(argv[0]))

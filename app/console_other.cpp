@@ -1,0 +1,7 @@
+#include "app/console.h"
+
+namespace korvo {
+
+void useStartingConsole(int&, char**&) {}
+
+} // namespace korvo
