@@ -2,6 +2,9 @@
 
 namespace korvo {
 
-void useStartingConsole(int&, char**&) {}
+ConsoleStreams useStartingConsole(int&, char**&)
+{
+    return {};
+}
 
 } // namespace korvo

@@ -1,6 +1,9 @@
 #include "app/console.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <fcntl.h>
+#include <io.h>
 #include <string>
 #include <vector>
 // windows.h before the shell's header, which needs its definitions.
@@ -12,20 +15,45 @@
 namespace korvo {
 namespace {
 
-bool unconnected(DWORD stream)
+// Whether a stream should go to the console: it is one, or leads nowhere (no handle, or a console's
+// handle passed down to a program not attached to that console). A pipe, a file or NUL keep it.
+bool forConsole(DWORD stream)
 {
     const HANDLE handle = GetStdHandle(stream);
-    return handle == nullptr || handle == INVALID_HANDLE_VALUE;
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE)
+        return true;
+    DWORD mode = 0;
+    const DWORD type = GetFileType(handle);
+    return type == FILE_TYPE_UNKNOWN || (type == FILE_TYPE_CHAR && GetConsoleMode(handle, &mode));
 }
 
-// The console's own code page comes back when the program ends, so the terminal is left as it was.
+// A stream of its own on the console, in UTF-8 as it stands: not freopen() on stdout, since a
+// windowed program's stdout has no file descriptor and some C run-times refuse to reopen such a
+// stream; binary, since some C run-times translate text written to a console from the ANSI code page
+// (the console takes a bare LF as a new line).
+std::FILE* openConsole()
+{
+    const HANDLE console =
+        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_EXISTING, 0, nullptr);
+    if (console == INVALID_HANDLE_VALUE)
+        return nullptr;
+    const int descriptor = _open_osfhandle(reinterpret_cast<std::intptr_t>(console), _O_BINARY);
+    if (descriptor < 0) {
+        CloseHandle(console);
+        return nullptr;
+    }
+    return _fdopen(descriptor, "wb");
+}
+
+// The console's own code page comes back when the program ends, so the terminal is left as it was;
+// everything printed is out before.
 struct CodePage
 {
     UINT before = GetConsoleOutputCP();
     ~CodePage()
     {
-        std::fflush(stdout);
-        std::fflush(stderr);
+        std::fflush(nullptr);
         if (before != 0)
             SetConsoleOutputCP(before);
     }
@@ -44,16 +72,18 @@ std::string utf8(const wchar_t* text)
 
 } // namespace
 
-void useStartingConsole(int& argc, char**& argv)
+ConsoleStreams useStartingConsole(int& argc, char**& argv)
 {
-    // Output redirected by whoever started the program (a pipe, `> file`) already has its place.
-    const bool out = unconnected(STD_OUTPUT_HANDLE);
-    const bool err = unconnected(STD_ERROR_HANDLE);
-    if ((out || err) && AttachConsole(ATTACH_PARENT_PROCESS)) {
-        if (out)
-            std::freopen("CONOUT$", "w", stdout);
-        if (err)
-            std::freopen("CONOUT$", "w", stderr);
+    ConsoleStreams streams;
+    if (!GetConsoleWindow())
+        AttachConsole(ATTACH_PARENT_PROCESS);
+    const bool out = forConsole(STD_OUTPUT_HANDLE);
+    const bool err = forConsole(STD_ERROR_HANDLE);
+    if (out || err) {
+        if (std::FILE* console = openConsole()) {
+            streams.out = out ? console : stdout;
+            streams.err = err ? console : stderr;
+        }
     }
     static CodePage codePage;
     SetConsoleOutputCP(CP_UTF8);
@@ -61,7 +91,7 @@ void useStartingConsole(int& argc, char**& argv)
     int count = 0;
     LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
     if (!wide)
-        return; // keep the ANSI arguments: ASCII names still work
+        return streams; // keep the ANSI arguments: ASCII names still work
     static std::vector<std::string> arguments;
     static std::vector<char*> pointers;
     for (int i = 0; i < count; ++i)
@@ -72,6 +102,7 @@ void useStartingConsole(int& argc, char**& argv)
     pointers.push_back(nullptr);
     argc = count;
     argv = pointers.data();
+    return streams;
 }
 
 } // namespace korvo

@@ -9,10 +9,10 @@
 
 int main(int argc, char* argv[])
 {
-    if (korvo::isTempoCommand(argc, argv))
-        korvo::useStartingConsole(argc, argv); // prints to the terminal it was typed in
-    if (const std::optional<int> status = korvo::tempoCommand(argc, argv))
-        return *status; // no window: needs no display
+    if (korvo::isTempoCommand(argc, argv)) { // no window: needs no display
+        const korvo::ConsoleStreams console = korvo::useStartingConsole(argc, argv);
+        return *korvo::tempoCommand(argc, argv, console.out, console.err);
+    }
     if (korvo::reportMissingDisplay(argv[0]))
         return 1;
 

@@ -25,13 +25,12 @@ bool isTempoCommand(int argc, char* argv[])
     return argc >= 2 && std::strcmp(argv[1], "--tempo") == 0;
 }
 
-std::optional<int> tempoCommand(int argc, char* argv[], std::FILE* out)
+std::optional<int> tempoCommand(int argc, char* argv[], std::FILE* out, std::FILE* err)
 {
     if (!isTempoCommand(argc, argv))
         return std::nullopt;
     if (argc == 2) {
-        std::fprintf(stderr,
-                     "korvo: --tempo のあとに音声ファイルを指定してください（korvo --tempo FILE...）\n");
+        std::fprintf(err, "korvo: --tempo のあとに音声ファイルを指定してください（korvo --tempo FILE...）\n");
         return 2;
     }
     int status = 0;

@@ -12,6 +12,6 @@ bool isTempoCommand(int argc, char* argv[]);
 // tempo chosen and why, then the program ends; no window, no display needed. Gives the exit status
 // (non-zero when a file could not be read), or nothing when the arguments ask for something else.
 // The file names are UTF-8 on every system (see app/console.h for Windows).
-std::optional<int> tempoCommand(int argc, char* argv[], std::FILE* out = stdout);
+std::optional<int> tempoCommand(int argc, char* argv[], std::FILE* out = stdout, std::FILE* err = stderr);
 
 } // namespace korvo
