@@ -1,3 +1,4 @@
+#include "app/console.h"
 #include "app/displayhint.h"
 #include "app/startup.h"
 #include "app/tempocommand.h"
@@ -9,8 +10,10 @@
 
 int main(int argc, char* argv[])
 {
-    if (const std::optional<int> status = korvo::tempoCommand(argc, argv))
-        return *status; // no window: needs no display
+    if (korvo::isTempoCommand(argc, argv)) { // no window: needs no display
+        const korvo::ConsoleStreams console = korvo::useStartingConsole(argc, argv);
+        return *korvo::tempoCommand(argc, argv, console.out, console.err);
+    }
     if (korvo::reportMissingDisplay(argv[0]))
         return 1;
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace korvo {
 namespace {
@@ -19,18 +20,23 @@ std::string rounded(double value, int decimals)
 
 } // namespace
 
-std::optional<int> tempoCommand(int argc, char* argv[], std::FILE* out)
+bool isTempoCommand(int argc, char* argv[])
 {
-    if (argc < 2 || std::strcmp(argv[1], "--tempo") != 0)
+    return argc >= 2 && std::strcmp(argv[1], "--tempo") == 0;
+}
+
+std::optional<int> tempoCommand(int argc, char* argv[], std::FILE* out, std::FILE* err)
+{
+    if (!isTempoCommand(argc, argv))
         return std::nullopt;
     if (argc == 2) {
-        std::fprintf(stderr,
-                     "korvo: --tempo のあとに音声ファイルを指定してください（korvo --tempo FILE...）\n");
+        std::fprintf(err, "korvo: --tempo のあとに音声ファイルを指定してください（korvo --tempo FILE...）\n");
         return 2;
     }
     int status = 0;
     for (int i = 2; i < argc; ++i) {
-        const std::filesystem::path file(argv[i]);
+        // A path from a char string would be read in the Windows code page.
+        const std::filesystem::path file(std::u8string_view(reinterpret_cast<const char8_t*>(argv[i])));
         // UTF-8 on every system: string() would convert to the Windows code page, and throw on a
         // name it cannot hold.
         const std::u8string u8name = file.filename().u8string();

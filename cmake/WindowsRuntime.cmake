@@ -1,6 +1,7 @@
-# The run-time files a Windows build needs beside its programs: Qt's libraries and MinGW's C++
-# run-time. KORVO_WINDOWS_RUNTIME_DLLS is the list the zip, the installer and the Wine test runs all
-# take; a new library a feature needs at run time (libsndfile, SoundTouch) is one more entry here.
+# The run-time files a Windows build needs beside its programs: Qt's libraries, MinGW's C++
+# run-time, and libsndfile and SoundTouch. KORVO_WINDOWS_RUNTIME_DLLS is the list the zip, the
+# installer and the Wine test runs all take; a new library a feature needs at run time is one more
+# entry here.
 # KORVO_WINDOWS_EXTRA_DLLS (a cache list of paths) adds such files without editing this one.
 set(KORVO_WINDOWS_QT_DLLS Qt6Core Qt6Gui Qt6Widgets)
 set(KORVO_WINDOWS_MINGW_DLLS libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
@@ -19,6 +20,22 @@ foreach(name IN LISTS KORVO_WINDOWS_MINGW_DLLS)
         set(found ${found_${name}})
     endif()
     list(APPEND KORVO_WINDOWS_RUNTIME_DLLS ${found})
+endforeach()
+# libsndfile and SoundTouch (a sample's tempo) are LGPL-2.1: they go beside the program as the DLLs
+# they are, with their licence texts. Both come from the tree pkg-config finds them in (see the
+# Makefile): the DLLs in its bin folder, the licences in share/licenses.
+find_package(PkgConfig REQUIRED)
+set(korvo_modules sndfile soundtouch)
+set(korvo_module_dlls libsndfile.dll libSoundTouch.dll)
+set(korvo_module_licenses libsndfile-COPYING soundtouch-COPYING.TXT)
+set(KORVO_WINDOWS_LIBRARY_LICENSES)
+foreach(module dll license IN ZIP_LISTS korvo_modules korvo_module_dlls korvo_module_licenses)
+    pkg_get_variable(libdir ${module} libdir)
+    find_file(KORVO_${module}_DLL ${dll} PATHS ${libdir}/../bin NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+    find_file(KORVO_${module}_LICENSE ${license} PATHS ${libdir}/../share/licenses NO_DEFAULT_PATH
+        NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+    list(APPEND KORVO_WINDOWS_RUNTIME_DLLS ${KORVO_${module}_DLL})
+    list(APPEND KORVO_WINDOWS_LIBRARY_LICENSES ${KORVO_${module}_LICENSE})
 endforeach()
 list(APPEND KORVO_WINDOWS_RUNTIME_DLLS ${KORVO_WINDOWS_EXTRA_DLLS})
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Provides the libraries a Windows build of Korvo is made with, in a cache folder, and prints the
-# folder of Qt for Windows on its last line (`make windows` configures with it):
+# Provides the libraries a Windows build of Korvo is made with, in a cache folder, and prints their
+# folders on its last two lines (`make windows` configures with them):
 # - Qt 6.4.2 (qtbase) cross-built for 64-bit Windows with Debian's MinGW-w64;
-# - libsndfile and SoundTouch for Windows, which tempo detection will need.
+# - libsndfile and SoundTouch for Windows, which read a sample's tempo (found through the tree's
+#   lib/pkgconfig).
 # They come from the archives in ../shared/toolchains beside the clone (or KORVO_TOOLCHAINS), each
 # checked against the checksum recorded here before it is unpacked. Without them the same trees are
 # built from Debian's source packages with the recipes in scripts/windows/: Qt takes about an hour
@@ -44,4 +45,7 @@ for entry in "${trees[@]}"; do
         echo "built" >"$stamp"
     fi
 done
-echo "$cache/qt-6.4.2-win64-mingw"
+for entry in "${trees[@]}"; do
+    read -r name _ <<<"$entry"
+    echo "$cache/$name"
+done

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QOperatingSystemVersion>
 #include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -277,6 +278,8 @@ void TestSampleTempo::tempoCommandNeedsNoDisplay()
     loop.bpm = 174;
     loop.beats = 16;
     write(loop, "loop.wav");
+    // A name outside the ANSI code page reaches the program whole on Windows too.
+    QVERIFY(QFile::copy(m_dir->filePath("loop.wav"), m_dir->filePath("ループ.wav")));
     QFile text(m_dir->filePath("notes.wav"));
     QVERIFY(text.open(QIODevice::WriteOnly) && text.write("not sound\n") == 10);
     text.close();
@@ -287,13 +290,18 @@ void TestSampleTempo::tempoCommandNeedsNoDisplay()
         environment.remove(name);
     korvo.setProcessEnvironment(environment);
     korvo.setWorkingDirectory(m_dir->path());
-    korvo.start(KORVO_EXECUTABLE, {"--tempo", "loop.wav", "notes.wav"});
+    korvo.start(KORVO_EXECUTABLE, {"--tempo", "loop.wav", "notes.wav", "ループ.wav"});
     QVERIFY(korvo.waitForFinished(20000));
-    const QStringList lines =
-        QString::fromUtf8(korvo.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-    QCOMPARE(lines.size(), 2);
+    // Text lines end as the system's do: CR LF on Windows.
+    const QString end =
+        QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows ? "\r\n" : "\n";
+    const QString output = QString::fromUtf8(korvo.readAllStandardOutput());
+    QVERIFY(output.endsWith(end));
+    const QStringList lines = output.split(end, Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 3);
     QCOMPARE(lines[0], QString("loop.wav\t5.517秒\t推定 174.05\tテンポ 174\t16拍のループ（推定と一致）"));
     QCOMPARE(lines[1], QString("notes.wav\t読み取れません: 対応していないファイル形式です。"));
+    QCOMPARE(lines[2], QString("ループ.wav\t5.517秒\t推定 174.05\tテンポ 174\t16拍のループ（推定と一致）"));
     QCOMPARE(korvo.exitStatus(), QProcess::NormalExit);
     QCOMPARE(korvo.exitCode(), 1); // one file could not be read
 }
