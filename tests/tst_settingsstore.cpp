@@ -15,7 +15,7 @@ using korvo::settings::Store;
 
 // What every system shares: reading, saving and cleaning up. What only one system can show lives
 // in tst_settingsstore_posix.cpp and tst_settingsstore_windows.cpp.
-class TestSettingsStore : public QObject
+class TestSettingsStore : public QObject, StoreFolders
 {
     Q_OBJECT
 
@@ -31,20 +31,11 @@ private slots:
     void saveReplacesTheWholeFile();
     void staleTemporariesGoAtTheNextSave_data();
     void staleTemporariesGoAtTheNextSave();
-
-private:
-    std::unique_ptr<QTemporaryDir> m_root;
-    QString m_programDir;
-    QString m_configDir;
 };
 
 void TestSettingsStore::init()
 {
-    m_root = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_root->isValid());
-    m_programDir = m_root->filePath("program");
-    m_configDir = m_root->filePath("home/.config/Korvo"); // not there yet: a save creates it
-    QVERIFY(QDir().mkpath(m_programDir));
+    makeStoreFolders("home/.config/Korvo");
 }
 
 void TestSettingsStore::cleanup()
