@@ -131,7 +131,7 @@ void TestSettingsStore::staleTemporariesGoAtTheNextSave_data()
     QTest::newRow("not only letters and digits") << "bpm_data.ini.korvo-Ab3-E9.tmp" << false << false;
     QTest::newRow("no .tmp ending") << "bpm_data.ini.korvo-Ab3dE9" << false << false;
     QTest::newRow("another file's leftover") << "other.ini.korvo-Ab3dE9.tmp" << false << false;
-    // Names a person gives a copy of their own, which an earlier form of the temporaries matched.
+    // Names a person gives a copy of their own: a looser pattern of six letters or digits would match them.
     QTest::newRow("user's copy: upper-case BACKUP") << "bpm_data.ini.BACKUP" << false << false;
     QTest::newRow("user's copy: Backup") << "bpm_data.ini.Backup" << false << false;
     QTest::newRow("user's copy: old123") << "bpm_data.ini.old123" << false << false;
