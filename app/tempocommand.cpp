@@ -3,22 +3,12 @@
 #include "pitch/numbertext.h"
 #include "sample/sampleanalysis.h"
 
-#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <string_view>
 
 namespace korvo {
-namespace {
-
-std::string rounded(double value, int decimals)
-{
-    const double scale = std::pow(10.0, decimals);
-    return numberText(std::nearbyint(value * scale) / scale, {.maxDigits = 15, .zeroBeforePoint = true});
-}
-
-} // namespace
 
 bool isTempoCommand(int argc, char* argv[])
 {
@@ -48,9 +38,10 @@ std::optional<int> tempoCommand(int argc, char* argv[], std::FILE* out, std::FIL
             status = 1;
             continue;
         }
-        const std::string estimate = a.estimate > 0 ? rounded(a.estimate, 2) : "なし";
-        std::fprintf(out, "%s\t%s秒\t推定 %s\tテンポ %s\t%s\n", name.c_str(), rounded(a.seconds, 3).c_str(),
-                     estimate.c_str(), a.choice.text.c_str(), sample::choiceReason(a).c_str());
+        const std::string estimate = a.estimate > 0 ? roundedText(a.estimate, 2) : "なし";
+        std::fprintf(out, "%s\t%s秒\t推定 %s\tテンポ %s\t%s\n", name.c_str(),
+                     roundedText(a.seconds, 3).c_str(), estimate.c_str(), a.choice.text.c_str(),
+                     sample::choiceReason(a).c_str());
     }
     return status;
 }

@@ -268,6 +268,12 @@ std::string spacedText(double value)
     return text.front() == '-' ? text : " " + text;
 }
 
+std::string roundedText(double value, int decimals)
+{
+    const double scale = std::pow(10.0, decimals);
+    return numberText(std::nearbyint(value * scale) / scale, {.maxDigits = 15, .zeroBeforePoint = true});
+}
+
 std::string singleText(float value)
 {
     return numberText(static_cast<double>(value), {.maxDigits = 7, .zeroBeforePoint = true});

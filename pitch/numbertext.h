@@ -33,6 +33,10 @@ std::string numberText(double value, NumberFormat format = {});
 // delay window show them (" 500", " .04", "-3").
 std::string spacedText(double value);
 
+// The plain text of a value rounded to `decimals` decimals (halves to even), trailing zeros
+// dropped, with a zero before the point: a length in seconds or an estimate ("5.517", "0.25").
+std::string roundedText(double value, int decimals);
+
 // The shortest text of a single-precision value: at most 7 significant digits ("133.3333").
 std::string singleText(float value);
 

@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <cmath>
 
 namespace korvo {
 namespace {
@@ -18,13 +17,6 @@ namespace {
 QString q(const std::string& text)
 {
     return QString::fromStdString(text);
-}
-
-// A figure to a given number of decimals, without trailing zeros, in the program's number text.
-QString rounded(double value, int decimals)
-{
-    const double scale = std::pow(10.0, decimals);
-    return q(numberText(std::nearbyint(value * scale) / scale, {.maxDigits = 15, .zeroBeforePoint = true}));
 }
 
 QString beatsText(int beats)
@@ -44,14 +36,14 @@ SampleTempoDialog::SampleTempoDialog(const QString& fileName, const sample::Anal
 
     m_file = new QLabel(fileName, this);
     m_file->setObjectName("file");
-    m_length = new QLabel(QString("%1秒").arg(rounded(analysis.seconds, 3)), this);
+    m_length = new QLabel(QString("%1秒").arg(q(roundedText(analysis.seconds, 3))), this);
     m_length->setObjectName("length");
     const sample::TempoChoice& choice = analysis.choice;
     m_tempo = new QLabel(QString("%1 BPM　%2").arg(q(choice.text), q(sample::choiceReason(analysis))), this);
     m_tempo->setObjectName("tempo");
     m_tempo->setFont(ui::font(12, true));
     auto* estimate =
-        new QLabel(analysis.estimate > 0 ? rounded(analysis.estimate, 2) + " BPM" : "なし", this);
+        new QLabel(analysis.estimate > 0 ? q(roundedText(analysis.estimate, 2)) + " BPM" : "なし", this);
     estimate->setObjectName("estimate");
 
     m_candidates = new QListWidget(this);

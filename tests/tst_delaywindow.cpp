@@ -1,5 +1,4 @@
 #include "delay/delaywindow.h"
-#include "ui/twips.h"
 #include "windowtest.h"
 
 #include <QComboBox>

@@ -56,7 +56,7 @@ QString q(const std::string& text)
 
 } // namespace
 
-class TestSampleTempo : public QObject
+class TestSampleTempo : public QObject, WindowTest
 {
     Q_OBJECT
 
@@ -73,23 +73,16 @@ private slots:
 
 private:
     QString write(const DrumLoop& loop, const QString& name);
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<FakePlatform> m_platform;
 };
 
 void TestSampleTempo::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_platform = std::make_unique<FakePlatform>();
+    startWindowTest();
 }
 
 void TestSampleTempo::cleanup()
 {
-    m_platform.reset();
-    m_dir.reset();
-    const QStringList leaked = openTopLevels();
-    QVERIFY2(leaked.isEmpty(), qPrintable(leaked.join(", ")));
+    endWindowTest();
 }
 
 QString TestSampleTempo::write(const DrumLoop& loop, const QString& name)

@@ -15,7 +15,7 @@ using korvo::settings::Store;
 
 // What every system shares: reading, saving and cleaning up. What only one system can show lives
 // in tst_settingsstore_posix.cpp and tst_settingsstore_windows.cpp.
-class TestSettingsStore : public QObject
+class TestSettingsStore : public QObject, StoreFolders
 {
     Q_OBJECT
 
@@ -31,20 +31,11 @@ private slots:
     void saveReplacesTheWholeFile();
     void staleTemporariesGoAtTheNextSave_data();
     void staleTemporariesGoAtTheNextSave();
-
-private:
-    std::unique_ptr<QTemporaryDir> m_root;
-    QString m_programDir;
-    QString m_configDir;
 };
 
 void TestSettingsStore::init()
 {
-    m_root = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_root->isValid());
-    m_programDir = m_root->filePath("program");
-    m_configDir = m_root->filePath("home/.config/Korvo"); // not there yet: a save creates it
-    QVERIFY(QDir().mkpath(m_programDir));
+    makeStoreFolders("home/.config/Korvo");
 }
 
 void TestSettingsStore::cleanup()
@@ -140,7 +131,7 @@ void TestSettingsStore::staleTemporariesGoAtTheNextSave_data()
     QTest::newRow("not only letters and digits") << "bpm_data.ini.korvo-Ab3-E9.tmp" << false << false;
     QTest::newRow("no .tmp ending") << "bpm_data.ini.korvo-Ab3dE9" << false << false;
     QTest::newRow("another file's leftover") << "other.ini.korvo-Ab3dE9.tmp" << false << false;
-    // Names a person gives a copy of their own, which an earlier form of the temporaries matched.
+    // Names a person gives a copy of their own: a looser pattern of six letters or digits would match them.
     QTest::newRow("user's copy: upper-case BACKUP") << "bpm_data.ini.BACKUP" << false << false;
     QTest::newRow("user's copy: Backup") << "bpm_data.ini.Backup" << false << false;
     QTest::newRow("user's copy: old123") << "bpm_data.ini.old123" << false << false;

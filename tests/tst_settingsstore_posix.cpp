@@ -135,7 +135,7 @@ private:
 
 // What only a POSIX system can show: file modes, other users, a file size limit, a full file
 // system in a mount namespace, and processes killed in the middle of a save.
-class TestSettingsStorePosix : public QObject
+class TestSettingsStorePosix : public QObject, StoreFolders
 {
     Q_OBJECT
 
@@ -153,20 +153,11 @@ private slots:
     void whereTheSettingsLive();
     void configFolderFromTheEnvironment_data();
     void configFolderFromTheEnvironment();
-
-private:
-    std::unique_ptr<QTemporaryDir> m_root;
-    QString m_programDir;
-    QString m_configDir;
 };
 
 void TestSettingsStorePosix::init()
 {
-    m_root = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_root->isValid());
-    m_programDir = m_root->filePath("program");
-    m_configDir = m_root->filePath("home/.config/Korvo"); // not there yet: a save creates it
-    QVERIFY(QDir().mkpath(m_programDir));
+    makeStoreFolders("home/.config/Korvo");
 }
 
 void TestSettingsStorePosix::cleanup()

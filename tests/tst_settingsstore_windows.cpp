@@ -56,7 +56,7 @@ private:
 
 // What only Windows can show: file attributes, files held open by another program, the roaming
 // folder and the installer's mark.
-class TestSettingsStoreWindows : public QObject
+class TestSettingsStoreWindows : public QObject, StoreFolders
 {
     Q_OBJECT
 
@@ -69,20 +69,11 @@ private slots:
     void failureKeepsTheOldFileAndGivesTheSystemsCode();
     void fullDisk();
     void installedCopyKeepsItsSettingsInTheRoamingFolder();
-
-private:
-    std::unique_ptr<QTemporaryDir> m_root;
-    QString m_programDir;
-    QString m_configDir;
 };
 
 void TestSettingsStoreWindows::init()
 {
-    m_root = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_root->isValid());
-    m_programDir = m_root->filePath("program");
-    m_configDir = m_root->filePath("AppData/Roaming/korvo"); // not there yet: a save creates it
-    QVERIFY(QDir().mkpath(m_programDir));
+    makeStoreFolders("AppData/Roaming/korvo");
 }
 
 void TestSettingsStoreWindows::cleanup()

@@ -11,7 +11,7 @@ Slider::Slider(QWidget* parent) : QScrollBar(Qt::Horizontal, parent)
 {
     // Qt's scroll bars invert their keys by default (Left would raise the value). Here an arrow
     // key moves the value the way it points, as a click on that side of the track does, and
-    // Home/End go to the ends. The wheel turns around with the keys: wheel-up now raises the value.
+    // Home/End go to the ends. The wheel turns around with the keys, so wheel-up raises the value.
     setInvertedControls(false);
     setFocusPolicy(Qt::StrongFocus);
 }

@@ -4,7 +4,10 @@
 #include <QDir>
 #include <QFile>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -21,6 +24,25 @@ inline QByteArray largeContent()
 {
     return kSample.repeated(2000);
 }
+
+// The two places of a store, in a fresh folder for each test: the program's folder made, the
+// configuration folder (`config` under the same root) not there yet, so that a save creates it.
+class StoreFolders
+{
+protected:
+    void makeStoreFolders(const char* config)
+    {
+        m_root = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_root->isValid());
+        m_programDir = m_root->filePath("program");
+        m_configDir = m_root->filePath(config);
+        QVERIFY(QDir().mkpath(m_programDir));
+    }
+
+    std::unique_ptr<QTemporaryDir> m_root;
+    QString m_programDir;
+    QString m_configDir;
+};
 
 inline bool writeFile(const QString& path, const QByteArray& bytes)
 {
