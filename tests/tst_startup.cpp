@@ -215,7 +215,7 @@ void TestStartup::unattendedExitAsksNothingAndSavesTheRestoredValues()
     QCOMPARE(m_platform->quits, 1);
     QCOMPARE(m_platform->quitStatus, 0);
     QCOMPARE(w.iserr, MainWindow::kShuttingDown);
-    QCOMPARE(savedFile(), kFirstRunFile);
+    QCOMPARE(savedFile(), kFirstRun);
     QCOMPARE(&korvo::Platform::current(), static_cast<korvo::Platform*>(m_platform.get()));
     m_window.reset();
 }

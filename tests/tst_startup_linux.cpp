@@ -85,7 +85,7 @@ void TestStartupLinux::saveFailureSaysWhatAndWhetherTheOldFileSurvives()
         m_window = std::make_unique<MainWindow>(
             korvo::settings::Store(m_dir->filePath("program"), m_dir->filePath("config")));
     } else {
-        writeFile(kFirstRunFile);
+        writeFile(kFirstRun);
         start().tempoEntry(0)->textBox()->setText("98.5");
     }
     {
@@ -100,7 +100,7 @@ void TestStartupLinux::saveFailureSaysWhatAndWhetherTheOldFileSurvives()
     QCOMPARE(m_platform->quits, 1);
     QCOMPARE(m_platform->quitStatus, 1);
     if (setup == "full")
-        QCOMPARE(savedFile(), kFirstRunFile);
+        QCOMPARE(savedFile(), kFirstRun);
 }
 
 void TestStartupLinux::signalsTakeTheClosingPath_data()
@@ -144,7 +144,7 @@ void TestStartupLinux::signalsTakeTheClosingPath()
     QCOMPARE(child.exitStatus(), QProcess::NormalExit);
     QCOMPARE(child.exitCode(), saveFails ? 1 : 0);
     if (!saveFails)
-        QCOMPARE(savedFile(), kFirstRunFile);
+        QCOMPARE(savedFile(), kFirstRun);
 }
 
 void TestStartupLinux::noWindowSystemEndsWithOneLine()

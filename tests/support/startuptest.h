@@ -2,13 +2,11 @@
 
 #include "app/mainwindow.h"
 #include "mainwindowtest.h"
+#include "settingsfixture.h" // kFirstRun
 
 #include <QByteArray>
 #include <QFile>
 #include <QTest>
-
-// The settings file of a first run: the design values.
-inline const QByteArray kFirstRunFile("120\r\n120\r\n3\r\n0\r\n0\r\n");
 
 // What the start-up tests share, on every system and on Linux alone: runs of the program on the
 // test's folder, and its settings file there.
