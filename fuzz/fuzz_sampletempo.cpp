@@ -1,20 +1,20 @@
 // A sample's tempo from anything. The first byte chooses what the rest is:
-//  - even: a file's bytes, analysed whole as a dropped file is (libsndfile, SoundTouch, the choice);
-//  - odd: a length in frames, a sample rate and an estimate for the choice alone, then samples of
-//    any value (NaN and infinities included) for SoundTouch's estimate at that rate.
+//  - even: a file's bytes, analysed whole as a dropped file is (libsndfile, the onsets, the choice);
+//  - odd: a length in frames, a sample rate, the sound's span, loop points and hints for the choice,
+//    then samples of any value (NaN and infinities included) for the onsets at that rate.
 // Nothing may crash, and whatever tempo comes out must be one a tempo box accepts.
 #include "check.h"
 #include "pitch/bpmvalue.h"
 #include "pitch/numbertext.h"
+#include "sample/beatanalysis.h"
 #include "sample/sampleanalysis.h"
 #include "sample/tempochoice.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <exception>
-#include <span>
 #include <string_view>
 #include <vector>
 
@@ -22,30 +22,28 @@ namespace {
 
 using namespace korvo::sample;
 
-void checkChoice(const TempoChoice& choice, double estimate)
+void checkChoice(const TempoChoice& choice)
 {
-    int previousBeats = 0;
-    for (const TempoCandidate& c : choice.candidates) {
+    KORVO_FUZZ_CHECK(choice.others.size() <= 4, "at most four other readings");
+    for (const TempoCandidate& c : choice.others) {
         KORVO_FUZZ_CHECK(korvo::bpm::inRange(c.tempo), "every reading lies within 1..250");
-        KORVO_FUZZ_CHECK(c.beats > previousBeats, "readings come fewest beats first, each once");
-        previousBeats = c.beats;
         KORVO_FUZZ_CHECK(!c.text.empty() && korvo::readStrict(c.text).has_value(),
                          "a reading's text is a number");
+        KORVO_FUZZ_CHECK(c.text != choice.text || c.beats != choice.beats, "the choice is not offered twice");
     }
     switch (choice.reason) {
     case ChoiceReason::Loop:
+    case ChoiceReason::Mismatch:
         KORVO_FUZZ_CHECK(choice.beats > 0, "a loop has its beats");
         break;
-    case ChoiceReason::Estimate:
-        KORVO_FUZZ_CHECK(std::isfinite(estimate) && estimate > 0,
-                         "only an estimate gives a tempo without a loop");
-        KORVO_FUZZ_CHECK(choice.tempo >= kUsualLowest && choice.tempo <= kUsualAbove,
-                         "the estimate is brought into the usual range");
-        break;
+    case ChoiceReason::NoBeat:
     case ChoiceReason::NotFound:
         KORVO_FUZZ_CHECK(choice.text.empty(), "nothing found writes nothing");
         return;
+    default:
+        break;
     }
+    KORVO_FUZZ_CHECK(std::isfinite(choice.offset), "the length's difference is a number");
     KORVO_FUZZ_CHECK(korvo::bpm::inRange(korvo::readLenient(choice.text)),
                      "the tempo written is a valid tempo");
 }
@@ -67,30 +65,39 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
     if (data[0] % 2 == 0) {
-        const Analysis a = analyseBytes(bytes);
+        const Analysis a = analyseBytes(bytes, data[0] % 4 == 0 ? 120 : 0);
         if (a.failure == Failure::None) {
             KORVO_FUZZ_CHECK(a.frames > 0 && a.sampleRate > 0, "a tempo comes from some sound");
-            checkChoice(a.choice, a.estimate);
+            checkChoice(a.choice);
         }
         return 0;
     }
 
-    const auto frames = take<std::int64_t>(bytes);
-    const auto rate = take<std::int32_t>(bytes);
-    const auto estimate = take<double>(bytes);
-    checkChoice(chooseTempo(frames, rate, estimate), estimate);
+    TempoEvidence e;
+    e.frames = take<std::int64_t>(bytes);
+    e.sampleRate = take<std::int32_t>(bytes);
+    e.soundStart = take<std::int64_t>(bytes);
+    e.soundEnd = take<std::int64_t>(bytes);
+    e.loopStart = take<std::int64_t>(bytes);
+    e.loopEnd = take<std::int64_t>(bytes);
+    e.nameTempo = take<double>(bytes);
+    e.acidTempo = take<double>(bytes);
+    e.acidBeats = take<double>(bytes);
+    checkChoice(chooseTempo(e));
 
-    // The estimate on arbitrary samples; SoundTouch may refuse the rate by throwing, nothing worse.
+    // The onsets of arbitrary samples at a rate the analysis could meet, and the choice on them.
     std::vector<float> samples(bytes.size() / sizeof(float));
     if (!samples.empty())
         std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
-    try {
-        const auto estimator = soundTouchEstimator(rate);
-        estimator->add(samples);
-        estimator->add(std::span<const float>(samples).first(samples.size() / 2));
-        const double bpm = estimator->bpm();
-        KORVO_FUZZ_CHECK(!std::isnan(bpm), "the estimate is a number");
-    } catch (const std::exception&) {
-    }
+    for (float& s : samples)
+        s = std::isfinite(s) ? std::clamp(s, -1.0f, 1.0f) : 0.0f;
+    const int rate = 8000 + static_cast<int>(static_cast<std::uint32_t>(e.sampleRate) % 88000);
+    OnsetDetector detector(rate);
+    detector.add(samples);
+    const OnsetSignal onsets = detector.finish();
+    e.sampleRate = rate;
+    e.frames = static_cast<std::int64_t>(samples.size());
+    e.onsets = &onsets;
+    checkChoice(chooseTempo(e));
     return 0;
 }

@@ -1,9 +1,11 @@
 #include "sample/sampleanalysis.h"
 
 #include "pitch/numbertext.h"
+#include "sample/beatanalysis.h"
+#include "sample/namehint.h"
 
-#include <BPMDetect.h>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <exception>
@@ -146,7 +148,103 @@ Failure openFailure(int error)
     }
 }
 
-Analysis analyse(Source& source, const EstimatorFactory& estimatorFor, const Progress& progress)
+// Where sound first and last rises above a level that is only known once the whole file is read
+// (a share of its peak): the first crossing of each power of two on the way up, and the last two
+// seconds kept, which is where a loop's end lies.
+class SoundSpan
+{
+public:
+    explicit SoundSpan(int sampleRate)
+        : m_tail(static_cast<std::size_t>(std::clamp(sampleRate, 1, 400000)) * 2)
+    {
+        for (int i = 0; i < kLevels; ++i)
+            m_levels[static_cast<std::size_t>(i)] = std::ldexp(1.0f, i - (kLevels - 1));
+    }
+
+    // A piece of the mono mix, all of whose samples lie within -1..1.
+    void add(std::span<const float> mono)
+    {
+        float loudest = 0;
+        for (const float x : mono)
+            loudest = std::max(loudest, std::fabs(x));
+        m_peak = std::max(m_peak, loudest);
+        if (m_next < kLevels && loudest > m_levels[static_cast<std::size_t>(m_next)]) {
+            for (std::size_t i = 0; i < mono.size(); ++i)
+                while (m_next < kLevels && std::fabs(mono[i]) > m_levels[static_cast<std::size_t>(m_next)])
+                    m_first[static_cast<std::size_t>(m_next++)] = m_frames + static_cast<std::int64_t>(i);
+        }
+        for (std::size_t done = 0; done < mono.size();) {
+            const std::size_t n = std::min(mono.size() - done, m_tail.size() - m_at);
+            std::copy_n(mono.begin() + static_cast<std::ptrdiff_t>(done), n,
+                        m_tail.begin() + static_cast<std::ptrdiff_t>(m_at));
+            done += n;
+            m_at = (m_at + n) % m_tail.size();
+        }
+        m_frames += static_cast<std::int64_t>(mono.size());
+    }
+
+    float peak() const { return m_peak; }
+
+    // The first frame above `floor`, taken at the power of two below it.
+    std::int64_t start(float floor) const
+    {
+        int i = 0;
+        while (i + 1 < m_next && m_levels[static_cast<std::size_t>(i + 1)] <= floor)
+            ++i;
+        return i < m_next ? m_first[static_cast<std::size_t>(i)] : 0;
+    }
+
+    // One past the last frame above `floor`; the end of the file when nothing in the last two
+    // seconds rises above it.
+    std::int64_t end(float floor) const
+    {
+        const auto size = static_cast<std::int64_t>(m_tail.size());
+        const std::int64_t kept = std::min(m_frames, size);
+        for (std::int64_t i = m_frames - 1; i >= m_frames - kept; --i)
+            if (std::fabs(m_tail[static_cast<std::size_t>(i % size)]) > floor)
+                return i + 1;
+        return m_frames;
+    }
+
+private:
+    // Powers of two from 2^-24 up to 1.
+    static constexpr int kLevels = 25;
+    std::array<float, kLevels> m_levels{};
+    std::array<std::int64_t, kLevels> m_first{};
+    int m_next = 0;
+    float m_peak = 0;
+    std::vector<float> m_tail;
+    std::size_t m_at = 0; // where the next sample goes in m_tail
+    std::int64_t m_frames = 0;
+};
+
+// What a file says of its own loop: an ACID chunk's tempo and length (an AIFF's Apple loop chunk
+// gives its beats only: libsndfile works its tempo out from the file's length), and a sampler's loop
+// points.
+void readHints(SNDFILE* file, const SF_INFO& info, TempoEvidence& evidence)
+{
+    SF_LOOP_INFO loop{};
+    if (sf_command(file, SFC_GET_LOOP_INFO, &loop, sizeof loop) == SF_TRUE &&
+        loop.loop_mode != SF_LOOP_NONE && loop.num_beats > 0) {
+        // Its beats count the metre's note: 6 beats of 6/8 are three quarter notes.
+        const int denominator = loop.time_sig_den > 0 ? loop.time_sig_den : 4;
+        evidence.acidBeats = loop.num_beats * 4.0 / denominator;
+        const bool aiff = (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_AIFF;
+        if (!aiff && std::isfinite(loop.bpm) && loop.bpm > 0)
+            evidence.acidTempo = loop.bpm;
+    }
+    SF_INSTRUMENT instrument{};
+    if (sf_command(file, SFC_GET_INSTRUMENT, &instrument, sizeof instrument) == SF_TRUE &&
+        instrument.loop_count > 0 && instrument.loops[0].mode != SF_LOOP_NONE) {
+        const std::int64_t start = instrument.loops[0].start, end = instrument.loops[0].end;
+        if (start < end && end <= info.frames && (start > 0 || end < info.frames - 1)) {
+            evidence.loopStart = start;
+            evidence.loopEnd = end;
+        }
+    }
+}
+
+Analysis analyse(Source& source, double nameTempo, const Progress& progress)
 {
     Analysis result;
     if (source.size() <= 0) {
@@ -170,41 +268,46 @@ Analysis analyse(Source& source, const EstimatorFactory& estimatorFor, const Pro
         return result;
     }
     result.sampleRate = info.samplerate;
+    TempoEvidence evidence;
+    evidence.sampleRate = info.samplerate;
+    evidence.nameTempo = nameTempo;
+    readHints(file, info, evidence);
 
-    // An estimator that fails is left out: the sample is then read by its length alone.
-    std::unique_ptr<BeatEstimator> estimator;
-    try {
-        estimator = estimatorFor(info.samplerate);
-    } catch (const std::exception&) {
-        estimator.reset();
-    }
+    OnsetDetector onsets(info.samplerate);
+    SoundSpan span(info.samplerate);
     // Pieces of a fifth of a second or so: progress moves smoothly and memory stays small, whatever
     // the length of the file.
     constexpr sf_count_t kPiece = 8192;
     std::vector<float> interleaved(static_cast<std::size_t>(kPiece) *
                                    static_cast<std::size_t>(info.channels));
     std::vector<float> mono(kPiece);
-    float peak = 0;
     std::int64_t frames = 0;
     for (;;) {
         const sf_count_t n = sf_readf_float(file, interleaved.data(), kPiece);
         if (n <= 0)
             break;
-        for (sf_count_t i = 0; i < n; ++i) {
-            float sum = 0;
-            const float* frame = interleaved.data() + i * info.channels;
-            for (int c = 0; c < info.channels; ++c)
-                sum += std::isfinite(frame[c]) ? std::clamp(frame[c], -1.0f, 1.0f) : 0.0f;
-            mono[static_cast<std::size_t>(i)] = sum / static_cast<float>(info.channels);
-            peak = std::max(peak, std::fabs(mono[static_cast<std::size_t>(i)]));
-        }
-        if (estimator) {
-            try {
-                estimator->add(std::span<const float>(mono.data(), static_cast<std::size_t>(n)));
-            } catch (const std::exception&) {
-                estimator.reset();
+        const float share = 1.0f / static_cast<float>(info.channels);
+        const auto count = static_cast<std::size_t>(n);
+        const auto channels = static_cast<std::size_t>(info.channels);
+        if (channels == 1) {
+            std::copy_n(interleaved.begin(), count, mono.begin());
+        } else if (channels == 2) {
+            for (std::size_t i = 0; i < count; ++i)
+                mono[i] = (interleaved[2 * i] + interleaved[2 * i + 1]) * share;
+        } else {
+            for (std::size_t i = 0; i < count; ++i) {
+                float sum = 0;
+                for (std::size_t c = 0; c < channels; ++c)
+                    sum += interleaved[i * channels + c];
+                mono[i] = sum * share;
             }
         }
+        // Float files may hold anything: overs are clipped, and NaN or infinity reads as nothing.
+        for (std::size_t i = 0; i < count; ++i)
+            if (!(std::fabs(mono[i]) <= 1.0f))
+                mono[i] = std::isfinite(mono[i]) ? std::copysign(1.0f, mono[i]) : 0.0f;
+        span.add(std::span<const float>(mono.data(), count));
+        onsets.add(std::span<const float>(mono.data(), static_cast<std::size_t>(n)));
         frames += n;
         if (progress &&
             !progress(info.frames > 0 ? std::min(1.0, double(frames) / double(info.frames)) : 0)) {
@@ -216,61 +319,31 @@ Analysis analyse(Source& source, const EstimatorFactory& estimatorFor, const Pro
     result.seconds = static_cast<double>(frames) / info.samplerate;
     if (frames == 0)
         result.failure = Failure::Empty;
-    else if (peak < kSilence)
+    else if (span.peak() < kSilence)
         result.failure = Failure::Silent;
     else if (result.seconds < kShortestSeconds)
         result.failure = Failure::TooShort;
     if (result.failure != Failure::None)
         return result;
 
-    double estimate = 0;
-    try {
-        estimate = estimator ? estimator->bpm() : 0;
-    } catch (const std::exception&) {
-        estimate = 0;
-    }
-    result.estimate = std::isfinite(estimate) && estimate > 0 ? estimate : 0;
-    result.choice = chooseTempo(frames, info.samplerate, result.estimate);
-    if (result.choice.reason == ChoiceReason::NotFound)
+    const OnsetSignal signal = onsets.finish();
+    evidence.frames = frames;
+    const float floor = std::max(span.peak() * kSoundFloor, kSilence / 16);
+    evidence.soundStart = span.start(floor);
+    evidence.soundEnd = span.end(floor);
+    evidence.onsets = &signal;
+    result.choice = chooseTempo(evidence);
+    result.estimate = result.choice.heard;
+    if (result.choice.reason == ChoiceReason::NoBeat)
+        result.failure = Failure::NoBeat;
+    else if (result.choice.reason == ChoiceReason::NotFound)
         result.failure = Failure::NoTempo;
     return result;
 }
 
-class SoundTouchEstimator final : public BeatEstimator
-{
-public:
-    explicit SoundTouchEstimator(int sampleRate) : m_detect(1, sampleRate) {}
-    void add(std::span<const float> mono) override
-    {
-        m_detect.inputSamples(mono.data(), static_cast<int>(mono.size()));
-    }
-    double bpm() override { return m_detect.getBpm(); }
-
-private:
-    soundtouch::BPMDetect m_detect;
-};
-
-// Hears nothing.
-class NoEstimator final : public BeatEstimator
-{
-public:
-    void add(std::span<const float>) override {}
-    double bpm() override { return 0; }
-};
-
 } // namespace
 
-std::unique_ptr<BeatEstimator> soundTouchEstimator(int sampleRate)
-{
-    // SoundTouch throws below 8 kHz and, far above any real rate, overflows its window sizes and
-    // stops the program on an assertion; a header may claim any rate, so only real ones reach it.
-    if (sampleRate < kLowestEstimateRate || sampleRate > kHighestEstimateRate)
-        return std::make_unique<NoEstimator>();
-    return std::make_unique<SoundTouchEstimator>(sampleRate);
-}
-
-Analysis analyseFile(const std::filesystem::path& file, const EstimatorFactory& estimator,
-                     const Progress& progress)
+Analysis analyseFile(const std::filesystem::path& file, const Progress& progress)
 {
     std::error_code error;
     if (!std::filesystem::is_regular_file(file, error)) {
@@ -285,13 +358,16 @@ Analysis analyseFile(const std::filesystem::path& file, const EstimatorFactory& 
         result.failure = Failure::CannotOpen;
         return result;
     }
-    return analyse(source, estimator, progress);
+    const std::u8string name = file.filename().u8string();
+    return analyse(source,
+                   tempoInName(std::string_view(reinterpret_cast<const char*>(name.data()), name.size())),
+                   progress);
 }
 
-Analysis analyseBytes(std::string_view bytes, const EstimatorFactory& estimator, const Progress& progress)
+Analysis analyseBytes(std::string_view bytes, double nameTempo, const Progress& progress)
 {
     MemorySource source(bytes);
-    return analyse(source, estimator, progress);
+    return analyse(source, nameTempo, progress);
 }
 
 std::vector<std::string> readableExtensions()
@@ -335,6 +411,8 @@ std::string failureReason(Failure failure)
         return "無音です。";
     case Failure::TooShort:
         return "短すぎます（0.24秒未満）。";
+    case Failure::NoBeat:
+        return "拍が見つかりませんでした（持続音や雑音のようです）。";
     case Failure::NoTempo:
         return "テンポが見つかりませんでした。";
     case Failure::Cancelled:
@@ -343,15 +421,40 @@ std::string failureReason(Failure failure)
     return {};
 }
 
-std::string choiceReason(const Analysis& analysis)
+std::string beatsText(int beats)
+{
+    // Bars only where the metre is plain: 12 beats may be three bars of 4/4 or four of 3/4.
+    const bool bars = beats >= 4 && beats % 4 == 0 && beats % 3 != 0;
+    return std::to_string(beats) + "拍" + (bars ? "（" + std::to_string(beats / 4) + "小節）" : "");
+}
+
+std::string offsetText(const TempoChoice& choice)
+{
+    const long ms = std::lround(std::fabs(choice.offset) * 1000);
+    if (choice.beats <= 0 || ms == 0)
+        return {};
+    return beatsText(choice.beats) + "より" + std::to_string(ms) + "ミリ秒" +
+           (choice.offset > 0 ? "長い" : "短い");
+}
+
+std::string choiceReason(const Analysis& analysis, bool withOffset)
 {
     const TempoChoice& choice = analysis.choice;
+    const std::string offset = withOffset ? offsetText(choice) : std::string();
+    const std::string note = offset.empty() ? std::string() : "（" + offset + "）";
     switch (choice.reason) {
     case ChoiceReason::Loop:
-        return std::to_string(choice.beats) + "拍のループ" +
-               (analysis.estimate > 0 ? "（推定と一致）" : "（推定なし）");
+        return beatsText(choice.beats) + "のループ" + note;
+    case ChoiceReason::Acid:
+        return "ファイルのループ情報から" + note;
+    case ChoiceReason::Name:
+        return "ファイル名のBPMから" + note;
+    case ChoiceReason::Mismatch:
+        return "長さが拍と合わないため拍から" + note;
     case ChoiceReason::Estimate:
-        return "ループではないため推定値から";
+        return "ループではないため拍から";
+    case ChoiceReason::NoBeat:
+        return failureReason(Failure::NoBeat);
     case ChoiceReason::NotFound:
         break;
     }

@@ -16,25 +16,6 @@
 // line, the window and the fuzz target share it.
 namespace korvo::sample {
 
-// Estimates the beat of one channel of sound, fed in pieces.
-class BeatEstimator
-{
-public:
-    virtual ~BeatEstimator() = default;
-    virtual void add(std::span<const float> mono) = 0;
-    // BPM; 0 when it found none.
-    virtual double bpm() = 0;
-};
-
-// Makes the estimator for a sample of the given rate; analyse() asks once per sample.
-using EstimatorFactory = std::function<std::unique_ptr<BeatEstimator>(int sampleRate)>;
-
-// SoundTouch's estimate, which is often a half or a third of the tempo and on some loops none.
-// Outside these rates it hears nothing.
-inline constexpr int kLowestEstimateRate = 8000;
-inline constexpr int kHighestEstimateRate = 768000;
-std::unique_ptr<BeatEstimator> soundTouchEstimator(int sampleRate);
-
 // Why a sample gave no tempo.
 enum class Failure
 {
@@ -45,7 +26,8 @@ enum class Failure
     Empty,       // no sound at all: zero bytes or zero frames
     Silent,      // every sample (next to) zero
     TooShort,    // shorter than one beat at the fastest tempo
-    NoTempo,     // no estimate and no reading in the tempo range
+    NoBeat,      // sound without a beat: a tone, a pad, noise
+    NoTempo,     // no reading in the tempo range
     Cancelled    // the user stopped it
 };
 
@@ -55,32 +37,39 @@ struct Analysis
     std::int64_t frames = 0;
     int sampleRate = 0;
     double seconds = 0;
-    double estimate = 0; // 0: none
+    double estimate = 0; // the tempo heard in the beat; 0: none
     TempoChoice choice;
 };
 
 // Told how far the reading has got, from 0 to 1; returning false cancels it.
 using Progress = std::function<bool(double done)>;
 
-// The whole analysis of a file. Never throws and never crashes on a malformed file.
-Analysis analyseFile(const std::filesystem::path& file,
-                     const EstimatorFactory& estimator = soundTouchEstimator, const Progress& progress = {});
+// The whole analysis of a file, its name's BPM among the hints. Never throws and never crashes on a
+// malformed file.
+Analysis analyseFile(const std::filesystem::path& file, const Progress& progress = {});
 
-// The same for a file already in memory (what the fuzz target feeds).
-Analysis analyseBytes(std::string_view bytes, const EstimatorFactory& estimator = soundTouchEstimator,
-                      const Progress& progress = {});
+// The same for a file already in memory (what the fuzz target feeds), with the BPM its name would
+// give (0: none).
+Analysis analyseBytes(std::string_view bytes, double nameTempo = 0, const Progress& progress = {});
 
 // A sample shorter than this many seconds is too short: one beat at 250 BPM.
 inline constexpr double kShortestSeconds = 60.0 / 250.0;
-// A sample whose loudest sample stays below this (about -90 dB) is silent.
-inline constexpr float kSilence = 1.0f / 32768;
+// A sample whose loudest sample stays below this (-66 dB, sixteen steps of 16-bit audio) is silent:
+// dither and the hiss of a quiet room never reach it.
+inline constexpr float kSilence = 1.0f / 2048;
+// Sound starts and ends where it first and last rises above this share of its peak (-60 dB).
+inline constexpr float kSoundFloor = 0.001f;
 
 // The file name endings of the formats this build of libsndfile reads ("wav", "aiff", ...).
 std::vector<std::string> readableExtensions();
 
 // The reason in a few Japanese words, for a message or the command line.
 std::string failureReason(Failure failure);
-// Why the tempo was chosen, in a few Japanese words.
-std::string choiceReason(const Analysis& analysis);
+// "8拍（2小節）", "12拍": a number of beats, with its bars where the metre is plain.
+std::string beatsText(int beats);
+// How far the file's length is off the chosen beats ("8拍（2小節）より5ミリ秒長い"); empty when it is not.
+std::string offsetText(const TempoChoice& choice);
+// Why the tempo was chosen, in a few Japanese words, the length's difference among them.
+std::string choiceReason(const Analysis& analysis, bool withOffset = true);
 
 } // namespace korvo::sample

@@ -40,10 +40,12 @@ void SampleTempo::read(int entry, const QString& file)
     const std::filesystem::path path(file.toStdU16String());
     auto cancelled = m_cancelled;
     auto result = m_result;
-    auto estimator = m_estimator;
-    m_thread = QThread::create([this, path, cancelled, result, estimator] {
+    auto hook = m_pieceHook;
+    m_thread = QThread::create([this, path, cancelled, result, hook] {
         int shown = -1;
-        *result = sample::analyseFile(path, estimator, [&](double done) {
+        *result = sample::analyseFile(path, [&](double done) {
+            if (hook && !hook(done))
+                return false;
             const int percent = static_cast<int>(done * 100);
             if (percent != shown) {
                 shown = percent;

@@ -38,8 +38,9 @@ public:
     SampleTempoDialog* dialog() const { return m_dialog; }
     QProgressDialog* progressDialog() const { return m_progress; }
 
-    // How the beat is estimated; SoundTouch's unless a test sets another.
-    void setEstimator(sample::EstimatorFactory estimator) { m_estimator = std::move(estimator); }
+    // Called from the reading's thread after every piece it reads, besides the progress window
+    // (a test slows the reading down with it).
+    void setPieceHook(sample::Progress hook) { m_pieceHook = std::move(hook); }
 
     // The file dialog's filter: the formats libsndfile reads without further libraries.
     static QString fileFilter();
@@ -54,7 +55,7 @@ private:
     void stopThread();
 
     QWidget* m_window;
-    sample::EstimatorFactory m_estimator = sample::soundTouchEstimator;
+    sample::Progress m_pieceHook;
     QThread* m_thread = nullptr;
     std::shared_ptr<std::atomic_bool> m_cancelled;
     std::shared_ptr<sample::Analysis> m_result;

@@ -5,9 +5,10 @@
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QHeaderView>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -19,9 +20,31 @@ QString q(const std::string& text)
     return QString::fromStdString(text);
 }
 
-QString beatsText(int beats)
+// Decimals a tempo text shows ("87.25": 2).
+int decimalsOf(const std::string& text)
 {
-    return beats % 4 == 0 ? QString("%1拍（%2小節）").arg(beats).arg(beats / 4) : QString("%1拍").arg(beats);
+    const auto point = text.find('.');
+    return point == std::string::npos ? 0 : static_cast<int>(text.size() - point - 1);
+}
+
+// A tempo text widened with zeros to `decimals` decimals ("87" to "87.00"), so a column of them lines
+// up on the point.
+QString paddedText(const std::string& text, int decimals)
+{
+    QString out = q(text);
+    const int missing = decimals - decimalsOf(text);
+    if (missing > 0)
+        out += (decimalsOf(text) == 0 ? "." : "") + QString(missing, '0');
+    return out;
+}
+
+QString readingText(const sample::TempoCandidate& c, sample::ChoiceReason reason)
+{
+    if (c.beats > 0)
+        return q(sample::beatsText(c.beats));
+    return reason == sample::ChoiceReason::Estimate || reason == sample::ChoiceReason::Mismatch
+               ? "拍から"
+               : "推定値から";
 }
 
 } // namespace
@@ -34,36 +57,55 @@ SampleTempoDialog::SampleTempoDialog(const QString& fileName, const sample::Anal
     setWindowTitle("サンプルのテンポ");
     setFont(ui::font(9));
 
+    const sample::TempoChoice& choice = analysis.choice;
     m_file = new QLabel(fileName, this);
     m_file->setObjectName("file");
-    m_length = new QLabel(QString("%1秒").arg(q(roundedText(analysis.seconds, 3))), this);
+    QString length = QString("%1秒").arg(q(roundedText(analysis.seconds, 3)));
+    if (const std::string offset = sample::offsetText(choice); !offset.empty())
+        length += "　" + q(offset);
+    m_length = new QLabel(length, this);
     m_length->setObjectName("length");
-    const sample::TempoChoice& choice = analysis.choice;
-    m_tempo = new QLabel(QString("%1 BPM　%2").arg(q(choice.text), q(sample::choiceReason(analysis))), this);
+    m_tempo =
+        new QLabel(QString("%1 BPM　%2").arg(q(choice.text), q(sample::choiceReason(analysis, false))), this);
     m_tempo->setObjectName("tempo");
     m_tempo->setFont(ui::font(12, true));
     auto* estimate =
         new QLabel(analysis.estimate > 0 ? q(roundedText(analysis.estimate, 2)) + " BPM" : "なし", this);
     estimate->setObjectName("estimate");
 
-    m_candidates = new QListWidget(this);
+    m_candidates = new QTreeWidget(this);
     m_candidates->setObjectName("candidates");
     m_candidates->setAccessibleName("候補");
-    const auto add = [this](const QString& tempo, const QString& how) {
-        auto* item = new QListWidgetItem(QString("%1 BPM　%2").arg(tempo, how), m_candidates);
-        item->setData(Qt::UserRole, tempo);
-        return item;
-    };
-    if (choice.reason == sample::ChoiceReason::Estimate)
-        m_candidates->setCurrentItem(add(q(choice.text), "推定値から"));
-    for (const sample::TempoCandidate& c : choice.candidates) {
-        QListWidgetItem* item = add(q(c.text), beatsText(c.beats));
-        if (choice.reason == sample::ChoiceReason::Loop && c.beats == choice.beats)
-            m_candidates->setCurrentItem(item);
+    m_candidates->setRootIsDecorated(false);
+    m_candidates->setColumnCount(2);
+    m_candidates->setHeaderLabels({"BPM", "読み方"});
+    m_candidates->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_candidates->header()->setStretchLastSection(true);
+    m_candidates->headerItem()->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
+
+    // The chosen reading first, then the others; every tempo to the same decimals, so the column
+    // lines up on the point.
+    std::vector<sample::TempoCandidate> readings;
+    sample::TempoCandidate chosen;
+    chosen.beats = choice.beats;
+    chosen.tempo = choice.tempo;
+    chosen.text = choice.text;
+    readings.push_back(chosen);
+    readings.insert(readings.end(), choice.others.begin(), choice.others.end());
+    int decimals = 0;
+    for (const sample::TempoCandidate& c : readings)
+        decimals = std::max(decimals, decimalsOf(c.text));
+    for (const sample::TempoCandidate& c : readings) {
+        auto* item =
+            new QTreeWidgetItem(m_candidates, {paddedText(c.text, decimals), readingText(c, choice.reason)});
+        item->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
+        item->setData(0, Qt::UserRole, q(c.text));
     }
-    // As tall as its readings, four at least: the list never scrolls for the eight a loop can give.
-    m_candidates->setFixedHeight(m_candidates->sizeHintForRow(0) * std::max(4, m_candidates->count()) +
-                                 2 * m_candidates->frameWidth());
+    m_candidates->setCurrentItem(m_candidates->topLevelItem(0));
+    // As tall as its readings, five at least: the list never scrolls.
+    const int rows = std::max(5, m_candidates->topLevelItemCount());
+    m_candidates->setFixedHeight(m_candidates->header()->sizeHint().height() +
+                                 m_candidates->sizeHintForRow(0) * rows + 2 * m_candidates->frameWidth());
 
     auto* form = new QFormLayout;
     form->addRow("ファイル:", m_file);
@@ -76,8 +118,8 @@ SampleTempoDialog::SampleTempoDialog(const QString& fileName, const sample::Anal
     buttons->button(QDialogButtonBox::Ok)->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    // A double click on a reading takes it at once.
-    connect(m_candidates, &QListWidget::itemActivated, this, &QDialog::accept);
+    // A double click on a reading, or Enter on it, takes it at once.
+    connect(m_candidates, &QTreeWidget::itemActivated, this, &QDialog::accept);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
@@ -87,8 +129,8 @@ SampleTempoDialog::SampleTempoDialog(const QString& fileName, const sample::Anal
 
 QString SampleTempoDialog::chosenText() const
 {
-    const QListWidgetItem* item = m_candidates->currentItem();
-    return item ? item->data(Qt::UserRole).toString() : QString();
+    const QTreeWidgetItem* item = m_candidates->currentItem();
+    return item ? item->data(0, Qt::UserRole).toString() : QString();
 }
 
 } // namespace korvo

@@ -5,12 +5,13 @@
 #include <QDialog>
 
 class QLabel;
-class QListWidget;
+class QTreeWidget;
 
 namespace korvo {
 
-// What was found in a sample: its name, its length, the tempo chosen and the other readings of the
-// same loop as another number of beats. OK takes the reading selected in the list.
+// What was found in a sample: its name, its length and how far it is off the chosen beats, the
+// tempo chosen and why, and the other readings offered (the exact length of a rounded loop, half and
+// double, the other metre). OK takes the reading selected in the list.
 class SampleTempoDialog final : public QDialog
 {
     Q_OBJECT
@@ -24,13 +25,14 @@ public:
     QLabel* fileLabel() const { return m_file; }
     QLabel* lengthLabel() const { return m_length; }
     QLabel* tempoLabel() const { return m_tempo; }
-    QListWidget* candidateList() const { return m_candidates; }
+    // One row a reading, the likeliest first: its tempo, then what it reads the sample as.
+    QTreeWidget* candidateList() const { return m_candidates; }
 
 private:
     QLabel* m_file = nullptr;
     QLabel* m_length = nullptr;
     QLabel* m_tempo = nullptr;
-    QListWidget* m_candidates = nullptr;
+    QTreeWidget* m_candidates = nullptr;
 };
 
 } // namespace korvo

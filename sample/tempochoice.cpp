@@ -5,51 +5,64 @@
 
 #include <algorithm>
 #include <cmath>
-#include <initializer_list>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
 
 namespace korvo::sample {
 namespace {
 
-bool isPowerOfTwoBars(int beats)
-{
-    return beats >= 4 && beats % 4 == 0 && ((beats / 4) & (beats / 4 - 1)) == 0;
-}
+// The tempos a grid is tried at; readings outside are never made, whatever the tempo box takes.
+constexpr double kSlowest = 30;
+constexpr double kFastest = 300;
+// A stretch of silence shorter than this at either end is part of the loop.
+constexpr double kShortestSilence = 0.002;
+// How much a tempo's likelihood before listening weighs against how well its grid meets the onsets.
+constexpr double kPriorWeight = 1.0;
+// A loop's grid must meet the onsets nearly as well as the best grid near its tempo does.
+constexpr double kLoopShare = 0.8;
+// Below this support no grid meets the onsets much more than chance does: there is no beat.
+constexpr double kBeatFloor = 1.8;
+// A hit rises by at least this share of a frame's whole log spectrum.
+constexpr double kHitStrength = 0.3;
+// The start of a sound is a hit for any grid through it, a tone's too: the beat is judged after it.
+constexpr double kStartSkip = 0.1;
+// How closely (a share) the onsets give a tempo, from their times over a loop or a take.
+constexpr double kHeardPrecision = 0.0015;
+// A rounder tempo must also agree this well (a share) with where the onsets lie.
+constexpr double kRoundAgreement = 0.002;
 
-bool agreesWith(double tempo, double estimate)
+// How often a loop is cut to this many beats, as a weight: whole 4/4 bars most, 3/4 bars less,
+// single beats for short sounds least.
+double beatsWeight(int beats)
 {
-    for (const double times : {1.0, 2.0, 0.5, 3.0, 1.0 / 3.0}) {
-        const double target = estimate * times;
-        if (std::fabs(tempo - target) <= kAgreement * target)
-            return true;
+    switch (beats) {
+    case 4:
+    case 8:
+    case 16:
+        return 1.0;
+    case 2:
+    case 32:
+        return 0.8;
+    case 12:
+    case 64:
+        return 0.6;
+    case 6:
+    case 24:
+        return 0.5;
+    default:
+        return 0.4;
     }
+}
+
+// Whether two tempos are one beat heard at another level: the same, half or double, a third, or
+// the other metre's.
+bool related(double a, double b)
+{
+    for (const double r : {1.0, 2.0, 0.5, 3.0, 1.0 / 3, 1.5, 2.0 / 3, 4.0 / 3, 0.75, 4.0, 0.25})
+        if (std::fabs(a / b - r) <= 0.015 * r)
+            return true;
     return false;
-}
-
-// Which of two agreeing candidates a person more likely means: whole numbers of 4/4 bars that
-// are powers of two first (a loop is cut to 1, 2, 4, 8 or 16 bars far more often than to 3 or
-// 6), then the most beats up to 16, then the fewest beats above.
-bool before(const TempoCandidate& a, const TempoCandidate& b)
-{
-    const bool aBars = isPowerOfTwoBars(a.beats), bBars = isPowerOfTwoBars(b.beats);
-    if (aBars != bBars)
-        return aBars;
-    const bool aUpTo16 = a.beats <= 16, bUpTo16 = b.beats <= 16;
-    if (aUpTo16 != bUpTo16)
-        return aUpTo16;
-    return aUpTo16 ? a.beats > b.beats : a.beats < b.beats;
-}
-
-bool isUsual(double tempo)
-{
-    return tempo >= kUsualLowest && tempo < kUsualAbove * (1 - kAgreement);
-}
-
-// How far a tempo lies outside the usual range; 0 inside it.
-double outsideUsual(double tempo)
-{
-    return isUsual(tempo)         ? 0
-           : tempo < kUsualLowest ? kUsualLowest - tempo
-                                  : tempo - kUsualAbove * (1 - kAgreement);
 }
 
 std::string tempoText(double tempo)
@@ -58,7 +71,371 @@ std::string tempoText(double tempo)
     return singleText(static_cast<float>(tempo));
 }
 
+// One way of reading where the loop starts and ends: the whole stretch, or with silence at an end
+// left out.
+struct Span
+{
+    std::int64_t start = 0;
+    std::int64_t end = 0;
+    double penalty = 0; // a trimmed reading must earn its place
+    std::int64_t frames() const { return end - start; }
+};
+
+struct Reading
+{
+    Span span;
+    int beats = 0;
+    double raw = 0; // the tempo of exactly that length
+    double support = 0;
+    double score = 0;
+};
+
+class Chooser
+{
+public:
+    explicit Chooser(const TempoEvidence& e) : m_e(e), m_rate(e.sampleRate) {}
+
+    TempoChoice choose();
+
+private:
+    double seconds(std::int64_t frames) const { return static_cast<double>(frames) / m_rate; }
+    double support(double period, double phase) const
+    {
+        return m_e.onsets ? gridSupport(*m_e.onsets, period, phase, m_from, m_to) : 0;
+    }
+    std::vector<Span> spans() const;
+    std::vector<Reading> readings(const Span& span) const;
+    TempoCandidate loopCandidate(const Reading& r) const;
+    TempoCandidate beatCandidate(double tempo) const;
+    void rounded(const Reading& r, TempoChoice& choice) const;
+    void addOthers(TempoChoice& choice, const std::vector<TempoCandidate>& pool) const;
+    std::optional<TempoChoice> fromHints(const Span& whole) const;
+    bool beatHeard(const FittedGrid& grid) const;
+
+    const TempoEvidence& m_e;
+    double m_rate;
+    double m_from = 0; // the stretch that holds sound, in seconds
+    double m_to = 0;
+};
+
+std::vector<Span> Chooser::spans() const
+{
+    Span whole{0, m_e.frames};
+    if (m_e.loopEnd > m_e.loopStart && m_e.loopStart >= 0 && m_e.loopEnd <= m_e.frames)
+        whole = {m_e.loopStart, m_e.loopEnd};
+    std::vector<Span> out{whole};
+    const auto gap = static_cast<std::int64_t>(kShortestSilence * m_rate);
+    const std::int64_t start = std::clamp(m_e.soundStart, whole.start, whole.end);
+    const std::int64_t end = std::clamp(m_e.soundEnd, start, whole.end);
+    const bool lead = start - whole.start > gap, trail = whole.end - end > gap;
+    if (lead)
+        out.push_back({start, whole.end, 0.05});
+    if (trail)
+        out.push_back({whole.start, end, 0.05});
+    if (lead && trail)
+        out.push_back({start, end, 0.1});
+    std::erase_if(out, [](const Span& s) { return s.frames() <= 0; });
+    return out;
+}
+
+std::vector<Reading> Chooser::readings(const Span& span) const
+{
+    std::vector<Reading> out;
+    for (const int beats : kLoopBeats) {
+        Reading r;
+        r.span = span;
+        r.beats = beats;
+        r.raw = 60.0 * beats * m_rate / static_cast<double>(span.frames());
+        if (r.raw < kSlowest || r.raw > kFastest || !bpm::inRange(r.raw))
+            continue;
+        const double period = seconds(span.frames()) / beats;
+        r.support = support(period, seconds(span.start));
+        r.score = (m_e.onsets ? std::log(std::max(r.support, 1e-3)) : 0) +
+                  kPriorWeight * std::log(tempoPrior(r.raw)) + std::log(beatsWeight(beats)) - span.penalty;
+        out.push_back(r);
+    }
+    return out;
+}
+
+TempoCandidate Chooser::loopCandidate(const Reading& r) const
+{
+    TempoCandidate c;
+    c.beats = r.beats;
+    c.tempo = simplestTempo(r.span.frames(), m_e.sampleRate, r.beats);
+    c.text = tempoText(c.tempo);
+    c.offset = seconds(r.span.frames()) - 60.0 * r.beats / c.tempo;
+    c.score = r.score;
+    return c;
+}
+
+TempoCandidate Chooser::beatCandidate(double tempo) const
+{
+    TempoCandidate c;
+    // A heard tempo is known to about a thousandth: next to a round one it is that one (the
+    // roundest first), elsewhere it keeps a tenth.
+    c.tempo = std::nearbyint(tempo * 10) / 10;
+    for (const double step : {1.0, 0.5, 0.25, 1.0 / 3}) {
+        const double round = std::nearbyint(std::nearbyint(tempo / step) * step * 1e4) / 1e4;
+        if (std::fabs(round - tempo) <= kHeardPrecision * tempo) {
+            c.tempo = round;
+            break;
+        }
+    }
+    c.text = tempoText(c.tempo);
+    c.score = m_e.onsets ? std::log(std::max(1e-3, support(60.0 / tempo, m_from))) : 0;
+    return c;
+}
+
+// A loop trimmed by ear is a few milliseconds off its tempo's length: a rounder tempo whose length
+// for the same beats lies close by, and that the onsets agree with, is what it was made at.
+void Chooser::rounded(const Reading& r, TempoChoice& choice) const
+{
+    const TempoCandidate exact = loopCandidate(r);
+    choice.tempo = exact.tempo;
+    choice.text = exact.text;
+    choice.beats = r.beats;
+    choice.offset = exact.offset;
+    if (isRoundTempo(exact.tempo))
+        return;
+    const double length = seconds(r.span.frames());
+    const double fitted =
+        m_e.onsets ? refineTempo(*m_e.onsets, length / r.beats, seconds(r.span.start), m_from, m_to) : 0;
+    // Whole numbers first, then halves, then quarters and thirds; the nearest within each.
+    for (const double step : {1.0, 0.5, 0.25, 1.0 / 3}) {
+        std::optional<double> best;
+        for (double tempo = std::floor(r.raw * 0.9 / step) * step; tempo <= r.raw * 1.1; tempo += step) {
+            const double t = std::nearbyint(tempo * 1e4) / 1e4;
+            if (!bpm::inRange(t) || std::fabs(60.0 * r.beats / t - length) > kTrimTolerance)
+                continue;
+            if (fitted > 0 && std::fabs(t - fitted) > kRoundAgreement * t)
+                continue;
+            if (!best || std::fabs(t - r.raw) < std::fabs(*best - r.raw))
+                best = t;
+        }
+        if (best) {
+            choice.tempo = *best;
+            choice.text = tempoText(*best);
+            choice.offset = length - 60.0 * r.beats / *best;
+            choice.rounded = true;
+            choice.others.push_back(exact);
+            return;
+        }
+    }
+}
+
+void Chooser::addOthers(TempoChoice& choice, const std::vector<TempoCandidate>& pool) const
+{
+    std::vector<TempoCandidate> sorted = pool;
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const TempoCandidate& a, const TempoCandidate& b) { return a.score > b.score; });
+    const auto shown = [&](const TempoCandidate& c) {
+        if (c.text == choice.text && (c.beats == choice.beats || c.beats == 0 || choice.beats == 0))
+            return true;
+        return std::any_of(choice.others.begin(), choice.others.end(),
+                           [&](const TempoCandidate& o) { return o.text == c.text; });
+    };
+    // Half and double, and the other metre, come before anything else the score likes.
+    const auto related = [&](const TempoCandidate& c) {
+        const double ratio = c.tempo / choice.tempo;
+        for (const double r : {0.5, 2.0, 0.75, 4.0 / 3, 1.5, 2.0 / 3})
+            if (std::fabs(ratio - r) < 0.01 * r)
+                return true;
+        return false;
+    };
+    for (const bool wantRelated : {true, false})
+        for (const TempoCandidate& c : sorted) {
+            if (choice.others.size() >= 4)
+                return;
+            if (related(c) == wantRelated && !shown(c) && bpm::inRange(c.tempo))
+                choice.others.push_back(c);
+        }
+}
+
+// A beat is heard when its grid meets clear hits, and not only the one a sound starts with: a tone
+// or a pad has a single onset at its start, noise a flicker everywhere that no grid stands out of.
+bool Chooser::beatHeard(const FittedGrid& grid) const
+{
+    const double from = std::min(m_from + kStartSkip, (m_from + m_to) / 2);
+    const double support = gridSupport(*m_e.onsets, 60.0 / grid.bpm, grid.phase, from, m_to);
+    const double strength = support * m_e.onsets->meanNearby(from, m_to) / std::max(m_e.onsets->level, 1e-9);
+    if (std::getenv("KORVO_DEBUG"))
+        std::fprintf(stderr, "beat: support %.3f strength %.3f\n", support, strength);
+    return support >= kBeatFloor && strength >= kHitStrength;
+}
+
+std::optional<TempoChoice> Chooser::fromHints(const Span& whole) const
+{
+    const double length = seconds(whole.frames());
+    const auto hinted = [&](double tempo, double beats, ChoiceReason reason) -> std::optional<TempoChoice> {
+        if (tempo > 0 && !bpm::inRange(tempo))
+            return std::nullopt;
+        TempoChoice choice;
+        choice.reason = reason;
+        if (tempo <= 0) {
+            // Beats alone: the tempo comes from the length.
+            const int n = static_cast<int>(std::lround(beats));
+            if (n < 1)
+                return std::nullopt;
+            Reading r;
+            r.span = whole;
+            r.beats = n;
+            r.raw = 60.0 * n * m_rate / static_cast<double>(whole.frames());
+            if (!bpm::inRange(r.raw))
+                return std::nullopt;
+            rounded(r, choice);
+            return choice;
+        }
+        const int n = static_cast<int>(std::lround(beats > 0 ? beats : length * tempo / 60));
+        choice.tempo = std::nearbyint(tempo * 1e4) / 1e4;
+        choice.text = tempoText(choice.tempo);
+        choice.beats = std::max(n, 0);
+        choice.offset = n > 0 ? length - 60.0 * n / tempo : 0;
+        return choice;
+    };
+    if (m_e.acidTempo > 0 || m_e.acidBeats > 0)
+        if (auto c = hinted(m_e.acidTempo, m_e.acidBeats, ChoiceReason::Acid))
+            return c;
+    if (m_e.nameTempo > 0) {
+        const double beats = std::round(length * m_e.nameTempo / 60);
+        if (beats >= 1 && std::fabs(60.0 * beats / m_e.nameTempo - length) <= kNameTolerance * length)
+            return hinted(m_e.nameTempo, beats, ChoiceReason::Name);
+    }
+    return std::nullopt;
+}
+
+TempoChoice Chooser::choose()
+{
+    TempoChoice choice;
+    if (m_e.frames <= 0 || m_e.sampleRate <= 0)
+        return choice;
+    const std::vector<Span> all = spans();
+    if (all.empty())
+        return choice;
+    const Span& whole = all.front();
+    m_from = seconds(std::clamp(m_e.soundStart, whole.start, whole.end));
+    m_to = seconds(std::clamp(m_e.soundEnd, whole.start, whole.end));
+    if (m_to <= m_from) {
+        m_from = seconds(whole.start);
+        m_to = seconds(whole.end);
+    }
+
+    std::vector<Reading> all_readings;
+    for (const Span& span : all)
+        for (const Reading& r : readings(span))
+            all_readings.push_back(r);
+    const auto best = std::max_element(all_readings.begin(), all_readings.end(),
+                                       [](const Reading& a, const Reading& b) { return a.score < b.score; });
+
+    // The beat heard in the onsets, wherever the length puts it, and the octave the prior likes.
+    std::optional<FittedGrid> heard;
+    if (m_e.onsets) {
+        const Periodicity p = periodicity(*m_e.onsets, m_from, m_to);
+        if (p.bpm > 0) {
+            FittedGrid fit = fitGrid(*m_e.onsets, p.bpm, 0.03, m_from, m_to);
+            double fitScore =
+                std::log(std::max(fit.support, 1e-3)) + kPriorWeight * std::log(tempoPrior(fit.bpm));
+            for (const double times : {0.5, 2.0}) {
+                const double tempo = fit.bpm * times;
+                if (tempo < kSlowest || tempo > kFastest)
+                    continue;
+                const FittedGrid other = fitGrid(*m_e.onsets, tempo, 0.005, m_from, m_to);
+                const double score =
+                    std::log(std::max(other.support, 1e-3)) + kPriorWeight * std::log(tempoPrior(other.bpm));
+                if (score > fitScore) {
+                    fit = other;
+                    fitScore = score;
+                }
+            }
+            // The grid search lands anywhere on a plateau a hop wide; the onsets' own times are finer.
+            // A few rounds: each one's line reaches further onsets that the last one's grid missed.
+            for (int round = 0; round < 3; ++round) {
+                const double refined = refineTempo(*m_e.onsets, 60.0 / fit.bpm, fit.phase, m_from, m_to);
+                if (!(refined > 0) || std::fabs(refined / fit.bpm - 1) > 0.03)
+                    break;
+                fit.bpm = refined;
+            }
+            heard = fit;
+            choice.heard = fit.bpm;
+        }
+    }
+    const bool beatless = m_e.onsets && (!heard || !beatHeard(*heard));
+
+    if (auto hinted = fromHints(whole)) {
+        const double heardTempo = choice.heard;
+        choice = *hinted;
+        choice.heard = heardTempo;
+        std::vector<TempoCandidate> pool;
+        for (const Reading& r : readings(whole))
+            pool.push_back(loopCandidate(r));
+        if (heard)
+            pool.push_back(beatCandidate(heard->bpm));
+        addOthers(choice, pool);
+        return choice;
+    }
+    if (beatless) {
+        choice.reason = ChoiceReason::NoBeat;
+        return choice;
+    }
+    if (best == all_readings.end() && !heard)
+        return choice;
+
+    // A loop only when its grid meets the onsets about as well as the best grid near its tempo.
+    bool loop = best != all_readings.end();
+    if (loop && m_e.onsets) {
+        const FittedGrid near = fitGrid(*m_e.onsets, best->raw, 0.02, m_from, m_to);
+        loop = best->support >= kLoopShare * near.support && (!heard || related(best->raw, heard->bpm));
+        if (std::getenv("KORVO_DEBUG"))
+            std::fprintf(stderr, "level %.2f meanNearby %.4f  ", m_e.onsets->level,
+                         m_e.onsets->meanNearby(m_from, m_to));
+        if (std::getenv("KORVO_DEBUG"))
+            std::fprintf(stderr, "best %d beats raw %.3f support %.3f near %.3f@%.3f heard %.3f@%.3f\n",
+                         best->beats, best->raw, best->support, near.support, near.bpm,
+                         heard ? heard->support : 0, heard ? heard->bpm : 0);
+    }
+    if (loop) {
+        choice.reason = ChoiceReason::Loop;
+        rounded(*best, choice);
+        std::vector<TempoCandidate> pool;
+        for (const Reading& r : readings(best->span))
+            pool.push_back(loopCandidate(r));
+        addOthers(choice, pool);
+        return choice;
+    }
+
+    // Not a loop: the tempo heard. Where the length lies close to whole beats of it, the sample is
+    // a loop that was cut or rendered off its grid, and the reason says so.
+    const TempoCandidate beat = beatCandidate(heard->bpm);
+    choice.reason = ChoiceReason::Estimate;
+    choice.tempo = beat.tempo;
+    choice.text = beat.text;
+    const double length = seconds(whole.frames());
+    const double beats = length * beat.tempo / 60;
+    const int whole_beats = static_cast<int>(std::lround(beats));
+    if (std::find(std::begin(kLoopBeats), std::end(kLoopBeats), whole_beats) != std::end(kLoopBeats) &&
+        std::fabs(beats - whole_beats) * 60 / beat.tempo <= 0.25) {
+        choice.reason = ChoiceReason::Mismatch;
+        choice.beats = whole_beats;
+        choice.offset = length - 60.0 * whole_beats / beat.tempo;
+    }
+    std::vector<TempoCandidate> pool;
+    for (const double times : {0.5, 2.0})
+        if (bpm::inRange(heard->bpm * times))
+            pool.push_back(beatCandidate(heard->bpm * times));
+    if (choice.reason == ChoiceReason::Mismatch && best != all_readings.end())
+        pool.push_back(loopCandidate(*best));
+    addOthers(choice, pool);
+    return choice;
+}
+
 } // namespace
+
+bool isRoundTempo(double tempo)
+{
+    const double twelfths = tempo * 12;
+    // Thirds are kept to four decimals (133.3333), a few hundred-thousandths off the third itself.
+    return std::fabs(twelfths - std::nearbyint(twelfths)) <= 12 * 0.00006 &&
+           (std::fmod(std::nearbyint(twelfths), 3) == 0 || std::fmod(std::nearbyint(twelfths), 4) == 0);
+}
 
 double simplestTempo(std::int64_t frames, int sampleRate, int beats)
 {
@@ -82,64 +459,9 @@ double simplestTempo(std::int64_t frames, int sampleRate, int beats)
     return std::nearbyint(raw * 1e4) / 1e4;
 }
 
-TempoChoice chooseTempo(std::int64_t frames, int sampleRate, double estimate)
+TempoChoice chooseTempo(const TempoEvidence& evidence)
 {
-    TempoChoice choice;
-    if (frames <= 0 || sampleRate <= 0)
-        return choice;
-    const bool hasEstimate = std::isfinite(estimate) && estimate > 0;
-
-    const auto addCandidates = [&](const auto& beatCounts) {
-        for (const int beats : beatCounts) {
-            const double raw = 60.0 * beats * sampleRate / static_cast<double>(frames);
-            if (!bpm::inRange(raw))
-                continue;
-            TempoCandidate c;
-            c.beats = beats;
-            c.tempo = simplestTempo(frames, sampleRate, beats);
-            c.text = tempoText(c.tempo);
-            c.agrees = !hasEstimate || agreesWith(raw, estimate);
-            choice.candidates.push_back(c);
-        }
-    };
-    addCandidates(kLoopBeats);
-    if (choice.candidates.empty()) {
-        addCandidates(kShortLoopBeats);
-        // The short readings go first, in the order of their beats like the others.
-        std::sort(choice.candidates.begin(), choice.candidates.end(),
-                  [](const TempoCandidate& a, const TempoCandidate& b) { return a.beats < b.beats; });
-    }
-
-    const TempoCandidate* best = nullptr;
-    for (const TempoCandidate& c : choice.candidates) {
-        if (c.agrees && isUsual(c.tempo) && (!best || before(c, *best)))
-            best = &c;
-    }
-    // Without an estimate a loop far from the usual range still gets the reading closest to it.
-    if (!best && !hasEstimate) {
-        for (const TempoCandidate& c : choice.candidates) {
-            if (!best || outsideUsual(c.tempo) < outsideUsual(best->tempo))
-                best = &c;
-        }
-    }
-
-    if (best) {
-        choice.reason = ChoiceReason::Loop;
-        choice.tempo = best->tempo;
-        choice.text = best->text;
-        choice.beats = best->beats;
-    } else if (hasEstimate) {
-        // Not a loop: the estimate, brought into the usual range by octaves, to a tenth.
-        double tempo = estimate;
-        while (tempo < kUsualLowest)
-            tempo *= 2;
-        while (tempo >= kUsualAbove)
-            tempo /= 2;
-        choice.reason = ChoiceReason::Estimate;
-        choice.tempo = std::nearbyint(tempo * 10) / 10;
-        choice.text = tempoText(choice.tempo);
-    }
-    return choice;
+    return Chooser(evidence).choose();
 }
 
 } // namespace korvo::sample

@@ -7,9 +7,10 @@
 #include <string>
 #include <vector>
 
-// Drum-like test audio, written with libsndfile: a kick on every beat (or, as a backbeat, on one and
-// three only), a snare on two and four, a closed hi-hat on every eighth. The noise comes from a fixed
-// generator, so every run writes the same bytes.
+// Drum-like test audio, written with libsndfile: a kick on the first beat of each bar and halfway
+// through it (or, as a backbeat, on the first only), a snare on the other beats of 4/4 (two and
+// four) or of 3/4 (two and three), a closed hi-hat on every eighth, the off-beat ones swung when
+// asked. The noise comes from a fixed generator, so every run writes the same bytes.
 namespace korvo::test {
 
 struct DrumLoop
@@ -19,54 +20,92 @@ struct DrumLoop
     int beats = 0;      // a loop of exactly this many beats (frames rounded to the nearest)
     int sampleRate = 44100;
     int channels = 2;
-    double silenceAfter = 0; // seconds of silence appended
-    bool backbeat = false;   // kick on one and three only: the estimate then often hears half the tempo
+    int beatsPerBar = 4;      // 3 for a waltz
+    double swing = 0.5;       // where the off-beat eighth falls in its beat: 0.5 straight, 0.62 swung
+    double silenceBefore = 0; // seconds of silence before the loop
+    double silenceAfter = 0;  // seconds of silence appended
+    double trim = 0;          // seconds the loop is cut longer (or, negative, shorter) than its beats
+    double crashTail = 0;     // a crash on the first beat, ringing this many seconds past the loop
+    bool backbeat = false;    // kick on one only: the beat then often sounds half as fast
+    enum class Sound
+    {
+        Drums,
+        Tone,  // a steady 440 Hz sine at -6 dB: no beat at all
+        Dither // noise at the level of 16-bit dither: silence, as far as a beat goes
+    } sound = Sound::Drums;
 };
 
 inline std::int64_t loopFrames(const DrumLoop& loop)
 {
-    return loop.beats > 0 ? std::llround(60.0 * loop.beats * loop.sampleRate / loop.bpm)
-                          : std::llround(loop.seconds * loop.sampleRate);
+    const double seconds = loop.beats > 0 ? 60.0 * loop.beats / loop.bpm : loop.seconds;
+    return std::llround((seconds + loop.trim) * loop.sampleRate);
 }
 
 // The mono signal of the loop, before it is spread over the channels.
 inline std::vector<float> drumSignal(const DrumLoop& loop)
 {
     const std::int64_t frames = loopFrames(loop);
-    const auto silence = std::llround(loop.silenceAfter * loop.sampleRate);
-    std::vector<float> out(static_cast<std::size_t>(frames + silence), 0.0f);
+    const auto before = std::llround(loop.silenceBefore * loop.sampleRate);
+    const auto tail = std::llround(loop.crashTail * loop.sampleRate);
+    const auto after = std::llround(loop.silenceAfter * loop.sampleRate);
+    std::vector<float> out(static_cast<std::size_t>(before + frames + tail + after), 0.0f);
     const double rate = loop.sampleRate;
-    const double beat = 60.0 / loop.bpm;
     std::uint32_t noise = 22222;
     const auto nextNoise = [&noise] {
         noise = noise * 1664525u + 1013904223u;
         return static_cast<float>(static_cast<double>(noise >> 8) / 8388608.0 - 1.0);
     };
-    for (std::int64_t i = 0; i < frames; ++i) {
-        const double t = static_cast<double>(i) / rate;
-        const double inBeat = std::fmod(t, beat);
-        const auto beatIndex = static_cast<std::int64_t>(std::floor(t / beat));
-        const double inEighth = std::fmod(t, beat / 2);
-        const float n = nextNoise();
-        float s = 0;
-        const bool odd = beatIndex % 2 == 1;
-        if (!loop.backbeat || !odd) // kick: a falling sine with a quick decay
-            s += static_cast<float>(
-                0.6 * std::exp(-inBeat * 18) *
-                std::sin(2 * std::numbers::pi * (50 * inBeat + 60 * (1 - std::exp(-inBeat * 30)))));
-        if (odd) // snare: noise with a body
-            s += static_cast<float>(std::exp(-inBeat * 25) *
-                                    (0.9 * n + 0.3 * std::sin(2 * std::numbers::pi * 190 * inBeat)));
-        s += static_cast<float>(0.15 * std::exp(-inEighth * 120) * n); // hi-hat
-        out[static_cast<std::size_t>(i)] = s;
+    const auto end = static_cast<std::size_t>(before + frames + tail);
+    if (loop.sound != DrumLoop::Sound::Drums) {
+        for (auto i = static_cast<std::size_t>(before); i < end; ++i)
+            out[i] = loop.sound == DrumLoop::Sound::Tone
+                         ? static_cast<float>(
+                               0.5 * std::sin(2 * std::numbers::pi * 440 * static_cast<double>(i) / rate))
+                         : nextNoise() / 32768.0f;
+        return out;
     }
+    // Each hit adds its decaying sound from its start until it has died away or the loop ends (the
+    // crash rings on into the tail).
+    const auto hit = [&](double at, double seconds, auto&& sound) {
+        const auto first = static_cast<std::size_t>(before + std::llround(at * rate));
+        const auto last = std::min(end, first + static_cast<std::size_t>(seconds * rate));
+        for (std::size_t i = first; i < last; ++i)
+            out[i] += static_cast<float>(sound(static_cast<double>(i - first) / rate));
+    };
+    const double beat = 60.0 / loop.bpm;
+    const double loopSeconds = static_cast<double>(frames) / rate;
+    for (int b = 0; b * beat < loopSeconds; ++b) {
+        const int inBar = b % loop.beatsPerBar;
+        const double at = b * beat;
+        const bool kick = inBar == 0 || (!loop.backbeat && loop.beatsPerBar == 4 && inBar == 2);
+        if (kick) // a falling sine with a quick decay
+            hit(at, 0.4, [](double t) {
+                return 0.6 * std::exp(-t * 18) *
+                       std::sin(2 * std::numbers::pi * (50 * t + 60 * (1 - std::exp(-t * 30))));
+            });
+        else // snare: noise with a body
+            hit(at, 0.3, [&](double t) {
+                return std::exp(-t * 25) *
+                       (0.9 * nextNoise() + 0.3 * std::sin(2 * std::numbers::pi * 190 * t));
+            });
+        for (const double eighth : {0.0, loop.swing})
+            if (at + eighth * beat < loopSeconds)
+                hit(at + eighth * beat, 0.08,
+                    [&](double t) { return 0.15 * std::exp(-t * 120) * nextNoise(); });
+    }
+    if (loop.crashTail > 0)
+        hit(0, loopSeconds + loop.crashTail,
+            [&](double t) { return 0.3 * std::exp(-t * 1.5) * nextNoise(); });
     return out;
 }
 
-// Writes the loop as a 16-bit WAV; false when libsndfile refused.
-inline bool writeDrumLoop(const std::string& path, const DrumLoop& loop)
+// Writes the loop in a format libsndfile writes (16-bit WAV unless told); false when it refused.
+inline bool writeDrumLoop(const std::string& path, const DrumLoop& loop,
+                          int format = SF_FORMAT_WAV | SF_FORMAT_PCM_16)
 {
-    const std::vector<float> mono = drumSignal(loop);
+    std::vector<float> mono = drumSignal(loop);
+    for (float& s : mono)
+        s = std::fmax(-1.0f, std::fmin(1.0f, s));
     std::vector<float> frames(mono.size() * static_cast<std::size_t>(loop.channels));
     for (std::size_t i = 0; i < mono.size(); ++i)
         for (int c = 0; c < loop.channels; ++c)
@@ -74,7 +113,7 @@ inline bool writeDrumLoop(const std::string& path, const DrumLoop& loop)
     SF_INFO info{};
     info.samplerate = loop.sampleRate;
     info.channels = loop.channels;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    info.format = format;
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
     if (!file)
         return false;
