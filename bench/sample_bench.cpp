@@ -1,5 +1,5 @@
 // How long a dropped sample takes: a four-minute stereo WAV at 44.1 kHz, written once into a
-// temporary folder, decoded and mixed alone and then analysed in full (decoding, SoundTouch's
+// temporary folder, decoded and mixed alone and then analysed in full (decoding, the default
 // estimate, the choice). Run with `make bench`.
 #include "drumloop.h"
 #include "sample/sampleanalysis.h"

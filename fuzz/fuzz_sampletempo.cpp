@@ -1,7 +1,8 @@
 // A sample's tempo from anything. The first byte chooses what the rest is:
-//  - even: a file's bytes, analysed whole as a dropped file is (libsndfile, SoundTouch, the choice);
+//  - even: a file's bytes, analysed whole as a dropped file is (libsndfile, the default estimate, the
+//    choice);
 //  - odd: a length in frames, a sample rate and an estimate for the choice alone, then samples of
-//    any value (NaN and infinities included) for SoundTouch's estimate at that rate.
+//    any value (NaN and infinities included) for the default estimate at that rate.
 // Nothing may crash, and whatever tempo comes out must be one a tempo box accepts.
 #include "check.h"
 #include "pitch/bpmvalue.h"
@@ -80,12 +81,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto estimate = take<double>(bytes);
     checkChoice(chooseTempo(frames, rate, estimate), estimate);
 
-    // The estimate on arbitrary samples; SoundTouch may refuse the rate by throwing, nothing worse.
+    // The estimate on arbitrary samples; it may refuse the rate by throwing, nothing worse.
     std::vector<float> samples(bytes.size() / sizeof(float));
     if (!samples.empty())
         std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
     try {
-        const auto estimator = soundTouchEstimator(rate);
+        const auto estimator = defaultEstimator(rate);
         estimator->add(samples);
         estimator->add(std::span<const float>(samples).first(samples.size() / 2));
         const double bpm = estimator->bpm();

@@ -2,7 +2,6 @@
 
 #include "pitch/numbertext.h"
 
-#include <BPMDetect.h>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -236,20 +235,6 @@ Analysis analyse(Source& source, const EstimatorFactory& estimatorFor, const Pro
     return result;
 }
 
-class SoundTouchEstimator final : public BeatEstimator
-{
-public:
-    explicit SoundTouchEstimator(int sampleRate) : m_detect(1, sampleRate) {}
-    void add(std::span<const float> mono) override
-    {
-        m_detect.inputSamples(mono.data(), static_cast<int>(mono.size()));
-    }
-    double bpm() override { return m_detect.getBpm(); }
-
-private:
-    soundtouch::BPMDetect m_detect;
-};
-
 // Hears nothing.
 class NoEstimator final : public BeatEstimator
 {
@@ -260,13 +245,9 @@ public:
 
 } // namespace
 
-std::unique_ptr<BeatEstimator> soundTouchEstimator(int sampleRate)
+std::unique_ptr<BeatEstimator> defaultEstimator(int)
 {
-    // SoundTouch throws below 8 kHz and, far above any real rate, overflows its window sizes and
-    // stops the program on an assertion; a header may claim any rate, so only real ones reach it.
-    if (sampleRate < kLowestEstimateRate || sampleRate > kHighestEstimateRate)
-        return std::make_unique<NoEstimator>();
-    return std::make_unique<SoundTouchEstimator>(sampleRate);
+    return std::make_unique<NoEstimator>();
 }
 
 Analysis analyseFile(const std::filesystem::path& file, const EstimatorFactory& estimator,

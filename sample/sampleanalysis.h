@@ -29,11 +29,12 @@ public:
 // Makes the estimator for a sample of the given rate; analyse() asks once per sample.
 using EstimatorFactory = std::function<std::unique_ptr<BeatEstimator>(int sampleRate)>;
 
-// SoundTouch's estimate, which is often a half or a third of the tempo and on some loops none.
-// Outside these rates it hears nothing.
+// The estimate analyseFile() and the window use unless told otherwise: for now one that hears
+// nothing, until Korvo's own spectral estimate (with KissFFT) is in. Outside these rates no estimate
+// hears anything.
 inline constexpr int kLowestEstimateRate = 8000;
 inline constexpr int kHighestEstimateRate = 768000;
-std::unique_ptr<BeatEstimator> soundTouchEstimator(int sampleRate);
+std::unique_ptr<BeatEstimator> defaultEstimator(int sampleRate);
 
 // Why a sample gave no tempo.
 enum class Failure
@@ -63,11 +64,11 @@ struct Analysis
 using Progress = std::function<bool(double done)>;
 
 // The whole analysis of a file. Never throws and never crashes on a malformed file.
-Analysis analyseFile(const std::filesystem::path& file,
-                     const EstimatorFactory& estimator = soundTouchEstimator, const Progress& progress = {});
+Analysis analyseFile(const std::filesystem::path& file, const EstimatorFactory& estimator = defaultEstimator,
+                     const Progress& progress = {});
 
 // The same for a file already in memory (what the fuzz target feeds).
-Analysis analyseBytes(std::string_view bytes, const EstimatorFactory& estimator = soundTouchEstimator,
+Analysis analyseBytes(std::string_view bytes, const EstimatorFactory& estimator = defaultEstimator,
                       const Progress& progress = {});
 
 // A sample shorter than this many seconds is too short: one beat at 250 BPM.

@@ -38,7 +38,7 @@ public:
     SampleTempoDialog* dialog() const { return m_dialog; }
     QProgressDialog* progressDialog() const { return m_progress; }
 
-    // How the beat is estimated; SoundTouch's unless a test sets another.
+    // How the beat is estimated; the default estimate unless a test sets another.
     void setEstimator(sample::EstimatorFactory estimator) { m_estimator = std::move(estimator); }
 
     // The file dialog's filter: the formats libsndfile reads without further libraries.
@@ -54,7 +54,7 @@ private:
     void stopThread();
 
     QWidget* m_window;
-    sample::EstimatorFactory m_estimator = sample::soundTouchEstimator;
+    sample::EstimatorFactory m_estimator = sample::defaultEstimator;
     QThread* m_thread = nullptr;
     std::shared_ptr<std::atomic_bool> m_cancelled;
     std::shared_ptr<sample::Analysis> m_result;

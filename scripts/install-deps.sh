@@ -13,7 +13,7 @@ packages=(
     fonts-noto-cjk fonts-vlgothic
     qt6-wayland weston
     libbenchmark-dev
-    libsndfile1-dev libsoundtouch-dev pkgconf
+    libsndfile1-dev libkissfft-dev pkgconf
     xvfb xauth
     appstream desktop-file-utils
     clang-format lintian

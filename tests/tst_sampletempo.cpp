@@ -45,7 +45,7 @@ private:
 korvo::sample::EstimatorFactory estimatorOf(double fixed)
 {
     if (fixed < 0)
-        return korvo::sample::soundTouchEstimator;
+        return korvo::sample::defaultEstimator;
     return [fixed](int) { return std::make_unique<FixedEstimate>(fixed); };
 }
 
