@@ -1,5 +1,5 @@
 # The run-time files a Windows build needs beside its programs: Qt's libraries, MinGW's C++
-# run-time, and libsndfile and SoundTouch. KORVO_WINDOWS_RUNTIME_DLLS is the list the zip, the
+# run-time, libsndfile and KissFFT. KORVO_WINDOWS_RUNTIME_DLLS is the list the zip, the
 # installer and the Wine test runs all take; a new library a feature needs at run time is one more
 # entry here.
 # KORVO_WINDOWS_EXTRA_DLLS (a cache list of paths) adds such files without editing this one.
@@ -21,13 +21,14 @@ foreach(name IN LISTS KORVO_WINDOWS_MINGW_DLLS)
     endif()
     list(APPEND KORVO_WINDOWS_RUNTIME_DLLS ${found})
 endforeach()
-# libsndfile and SoundTouch (a sample's tempo) are LGPL-2.1: they go beside the program as the DLLs
-# they are, with their licence texts. Both come from the tree pkg-config finds them in (see the
-# Makefile): the DLLs in its bin folder, the licences in share/licenses.
+# libsndfile (decoding a sample, LGPL-2.1) and KissFFT (the transform of the tempo estimate,
+# BSD-3-Clause) go beside the program as the DLLs they are, with their licence texts, which both
+# licences ask for. Each comes from the tree pkg-config finds it in (see the Makefile): the DLL in its
+# bin folder, the licence in share/licenses.
 find_package(PkgConfig REQUIRED)
-set(korvo_modules sndfile soundtouch)
-set(korvo_module_dlls libsndfile.dll libSoundTouch.dll)
-set(korvo_module_licenses libsndfile-COPYING soundtouch-COPYING.TXT)
+set(korvo_modules sndfile kissfft-float)
+set(korvo_module_dlls libsndfile.dll libkissfft-float.dll)
+set(korvo_module_licenses libsndfile-COPYING kissfft-COPYING)
 set(KORVO_WINDOWS_LIBRARY_LICENSES)
 foreach(module dll license IN ZIP_LISTS korvo_modules korvo_module_dlls korvo_module_licenses)
     pkg_get_variable(libdir ${module} libdir)

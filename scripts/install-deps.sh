@@ -2,7 +2,8 @@
 # Installs the Debian packages Korvo needs to build, test and run, but only those that are missing,
 # so that `make` on a fresh Debian 12 machine needs nothing installed by hand. With --windows, also
 # what the Windows packages are made and tested with (`make windows`, `make test-windows`): the
-# MinGW-w64 compilers, Wine, NSIS, icoutils for the icon, and Qt's host tools (moc, rcc, uic).
+# MinGW-w64 compilers, Wine, NSIS, icoutils for the icon, Qt's host tools (moc, rcc, uic), and patch
+# for the Debian source the KissFFT for Windows is built from.
 set -euo pipefail
 
 packages=(
@@ -12,13 +13,13 @@ packages=(
     fonts-noto-cjk fonts-vlgothic
     qt6-wayland weston
     libbenchmark-dev
-    libsndfile1-dev libsoundtouch-dev pkgconf
+    libsndfile1-dev libkissfft-dev pkgconf
     xvfb xauth
     appstream desktop-file-utils
     clang-format lintian
 )
 if [ "${1:-}" = "--windows" ]; then
-    packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine nsis icoutils qt6-base-dev-tools xz-utils)
+    packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine nsis icoutils qt6-base-dev-tools xz-utils patch)
 fi
 [ "${KORVO_EXTRA_PACKAGES:-}" ] && read -r -a extra <<<"$KORVO_EXTRA_PACKAGES" && packages+=("${extra[@]}")
 

@@ -120,6 +120,9 @@ Section "Uninstall"
     Delete "$INSTDIR\README.md"
     Delete "$INSTDIR\LICENSE"
     Delete "$INSTDIR\libsndfile-COPYING.txt"
+    Delete "$INSTDIR\kissfft-COPYING.txt"
+    ; Earlier builds shipped SoundTouch and its licence; an install over one of them leaves the text
+    ; behind (the DLL goes with *.dll above).
     Delete "$INSTDIR\soundtouch-COPYING.txt"
     RMDir /r "$INSTDIR\platforms"
     RMDir /r "$INSTDIR\styles"
