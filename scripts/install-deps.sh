@@ -2,7 +2,10 @@
 # Installs the Debian packages Korvo needs to build, test and run, but only those that are missing,
 # so that `make` on a fresh Debian 12 machine needs nothing installed by hand. With --windows, also
 # what the Windows packages are made and tested with (`make windows`, `make test-windows`): the
-# MinGW-w64 compilers, Wine, NSIS, icoutils for the icon, and Qt's host tools (moc, rcc, uic).
+# MinGW-w64 compilers, Wine, NSIS, icoutils for the icon, and Qt's host tools (moc, rcc, uic). With
+# --bench, also what `make bench-tempo` alone needs: the Hydrogen drum kits, fluidsynth and its General MIDI
+# sound font for the corpus, and the three tools it compares with (aubio, bpm-tools, soundstretch; sox
+# feeds bpm its raw samples).
 set -euo pipefail
 
 packages=(
@@ -16,10 +19,12 @@ packages=(
     xvfb xauth
     appstream desktop-file-utils
     clang-format lintian
+    python3
 )
-if [ "${1:-}" = "--windows" ]; then
-    packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine nsis icoutils qt6-base-dev-tools xz-utils)
-fi
+case "${1:-}" in
+--windows) packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine nsis icoutils qt6-base-dev-tools xz-utils) ;;
+--bench) packages+=(hydrogen-drumkits fluidsynth fluid-soundfont-gm aubio-tools bpm-tools soundstretch sox) ;;
+esac
 [ "${KORVO_EXTRA_PACKAGES:-}" ] && read -r -a extra <<<"$KORVO_EXTRA_PACKAGES" && packages+=("${extra[@]}")
 
 missing=()
