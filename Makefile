@@ -8,8 +8,8 @@ ifeq ($(CI),true)
 CMAKE_ARGS += -DKORVO_WERROR=ON
 endif
 
-.PHONY: all deps deps-windows build run test sanitize bench bench-startup package screenshots format format-check \
-	windows test-windows clean
+.PHONY: all deps deps-windows build run test sanitize bench bench-startup bench-tempo package screenshots format \
+	format-check windows test-windows clean
 
 all: build
 
@@ -43,6 +43,17 @@ bench: build
 # Start-up time and peak memory against a minimal Qt window, offscreen and on a private X server.
 bench-startup: build
 	$(BUILD)/bench/startup_compare $(BUILD)/bench/korvo_firstframe $(BUILD)/bench/minimal_window
+
+# Sample tempo on a generated corpus of drum loops and takes (real kits and General MIDI renderings), beside
+# three free tools on the same files; the sound packages it needs are for this benchmark alone. QUICK=1:
+# eight synthesized files and Korvo alone, nothing to install beyond the build's own packages (CI).
+bench-tempo: build
+ifeq ($(QUICK),1)
+	python3 bench/tempo_bench.py --build $(BUILD) --quick
+else
+	@scripts/install-deps.sh --bench
+	python3 bench/tempo_bench.py --build $(BUILD)
+endif
 
 package: build
 	cd $(BUILD) && cpack -G DEB

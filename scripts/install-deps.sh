@@ -2,8 +2,11 @@
 # Installs the Debian packages Korvo needs to build, test and run, but only those that are missing,
 # so that `make` on a fresh Debian 12 machine needs nothing installed by hand. With --windows, also
 # what the Windows packages are made and tested with (`make windows`, `make test-windows`): the
-# MinGW-w64 compilers, Wine, NSIS, icoutils for the icon, Qt's host tools (moc, rcc, uic), and patch
-# for the Debian source the KissFFT for Windows is built from.
+# MinGW-w64 compilers, Wine, NSIS, icoutils for the icon, and Qt's host tools (moc, rcc, uic), and patch for the
+# Debian source the KissFFT for Windows is built from. With
+# --bench, also what `make bench-tempo` alone needs: the Hydrogen drum kits, fluidsynth and its General MIDI
+# sound font for the corpus, and the three tools it compares with (aubio, bpm-tools, soundstretch; sox
+# feeds bpm its raw samples).
 set -euo pipefail
 
 packages=(
@@ -17,10 +20,12 @@ packages=(
     xvfb xauth
     appstream desktop-file-utils
     clang-format lintian
+    python3
 )
-if [ "${1:-}" = "--windows" ]; then
-    packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine nsis icoutils qt6-base-dev-tools xz-utils patch)
-fi
+case "${1:-}" in
+--windows) packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine nsis icoutils qt6-base-dev-tools xz-utils patch) ;;
+--bench) packages+=(hydrogen-drumkits fluidsynth fluid-soundfont-gm aubio-tools bpm-tools soundstretch sox) ;;
+esac
 [ "${KORVO_EXTRA_PACKAGES:-}" ] && read -r -a extra <<<"$KORVO_EXTRA_PACKAGES" && packages+=("${extra[@]}")
 
 missing=()
