@@ -78,6 +78,8 @@ FittedGrid fitGrid(const OnsetSignal& onsets, double bpm, double spread, double 
 
 // The tempo that best explains where the onsets next to a grid's points lie: a weighted least-squares
 // line through their times, to a fraction of a hop. 0 when fewer than three points meet an onset.
+// The line's phase is free: onsets are heard a little after the attack, the same little for every
+// hit, so a line held to the sound's first sample would tilt.
 double refineTempo(const OnsetSignal& onsets, double period, double phase, double from, double to);
 
 } // namespace korvo::sample

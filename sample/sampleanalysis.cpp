@@ -330,7 +330,9 @@ Analysis analyse(Source& source, double nameTempo, const Progress& progress)
     evidence.frames = frames;
     const float floor = std::max(span.peak() * kSoundFloor, kSilence / 16);
     evidence.soundStart = span.start(floor);
-    evidence.soundEnd = span.end(floor);
+    // The end is judged lower: a loop's last hit may have died away to -60 dB before its bar is
+    // over, while silence appended to it lies at the level of dither or below.
+    evidence.soundEnd = span.end(std::max(span.peak() * kSoundFloor / 10, kSilence / 64));
     evidence.onsets = &signal;
     result.choice = chooseTempo(evidence);
     result.estimate = result.choice.heard;

@@ -22,11 +22,13 @@ constexpr double kPriorWeight = 1.0;
 // A loop's grid must meet the onsets nearly as well as the best grid near its tempo does.
 constexpr double kLoopShare = 0.8;
 // Below this support no grid meets the onsets much more than chance does: there is no beat.
-constexpr double kBeatFloor = 1.8;
+constexpr double kBeatFloor = 2.0;
 // A hit rises by at least this share of a frame's whole log spectrum.
-constexpr double kHitStrength = 0.3;
+constexpr double kHitStrength = 0.05;
 // The start of a sound is a hit for any grid through it, a tone's too: the beat is judged after it.
 constexpr double kStartSkip = 0.1;
+// What agreeing with the beat heard over the whole sound adds to a reading's score.
+constexpr double kHeardBonus = 0.5;
 // How closely (a share) the onsets give a tempo, from their times over a loop or a take.
 constexpr double kHeardPrecision = 0.0015;
 // A rounder tempo must also agree this well (a share) with where the onsets lie.
@@ -55,14 +57,35 @@ double beatsWeight(int beats)
     }
 }
 
-// Whether two tempos are one beat heard at another level: the same, half or double, a third, or
-// the other metre's.
-bool related(double a, double b)
+// Whether two tempos are one beat counted at another level, within a share: the same, half or
+// double, a third, or the other metre's.
+bool related(double a, double b, double tolerance)
 {
     for (const double r : {1.0, 2.0, 0.5, 3.0, 1.0 / 3, 1.5, 2.0 / 3, 4.0 / 3, 0.75, 4.0, 0.25})
-        if (std::fabs(a / b - r) <= 0.015 * r)
+        if (std::fabs(a / b - r) <= tolerance * r)
             return true;
     return false;
+}
+
+// Whether they are the same beat at twice or half the count: what a heard tempo and a loop's reading
+// of it are when the metre is right.
+bool sameBeat(double a, double b, double tolerance)
+{
+    for (const double r : {1.0, 2.0, 0.5, 4.0, 0.25})
+        if (std::fabs(a / b - r) <= tolerance * r)
+            return true;
+    return false;
+}
+
+// A length that is whole beats of a round tempo to the frame is rarely chance: a loop made at that
+// tempo. Whole numbers weigh most, halves less, quarters and thirds least (a short file has many).
+double roundness(double tempo)
+{
+    if (std::fabs(tempo - std::nearbyint(tempo)) < 1e-9)
+        return 0.6;
+    if (std::fabs(tempo * 2 - std::nearbyint(tempo * 2)) < 1e-9)
+        return 0.4;
+    return isRoundTempo(tempo) ? 0.2 : 0;
 }
 
 std::string tempoText(double tempo)
@@ -112,8 +135,16 @@ private:
     std::optional<TempoChoice> fromHints(const Span& whole) const;
     bool beatHeard(const FittedGrid& grid) const;
 
+    // How closely a heard tempo is known: a few milliseconds over the stretch, a share of 1.5 % at
+    // least (a bar at 184 is heard to about 3 %).
+    double heardTolerance() const { return std::max(0.015, 0.04 / std::max(m_to - m_from, 1e-3)); }
+    std::optional<FittedGrid> hear() const;
+    double refined(double tempo, double phase) const;
+    std::optional<TempoChoice> anchored(const std::vector<Reading>& readings, const Span& whole) const;
+
     const TempoEvidence& m_e;
     double m_rate;
+    std::optional<FittedGrid> m_heard;
     double m_from = 0; // the stretch that holds sound, in seconds
     double m_to = 0;
 };
@@ -152,6 +183,14 @@ std::vector<Reading> Chooser::readings(const Span& span) const
         r.support = support(period, seconds(span.start));
         r.score = (m_e.onsets ? std::log(std::max(r.support, 1e-3)) : 0) +
                   kPriorWeight * std::log(tempoPrior(r.raw)) + std::log(beatsWeight(beats)) - span.penalty;
+        r.score += roundness(simplestTempo(span.frames(), m_e.sampleRate, beats));
+        // The beat heard over the whole sound tells the metre: a reading that counts it in another
+        // (8 beats where 12 are heard) has a grid that only half meets it.
+        if (m_heard && sameBeat(r.raw, m_heard->bpm, heardTolerance()))
+            r.score += kHeardBonus;
+        if (std::getenv("KORVO_DEBUG"))
+            std::fprintf(stderr, "  span %lld..%lld beats %d raw %.3f support %.3f score %.3f\n",
+                         (long long)span.start, (long long)span.end, beats, r.raw, r.support, r.score);
         out.push_back(r);
     }
     return out;
@@ -198,28 +237,31 @@ void Chooser::rounded(const Reading& r, TempoChoice& choice) const
     if (isRoundTempo(exact.tempo))
         return;
     const double length = seconds(r.span.frames());
-    const double fitted =
-        m_e.onsets ? refineTempo(*m_e.onsets, length / r.beats, seconds(r.span.start), m_from, m_to) : 0;
-    // Whole numbers first, then halves, then quarters and thirds; the nearest within each.
+    const double fitted = refined(r.raw, seconds(r.span.start));
+    // Every rounder tempo whose length for these beats lies close to the file's: the roundest that
+    // the onsets agree with, else the one they come nearest.
+    std::optional<double> best;
+    double bestOff = 0;
     for (const double step : {1.0, 0.5, 0.25, 1.0 / 3}) {
-        std::optional<double> best;
         for (double tempo = std::floor(r.raw * 0.9 / step) * step; tempo <= r.raw * 1.1; tempo += step) {
             const double t = std::nearbyint(tempo * 1e4) / 1e4;
             if (!bpm::inRange(t) || std::fabs(60.0 * r.beats / t - length) > kTrimTolerance)
                 continue;
-            if (fitted > 0 && std::fabs(t - fitted) > kRoundAgreement * t)
-                continue;
-            if (!best || std::fabs(t - r.raw) < std::fabs(*best - r.raw))
+            const double off = std::fabs(t / fitted - 1);
+            if (!best || off < bestOff) {
                 best = t;
+                bestOff = off;
+            }
         }
-        if (best) {
-            choice.tempo = *best;
-            choice.text = tempoText(*best);
-            choice.offset = length - 60.0 * r.beats / *best;
-            choice.rounded = true;
-            choice.others.push_back(exact);
-            return;
-        }
+        if (best && bestOff <= kRoundAgreement)
+            break;
+    }
+    if (best) {
+        choice.tempo = *best;
+        choice.text = tempoText(*best);
+        choice.offset = length - 60.0 * r.beats / *best;
+        choice.rounded = true;
+        choice.others.push_back(exact);
     }
 }
 
@@ -303,6 +345,92 @@ std::optional<TempoChoice> Chooser::fromHints(const Span& whole) const
     return std::nullopt;
 }
 
+// The tempo the onsets' times give near a grid's, in a few rounds: each one's line reaches onsets
+// that the last one's grid missed. The grid's own tempo when they give none near it.
+double Chooser::refined(double tempo, double phase) const
+{
+    if (!m_e.onsets)
+        return tempo;
+    double out = tempo;
+    for (int round = 0; round < 3; ++round) {
+        const double next = refineTempo(*m_e.onsets, 60.0 / out, phase, m_from, m_to);
+        if (!(next > 0) || std::fabs(next / tempo - 1) > 0.03)
+            break;
+        out = next;
+    }
+    return out;
+}
+
+// The beat heard in the onsets, wherever the length puts it, at the octave the prior likes.
+std::optional<FittedGrid> Chooser::hear() const
+{
+    if (!m_e.onsets)
+        return std::nullopt;
+    const Periodicity p = periodicity(*m_e.onsets, m_from, m_to);
+    if (p.bpm > 0) {
+        FittedGrid fit = fitGrid(*m_e.onsets, p.bpm, 0.03, m_from, m_to);
+        double fitScore =
+            std::log(std::max(fit.support, 1e-3)) + kPriorWeight * std::log(tempoPrior(fit.bpm));
+        for (const double times : {0.5, 2.0}) {
+            const double tempo = fit.bpm * times;
+            if (tempo < kSlowest || tempo > kFastest)
+                continue;
+            const FittedGrid other = fitGrid(*m_e.onsets, tempo, 0.005, m_from, m_to);
+            const double score =
+                std::log(std::max(other.support, 1e-3)) + kPriorWeight * std::log(tempoPrior(other.bpm));
+            if (score > fitScore) {
+                fit = other;
+                fitScore = score;
+            }
+        }
+        // The grid search lands anywhere on a plateau a hop wide; the onsets' own times are finer.
+        fit.bpm = refined(fit.bpm, fit.phase);
+        return fit;
+    }
+    return std::nullopt;
+}
+
+// A loop whose file runs on past its last beat (silence, a ringing tail) or stops short of it: its
+// beat measured from where its sound starts, and the whole beats of it that end between the sound's
+// end and the file's.
+std::optional<TempoChoice> Chooser::anchored(const std::vector<Reading>& readings, const Span& whole) const
+{
+    if (!m_e.onsets)
+        return std::nullopt;
+    std::vector<const Reading*> order;
+    for (const Reading& r : readings)
+        order.push_back(&r);
+    std::sort(order.begin(), order.end(),
+              [](const Reading* a, const Reading* b) { return a->score > b->score; });
+    if (order.size() > 4)
+        order.resize(4);
+    for (const Reading* r : order) {
+        const double start = seconds(r->span.start);
+        const double tempo = refined(r->raw, start);
+        if (std::fabs(tempo / r->raw - 1) > 0.03)
+            continue;
+        const TempoCandidate beat = beatCandidate(tempo);
+        const double length = 60.0 * r->beats / beat.tempo;
+        if (start + length < m_to - 2 * kTrimTolerance ||
+            start + length > seconds(whole.end) + kTrimTolerance)
+            continue;
+        const double support = gridSupport(*m_e.onsets, 60.0 / beat.tempo, start, m_from, m_to);
+        if (support < kLoopShare * fitGrid(*m_e.onsets, beat.tempo, 0.02, m_from, m_to).support)
+            continue;
+        if (m_heard && !related(beat.tempo, m_heard->bpm, heardTolerance()))
+            continue;
+        TempoChoice choice;
+        choice.tempo = beat.tempo;
+        choice.text = beat.text;
+        choice.beats = r->beats;
+        choice.offset = seconds(whole.frames()) - length;
+        choice.reason =
+            std::fabs(choice.offset) <= kTrimTolerance ? ChoiceReason::Loop : ChoiceReason::Mismatch;
+        return choice;
+    }
+    return std::nullopt;
+}
+
 TempoChoice Chooser::choose()
 {
     TempoChoice choice;
@@ -319,6 +447,11 @@ TempoChoice Chooser::choose()
         m_to = seconds(whole.end);
     }
 
+    m_heard = hear();
+    const std::optional<FittedGrid>& heard = m_heard;
+    if (heard)
+        choice.heard = heard->bpm;
+
     std::vector<Reading> all_readings;
     for (const Span& span : all)
         for (const Reading& r : readings(span))
@@ -326,38 +459,6 @@ TempoChoice Chooser::choose()
     const auto best = std::max_element(all_readings.begin(), all_readings.end(),
                                        [](const Reading& a, const Reading& b) { return a.score < b.score; });
 
-    // The beat heard in the onsets, wherever the length puts it, and the octave the prior likes.
-    std::optional<FittedGrid> heard;
-    if (m_e.onsets) {
-        const Periodicity p = periodicity(*m_e.onsets, m_from, m_to);
-        if (p.bpm > 0) {
-            FittedGrid fit = fitGrid(*m_e.onsets, p.bpm, 0.03, m_from, m_to);
-            double fitScore =
-                std::log(std::max(fit.support, 1e-3)) + kPriorWeight * std::log(tempoPrior(fit.bpm));
-            for (const double times : {0.5, 2.0}) {
-                const double tempo = fit.bpm * times;
-                if (tempo < kSlowest || tempo > kFastest)
-                    continue;
-                const FittedGrid other = fitGrid(*m_e.onsets, tempo, 0.005, m_from, m_to);
-                const double score =
-                    std::log(std::max(other.support, 1e-3)) + kPriorWeight * std::log(tempoPrior(other.bpm));
-                if (score > fitScore) {
-                    fit = other;
-                    fitScore = score;
-                }
-            }
-            // The grid search lands anywhere on a plateau a hop wide; the onsets' own times are finer.
-            // A few rounds: each one's line reaches further onsets that the last one's grid missed.
-            for (int round = 0; round < 3; ++round) {
-                const double refined = refineTempo(*m_e.onsets, 60.0 / fit.bpm, fit.phase, m_from, m_to);
-                if (!(refined > 0) || std::fabs(refined / fit.bpm - 1) > 0.03)
-                    break;
-                fit.bpm = refined;
-            }
-            heard = fit;
-            choice.heard = fit.bpm;
-        }
-    }
     const bool beatless = m_e.onsets && (!heard || !beatHeard(*heard));
 
     if (auto hinted = fromHints(whole)) {
@@ -383,7 +484,9 @@ TempoChoice Chooser::choose()
     bool loop = best != all_readings.end();
     if (loop && m_e.onsets) {
         const FittedGrid near = fitGrid(*m_e.onsets, best->raw, 0.02, m_from, m_to);
-        loop = best->support >= kLoopShare * near.support && (!heard || related(best->raw, heard->bpm));
+        loop = best->support >= kLoopShare * near.support &&
+               (!heard || related(best->raw, heard->bpm, heardTolerance()) ||
+                roundness(simplestTempo(best->span.frames(), m_e.sampleRate, best->beats)) >= 0.4);
         if (std::getenv("KORVO_DEBUG"))
             std::fprintf(stderr, "level %.2f meanNearby %.4f  ", m_e.onsets->level,
                          m_e.onsets->meanNearby(m_from, m_to));
@@ -397,6 +500,19 @@ TempoChoice Chooser::choose()
         rounded(*best, choice);
         std::vector<TempoCandidate> pool;
         for (const Reading& r : readings(best->span))
+            pool.push_back(loopCandidate(r));
+        addOthers(choice, pool);
+        return choice;
+    }
+
+    if (auto rescued = anchored(all_readings, whole)) {
+        choice.reason = rescued->reason;
+        choice.tempo = rescued->tempo;
+        choice.text = rescued->text;
+        choice.beats = rescued->beats;
+        choice.offset = rescued->offset;
+        std::vector<TempoCandidate> pool;
+        for (const Reading& r : readings(whole))
             pool.push_back(loopCandidate(r));
         addOthers(choice, pool);
         return choice;
