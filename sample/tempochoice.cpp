@@ -5,8 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <optional>
 
 namespace korvo::sample {
@@ -27,6 +25,9 @@ constexpr double kBeatFloor = 2.0;
 constexpr double kHitStrength = 0.05;
 // The start of a sound is a hit for any grid through it, a tone's too: the beat is judged after it.
 constexpr double kStartSkip = 0.1;
+// Round tempos, the roundest first: whole numbers, halves, then quarters and thirds alike (87.25
+// and 133.3333 are as common as each other).
+constexpr double kRoundSteps[][2] = {{1, 1}, {0.5, 0.5}, {0.25, 1.0 / 3}};
 // What agreeing with the beat heard over the whole sound adds to a reading's score.
 constexpr double kHeardBonus = 0.5;
 // How closely (a share) the onsets give a tempo, from their times over a loop or a take.
@@ -188,9 +189,6 @@ std::vector<Reading> Chooser::readings(const Span& span) const
         // (8 beats where 12 are heard) has a grid that only half meets it.
         if (m_heard && sameBeat(r.raw, m_heard->bpm, heardTolerance()))
             r.score += kHeardBonus;
-        if (std::getenv("KORVO_DEBUG"))
-            std::fprintf(stderr, "  span %lld..%lld beats %d raw %.3f support %.3f score %.3f\n",
-                         (long long)span.start, (long long)span.end, beats, r.raw, r.support, r.score);
         out.push_back(r);
     }
     return out;
@@ -213,10 +211,16 @@ TempoCandidate Chooser::beatCandidate(double tempo) const
     // A heard tempo is known to about a thousandth: next to a round one it is that one (the
     // roundest first), elsewhere it keeps a tenth.
     c.tempo = std::nearbyint(tempo * 10) / 10;
-    for (const double step : {1.0, 0.5, 0.25, 1.0 / 3}) {
-        const double round = std::nearbyint(std::nearbyint(tempo / step) * step * 1e4) / 1e4;
-        if (std::fabs(round - tempo) <= kHeardPrecision * tempo) {
-            c.tempo = round;
+    for (const auto& steps : kRoundSteps) {
+        std::optional<double> best;
+        for (const double step : steps) {
+            const double round = std::nearbyint(std::nearbyint(tempo / step) * step * 1e4) / 1e4;
+            if (std::fabs(round - tempo) <= kHeardPrecision * tempo &&
+                (!best || std::fabs(round - tempo) < std::fabs(*best - tempo)))
+                best = round;
+        }
+        if (best) {
+            c.tempo = *best;
             break;
         }
     }
@@ -242,17 +246,18 @@ void Chooser::rounded(const Reading& r, TempoChoice& choice) const
     // the onsets agree with, else the one they come nearest.
     std::optional<double> best;
     double bestOff = 0;
-    for (const double step : {1.0, 0.5, 0.25, 1.0 / 3}) {
-        for (double tempo = std::floor(r.raw * 0.9 / step) * step; tempo <= r.raw * 1.1; tempo += step) {
-            const double t = std::nearbyint(tempo * 1e4) / 1e4;
-            if (!bpm::inRange(t) || std::fabs(60.0 * r.beats / t - length) > kTrimTolerance)
-                continue;
-            const double off = std::fabs(t / fitted - 1);
-            if (!best || off < bestOff) {
-                best = t;
-                bestOff = off;
+    for (const auto& steps : kRoundSteps) {
+        for (const double step : steps)
+            for (double tempo = std::floor(r.raw * 0.9 / step) * step; tempo <= r.raw * 1.1; tempo += step) {
+                const double t = std::nearbyint(tempo * 1e4) / 1e4;
+                if (!bpm::inRange(t) || std::fabs(60.0 * r.beats / t - length) > kTrimTolerance)
+                    continue;
+                const double off = std::fabs(t / fitted - 1);
+                if (!best || off < bestOff) {
+                    best = t;
+                    bestOff = off;
+                }
             }
-        }
         if (best && bestOff <= kRoundAgreement)
             break;
     }
@@ -300,8 +305,6 @@ bool Chooser::beatHeard(const FittedGrid& grid) const
     const double from = std::min(m_from + kStartSkip, (m_from + m_to) / 2);
     const double support = gridSupport(*m_e.onsets, 60.0 / grid.bpm, grid.phase, from, m_to);
     const double strength = support * m_e.onsets->meanNearby(from, m_to) / std::max(m_e.onsets->level, 1e-9);
-    if (std::getenv("KORVO_DEBUG"))
-        std::fprintf(stderr, "beat: support %.3f strength %.3f\n", support, strength);
     return support >= kBeatFloor && strength >= kHitStrength;
 }
 
@@ -487,13 +490,6 @@ TempoChoice Chooser::choose()
         loop = best->support >= kLoopShare * near.support &&
                (!heard || related(best->raw, heard->bpm, heardTolerance()) ||
                 roundness(simplestTempo(best->span.frames(), m_e.sampleRate, best->beats)) >= 0.4);
-        if (std::getenv("KORVO_DEBUG"))
-            std::fprintf(stderr, "level %.2f meanNearby %.4f  ", m_e.onsets->level,
-                         m_e.onsets->meanNearby(m_from, m_to));
-        if (std::getenv("KORVO_DEBUG"))
-            std::fprintf(stderr, "best %d beats raw %.3f support %.3f near %.3f@%.3f heard %.3f@%.3f\n",
-                         best->beats, best->raw, best->support, near.support, near.bpm,
-                         heard ? heard->support : 0, heard ? heard->bpm : 0);
     }
     if (loop) {
         choice.reason = ChoiceReason::Loop;
