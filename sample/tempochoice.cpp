@@ -131,7 +131,8 @@ private:
     std::vector<Reading> readings(const Span& span) const;
     TempoCandidate loopCandidate(const Reading& r) const;
     TempoCandidate beatCandidate(double tempo) const;
-    void rounded(const Reading& r, TempoChoice& choice) const;
+    // Whether the onsets agree with the tempo written into `choice`.
+    bool rounded(const Reading& r, TempoChoice& choice) const;
     void addOthers(TempoChoice& choice, const std::vector<TempoCandidate>& pool) const;
     std::optional<TempoChoice> fromHints(const Span& whole) const;
     bool beatHeard(const FittedGrid& grid) const;
@@ -231,7 +232,7 @@ TempoCandidate Chooser::beatCandidate(double tempo) const
 
 // A loop trimmed by ear is a few milliseconds off its tempo's length: a rounder tempo whose length
 // for the same beats lies close by, and that the onsets agree with, is what it was made at.
-void Chooser::rounded(const Reading& r, TempoChoice& choice) const
+bool Chooser::rounded(const Reading& r, TempoChoice& choice) const
 {
     const TempoCandidate exact = loopCandidate(r);
     choice.tempo = exact.tempo;
@@ -239,7 +240,7 @@ void Chooser::rounded(const Reading& r, TempoChoice& choice) const
     choice.beats = r.beats;
     choice.offset = exact.offset;
     if (isRoundTempo(exact.tempo))
-        return;
+        return true;
     const double length = seconds(r.span.frames());
     const double fitted = refined(r.raw, seconds(r.span.start));
     // Every rounder tempo whose length for these beats lies close to the file's: the roundest that
@@ -268,6 +269,7 @@ void Chooser::rounded(const Reading& r, TempoChoice& choice) const
         choice.rounded = true;
         choice.others.push_back(exact);
     }
+    return best && bestOff <= kRoundAgreement;
 }
 
 void Chooser::addOthers(TempoChoice& choice, const std::vector<TempoCandidate>& pool) const
@@ -493,7 +495,13 @@ TempoChoice Chooser::choose()
     }
     if (loop) {
         choice.reason = ChoiceReason::Loop;
-        rounded(*best, choice);
+        // A length that no round tempo near the onsets' fits is more than a trim off: the loop
+        // measured from its onsets says by how much.
+        if (!rounded(*best, choice))
+            if (auto rescued = anchored(all_readings, whole)) {
+                rescued->heard = choice.heard;
+                choice = *rescued;
+            }
         std::vector<TempoCandidate> pool;
         for (const Reading& r : readings(best->span))
             pool.push_back(loopCandidate(r));
@@ -502,11 +510,8 @@ TempoChoice Chooser::choose()
     }
 
     if (auto rescued = anchored(all_readings, whole)) {
-        choice.reason = rescued->reason;
-        choice.tempo = rescued->tempo;
-        choice.text = rescued->text;
-        choice.beats = rescued->beats;
-        choice.offset = rescued->offset;
+        rescued->heard = choice.heard;
+        choice = *rescued;
         std::vector<TempoCandidate> pool;
         for (const Reading& r : readings(whole))
             pool.push_back(loopCandidate(r));
