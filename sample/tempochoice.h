@@ -32,6 +32,8 @@ struct TempoChoice
     int beats = 0; // of the chosen candidate; 0 when the tempo comes from the estimate
     // Every reading from 1 to 250 BPM, fewest beats first, the chosen one included.
     std::vector<TempoCandidate> candidates;
+    // The other readings worth offering, likeliest first, at most four, the chosen one not among them.
+    std::vector<TempoCandidate> others;
 };
 
 // The numbers of beats a loop is read as; 1 and 2 only when no other fits the tempo range.
