@@ -312,8 +312,13 @@ std::vector<std::string> readableExtensions()
         extensions.push_back(extension);
         if (extension == "aiff")
             extensions.push_back("aif");
-        if (extension == "oga")
+        // libsndfile names each format by one ending, not always the one its files carry.
+        if (extension == "oga") {
             extensions.push_back("ogg");
+            extensions.push_back("opus");
+        }
+        if (extension == "m1a")
+            extensions.push_back("mp3");
     }
     return extensions;
 }
