@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QOperatingSystemVersion>
 #include <QProcess>
 #include <QProgressDialog>
@@ -16,6 +17,8 @@
 #include <QTest>
 #include <QThread>
 #include <QWidget>
+#include <QtEndian>
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -214,6 +217,16 @@ void TestSampleTempo::failures_data()
         << "cut.wav" << QByteArray("cut-data") << "ファイルが壊れているか、途中で切れています。";
     QTest::newRow("WAV cut in its header")
         << "header.wav" << QByteArray("cut-header") << "ファイルが壊れているか、途中で切れています。";
+    QTest::newRow("WAV whose data chunk claims more than the file holds")
+        << "long.wav" << QByteArray("long-data") << "ファイルが壊れているか、途中で切れています。";
+    QTest::newRow("AIFF whose sound chunk claims more than the file holds")
+        << "long.aiff" << QByteArray("long-data") << "ファイルが壊れているか、途中で切れています。";
+    // The stream information says how many frames there are.
+    QTest::newRow("FLAC cut in half")
+        << "cut.flac" << QByteArray("cut-half") << "ファイルが壊れているか、途中で切れています。";
+    // The Xing frame LAME writes first says how many frames there are.
+    QTest::newRow("MP3 cut in half") << "cut.mp3" << QByteArray("cut-half")
+                                     << "ファイルが壊れているか、途中で切れています。";
     QTest::newRow("silent WAV") << "silence.wav" << QByteArray("silent") << "無音です。";
     QTest::newRow("a tenth of a second") << "blip.wav" << QByteArray("short") << "短すぎます（0.24秒未満）。";
     QTest::newRow("missing file") << "gone.wav" << QByteArray("missing") << "ファイルを開けません。";
@@ -240,9 +253,37 @@ void TestSampleTempo::failures()
         loop.beats = 0;
         loop.seconds = 0.1;
         write(loop, name);
+    } else if (content == "cut-half") {
+        const std::string extension = QFileInfo(name).suffix().toStdString();
+        const auto readable = korvo::sample::readableExtensions();
+        if (std::find(readable.begin(), readable.end(), extension) == readable.end())
+            QSKIP("this build of libsndfile has no such format");
+        const int format = extension == "flac" ? SF_FORMAT_FLAC | SF_FORMAT_PCM_16
+                                               : SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
+        QVERIFY(korvo::test::writeDrumLoop(path.toStdString(), loop, format));
+        QVERIFY(QFile::resize(path, QFileInfo(path).size() / 2));
     } else if (content.startsWith("cut-")) {
         write(loop, name);
         QVERIFY(QFile::resize(path, content == "cut-data" ? 100000 : 30));
+    } else if (content == "long-data") {
+        // The container's size stays right; the chunk of sound claims a thousand bytes more than follow.
+        const bool aiff = name.endsWith(".aiff");
+        QVERIFY(korvo::test::writeDrumLoop(path.toStdString(), loop,
+                                           aiff ? SF_FORMAT_AIFF | SF_FORMAT_PCM_16
+                                                : SF_FORMAT_WAV | SF_FORMAT_PCM_16));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        const QByteArray bytes = file.readAll();
+        const qsizetype chunk = bytes.indexOf(aiff ? "SSND" : "data"); // the header comes first
+        QVERIFY(chunk > 0);
+        QVERIFY(file.seek(chunk + 4));
+        const quint32 claimed = quint32(bytes.size() - chunk - 8 + 1000);
+        char size[4];
+        if (aiff)
+            qToBigEndian(claimed, size);
+        else
+            qToLittleEndian(claimed, size);
+        QCOMPARE(file.write(size, 4), 4);
     } else if (content == "folder") {
         QVERIFY(QDir(m_dir->path()).mkdir(name));
     } else if (content != "missing") {

@@ -63,8 +63,10 @@ inline std::vector<float> drumSignal(const DrumLoop& loop)
     return out;
 }
 
-// Writes the loop as a 16-bit WAV; false when libsndfile refused.
-inline bool writeDrumLoop(const std::string& path, const DrumLoop& loop)
+// Writes the loop, as a 16-bit WAV unless another libsndfile format is given; false when libsndfile
+// refused.
+inline bool writeDrumLoop(const std::string& path, const DrumLoop& loop,
+                          int format = SF_FORMAT_WAV | SF_FORMAT_PCM_16)
 {
     const std::vector<float> mono = drumSignal(loop);
     std::vector<float> frames(mono.size() * static_cast<std::size_t>(loop.channels));
@@ -74,10 +76,14 @@ inline bool writeDrumLoop(const std::string& path, const DrumLoop& loop)
     SF_INFO info{};
     info.samplerate = loop.sampleRate;
     info.channels = loop.channels;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    info.format = format;
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
     if (!file)
         return false;
+    // The drums peak above full scale. The WAVs keep the wrapped samples their tests were measured
+    // with; libFLAC refuses a sample beyond its bit depth and would end the file there.
+    if ((format & SF_FORMAT_TYPEMASK) != SF_FORMAT_WAV)
+        sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     const auto count = static_cast<sf_count_t>(mono.size());
     const bool written = sf_writef_float(file, frames.data(), count) == count;
     return sf_close(file) == 0 && written;
