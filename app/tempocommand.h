@@ -1,17 +1,38 @@
 #pragma once
 
+#include "sample/sampleanalysis.h"
+
 #include <cstdio>
 #include <optional>
+#include <string>
+#include <string_view>
 
 namespace korvo {
 
 // Whether the arguments ask for `korvo --tempo`.
 bool isTempoCommand(int argc, char* argv[]);
 
-// `korvo --tempo FILE...`: one line per file with its name, length in seconds, the estimate, the
-// tempo chosen and why, then the program ends; no window, no display needed. Gives the exit status
-// (non-zero when a file could not be read), or nothing when the arguments ask for something else.
-// The file names are UTF-8 on every system (see app/console.h for Windows).
+// `korvo --tempo FILE...`: one line per file, then the program ends; no window, no display needed.
+// Gives the exit status (1 when a file could not be read or the lines could not be written out), or
+// nothing when the arguments ask for something else. The file names are UTF-8 on every system (see
+// app/console.h for Windows).
 std::optional<int> tempoCommand(int argc, char* argv[], std::FILE* out = stdout, std::FILE* err = stderr);
+
+// One file's line, without its line end, in tab-separated columns a script can split: the path as
+// shown, the length in seconds, the estimate, the tempo, why, and the other readings offered
+// ("87 (8拍), 58 (4拍)", empty when there are none). A file that gave no tempo has only the path
+// and the reason.
+std::string tempoLine(const std::string& shownPath, const sample::Analysis& analysis);
+
+// The path with what would break a line or a column escaped, so that any file name stays one line
+// of the same columns: tab, line feed and backslash as \t, \n and \\, any other control character
+// (below 0x20, and DEL) and every byte that is not part of valid UTF-8 as \x and two lowercase hex
+// digits. Valid UTF-8 stays as it is, so Japanese names stay readable.
+std::string escapedPath(std::string_view bytes);
+
+// The path as a line shows it: escaped on systems whose file names may hold any byte
+// (tempocommand_posix.cpp), as given on Windows, whose backslashes are separators and whose
+// arguments are UTF-8 already (tempocommand_windows.cpp).
+std::string shownPath(const char* argument);
 
 } // namespace korvo

@@ -113,26 +113,84 @@ std::uint32_t bigEndian32(const unsigned char* b)
 }
 
 // libsndfile reads a WAV or AIFF file that was cut short as far as it goes, which would make a
-// shorter loop of it and a wrong tempo. Their container says how long the file should be.
+// shorter loop of it and a wrong tempo. Their container says how long the file should be, and so
+// does the chunk that holds the sound, which a writer may have kept right while the container's
+// size is left as a recorder's placeholder.
 bool cutShort(Source& source)
 {
     unsigned char head[12] = {};
     source.seek(0, SEEK_SET);
     if (source.read(head, sizeof head) != sizeof head)
         return false;
-    source.seek(0, SEEK_SET);
+    bool little = false;
+    const char* soundChunk = "data";
     std::uint64_t declared = 0;
-    if (std::memcmp(head, "RIFF", 4) == 0)
+    if (std::memcmp(head, "RIFF", 4) == 0) {
+        little = true;
         declared = littleEndian32(head + 4);
-    else if (std::memcmp(head, "RIFX", 4) == 0 || std::memcmp(head, "FORM", 4) == 0)
+    } else if (std::memcmp(head, "RIFX", 4) == 0) {
         declared = bigEndian32(head + 4);
-    else
+    } else if (std::memcmp(head, "FORM", 4) == 0) {
+        soundChunk = "SSND";
+        declared = bigEndian32(head + 4);
+    } else {
+        source.seek(0, SEEK_SET);
         return false;
+    }
+    const auto size = static_cast<std::uint64_t>(source.size());
     // A size of all ones is written by recorders that stopped before they could fill it in.
-    if (declared == 0xFFFFFFFFu || declared == 0)
-        return false;
+    const auto placeholder = [](std::uint64_t chunkSize) {
+        return chunkSize == 0xFFFFFFFFu || chunkSize == 0;
+    };
     // One byte of slack: some writers leave out the pad byte after a chunk of odd length.
-    return declared + 8 > static_cast<std::uint64_t>(source.size()) + 1;
+    bool cut = !placeholder(declared) && declared + 8 > size + 1;
+    // The chunks, each a name, a size and its bytes padded to an even length. Every step moves on
+    // by at least eight bytes and the walk stops at the end of the file, after a few thousand chunks
+    // (no sound file has that many before its sound), or at anything that is not a chunk.
+    constexpr int kMostChunks = 4096;
+    std::uint64_t at = 12;
+    for (int i = 0; i < kMostChunks && !cut && at + 8 <= size; ++i) {
+        unsigned char chunk[8] = {};
+        if (source.seek(static_cast<sf_count_t>(at), SEEK_SET) != static_cast<sf_count_t>(at) ||
+            source.read(chunk, sizeof chunk) != sizeof chunk)
+            break;
+        const std::uint64_t length = little ? littleEndian32(chunk + 4) : bigEndian32(chunk + 4);
+        if (std::memcmp(chunk, soundChunk, 4) == 0) {
+            cut = !placeholder(length) && length > size - at - 8;
+            break;
+        }
+        at += 8 + length + (length & 1);
+    }
+    source.seek(0, SEEK_SET);
+    return cut;
+}
+
+// Whether an MP3 states its length: a Xing or Info frame with its count of frames (what LAME and
+// most encoders write first), or a VBRI frame. Without one, the decoder guesses the length from the
+// file's size and the first frame's bit rate, and an intact file may read shorter than the guess.
+bool mp3StatesLength(Source& source)
+{
+    unsigned char id3[10] = {};
+    source.seek(0, SEEK_SET);
+    if (source.read(id3, sizeof id3) != sizeof id3)
+        return false;
+    sf_count_t at = 0;
+    if (std::memcmp(id3, "ID3", 3) == 0) // a tag before the first frame; its size has 7 bits a byte
+        at = 10 + ((id3[6] & 0x7F) << 21 | (id3[7] & 0x7F) << 14 | (id3[8] & 0x7F) << 7 | (id3[9] & 0x7F)) +
+             (id3[5] & 0x10 ? 10 : 0);
+    // The frame's header, its checksum if it has one, the side information and the tag's start.
+    unsigned char frame[4 + 2 + 32 + 8] = {};
+    if (source.seek(at, SEEK_SET) != at || source.read(frame, sizeof frame) != sizeof frame)
+        return false;
+    if (frame[0] != 0xFF || (frame[1] & 0xE0) != 0xE0)
+        return false;
+    const bool mpeg1 = (frame[1] & 0x18) == 0x18;
+    const bool mono = (frame[3] & 0xC0) == 0xC0;
+    const int checksum = (frame[1] & 0x01) ? 0 : 2;
+    const unsigned char* xing = frame + 4 + checksum + (mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17));
+    if (std::memcmp(xing, "Xing", 4) == 0 || std::memcmp(xing, "Info", 4) == 0)
+        return (xing[7] & 0x01) != 0; // the flag of the frame count
+    return std::memcmp(frame + 4 + 32, "VBRI", 4) == 0;
 }
 
 Failure openFailure(int error)
@@ -315,6 +373,20 @@ Analysis analyse(Source& source, double nameTempo, const Progress& progress)
             return result;
         }
     }
+    // A compressed file read to its end gives as many frames as its header states, where it states
+    // any: FLAC's stream information (when the encoder knew the count), an MP3's Xing, Info or VBRI
+    // frame, and an Ogg file's last page, which is gone from one cut short (libsndfile then knows no
+    // length, and what is left reads as a shorter file). A decoder that loses the stream stops early
+    // and leaves an error.
+    if (const int major = info.format & SF_FORMAT_TYPEMASK;
+        major == SF_FORMAT_FLAC || major == SF_FORMAT_OGG || major == SF_FORMAT_MPEG) {
+        const bool stated = info.frames > 0 && info.frames != SF_COUNT_MAX &&
+                            (major != SF_FORMAT_MPEG || mp3StatesLength(source));
+        if ((stated && frames < info.frames) || sf_error(file) != SF_ERR_NO_ERROR) {
+            result.failure = Failure::Damaged;
+            return result;
+        }
+    }
     result.frames = frames;
     result.seconds = static_cast<double>(frames) / info.samplerate;
     if (frames == 0)
@@ -390,8 +462,13 @@ std::vector<std::string> readableExtensions()
         extensions.push_back(extension);
         if (extension == "aiff")
             extensions.push_back("aif");
-        if (extension == "oga")
+        // libsndfile names each format by one ending, not always the one its files carry.
+        if (extension == "oga") {
             extensions.push_back("ogg");
+            extensions.push_back("opus");
+        }
+        if (extension == "m1a")
+            extensions.push_back("mp3");
     }
     return extensions;
 }

@@ -1,3 +1,4 @@
+#include "app/tempocommand.h"
 #include "drumloop.h"
 #include "fakeplatform.h"
 #include "sample/sampleanalysis.h"
@@ -6,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QOperatingSystemVersion>
 #include <QProcess>
 #include <QProgressDialog>
@@ -15,6 +17,8 @@
 #include <QTest>
 #include <QThread>
 #include <QWidget>
+#include <QtEndian>
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -42,7 +46,10 @@ private slots:
     void choice();
     void failures_data();
     void failures();
+    void tempoLine_data();
+    void tempoLine();
     void tempoCommandNeedsNoDisplay();
+    void tempoCommandReportsAFailedWrite();
     void slowReadingShowsProgressAndStops();
 
 private:
@@ -179,6 +186,16 @@ void TestSampleTempo::failures_data()
         << "cut.wav" << QByteArray("cut-data") << "ファイルが壊れているか、途中で切れています。";
     QTest::newRow("WAV cut in its header")
         << "header.wav" << QByteArray("cut-header") << "ファイルが壊れているか、途中で切れています。";
+    QTest::newRow("WAV whose data chunk claims more than the file holds")
+        << "long.wav" << QByteArray("long-data") << "ファイルが壊れているか、途中で切れています。";
+    QTest::newRow("AIFF whose sound chunk claims more than the file holds")
+        << "long.aiff" << QByteArray("long-data") << "ファイルが壊れているか、途中で切れています。";
+    // The stream information says how many frames there are.
+    QTest::newRow("FLAC cut in half")
+        << "cut.flac" << QByteArray("cut-half") << "ファイルが壊れているか、途中で切れています。";
+    // The Xing frame LAME writes first says how many frames there are.
+    QTest::newRow("MP3 cut in half") << "cut.mp3" << QByteArray("cut-half")
+                                     << "ファイルが壊れているか、途中で切れています。";
     QTest::newRow("silent WAV") << "silence.wav" << QByteArray("silent") << "無音です。";
     QTest::newRow("a tenth of a second") << "blip.wav" << QByteArray("short") << "短すぎます（0.24秒未満）。";
     QTest::newRow("a steady tone has no beat")
@@ -213,9 +230,37 @@ void TestSampleTempo::failures()
         loop.seconds = 4;
         loop.sound = content == "tone" ? DrumLoop::Sound::Tone : DrumLoop::Sound::Dither;
         write(loop, name);
+    } else if (content == "cut-half") {
+        const std::string extension = QFileInfo(name).suffix().toStdString();
+        const auto readable = korvo::sample::readableExtensions();
+        if (std::find(readable.begin(), readable.end(), extension) == readable.end())
+            QSKIP("this build of libsndfile has no such format");
+        const int format = extension == "flac" ? SF_FORMAT_FLAC | SF_FORMAT_PCM_16
+                                               : SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
+        QVERIFY(korvo::test::writeDrumLoop(path.toStdString(), loop, format));
+        QVERIFY(QFile::resize(path, QFileInfo(path).size() / 2));
     } else if (content.startsWith("cut-")) {
         write(loop, name);
         QVERIFY(QFile::resize(path, content == "cut-data" ? 100000 : 30));
+    } else if (content == "long-data") {
+        // The container's size stays right; the chunk of sound claims a thousand bytes more than follow.
+        const bool aiff = name.endsWith(".aiff");
+        QVERIFY(korvo::test::writeDrumLoop(path.toStdString(), loop,
+                                           aiff ? SF_FORMAT_AIFF | SF_FORMAT_PCM_16
+                                                : SF_FORMAT_WAV | SF_FORMAT_PCM_16));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        const QByteArray bytes = file.readAll();
+        const qsizetype chunk = bytes.indexOf(aiff ? "SSND" : "data"); // the header comes first
+        QVERIFY(chunk > 0);
+        QVERIFY(file.seek(chunk + 4));
+        const quint32 claimed = quint32(bytes.size() - chunk - 8 + 1000);
+        char size[4];
+        if (aiff)
+            qToBigEndian(claimed, size);
+        else
+            qToLittleEndian(claimed, size);
+        QCOMPARE(file.write(size, 4), 4);
     } else if (content == "folder") {
         QVERIFY(QDir(m_dir->path()).mkdir(name));
     } else if (content != "missing") {
@@ -242,6 +287,68 @@ void TestSampleTempo::failures()
     QCOMPARE(chosen.size(), 0);
 }
 
+void TestSampleTempo::tempoLine_data()
+{
+    // A 16-beat loop at 174 with the other readings given as "TEXT/BEATS" (0: not a whole number
+    // of beats), printed under a path given as these bytes.
+    QTest::addColumn<QByteArray>("path");
+    QTest::addColumn<QString>("others");
+    QTest::addColumn<QString>("line");
+    const QString loop = "\t5.517秒\t推定 174.05\tテンポ 174\t16拍（4小節）のループ\t";
+    QTest::newRow("no other readings: the sixth column is there, empty") << QByteArray("loop.wav") << ""
+                                                                         << "loop.wav" + loop;
+    QTest::newRow("other readings likeliest first, with their beats")
+        << QByteArray("loop.wav") << "87/8 58/4"
+        << "loop.wav" + loop + "87 (8拍), 58 (4拍)";
+    QTest::newRow("a reading of no whole number of beats shows its tempo alone")
+        << QByteArray("loop.wav") << "87/8 116.5/0 58/4 130.5/12"
+        << "loop.wav" + loop + "87 (8拍), 116.5, 58 (4拍), 130.5 (12拍)";
+    QTest::newRow("a path with a folder, as given") << QByteArray("loops/a.wav") << ""
+                                                    << "loops/a.wav" + loop;
+    QTest::newRow("Japanese as it is") << QByteArray("ループ.wav") << ""
+                                       << "ループ.wav" + loop;
+    QTest::newRow("a tab in a name") << QByteArray("a\tb.wav") << ""
+                                     << "a\\tb.wav" + loop;
+    QTest::newRow("a newline in a name") << QByteArray("a\nb.wav") << ""
+                                         << "a\\nb.wav" + loop;
+    QTest::newRow("a backslash in a name") << QByteArray("a\\b.wav") << ""
+                                           << "a\\\\b.wav" + loop;
+    QTest::newRow("byte 0xff, never UTF-8") << QByteArray("a\xff.wav") << ""
+                                            << "a\\xff.wav" + loop;
+    QTest::newRow("a carriage return, as another control character") << QByteArray("a\rb.wav") << ""
+                                                                     << "a\\x0db.wav" + loop;
+    QTest::newRow("UTF-8 cut short before a dot: only its bytes are escaped")
+        << QByteArray("\xe3\x83.wav") << ""
+        << "\\xe3\\x83.wav" + loop;
+    QTest::newRow("an overlong slash") << QByteArray("\xc0\xaf.wav") << ""
+                                       << "\\xc0\\xaf.wav" + loop;
+    QTest::newRow("a surrogate half") << QByteArray("\xed\xa0\x80.wav") << ""
+                                      << "\\xed\\xa0\\x80.wav" + loop;
+}
+
+void TestSampleTempo::tempoLine()
+{
+    QFETCH(QByteArray, path);
+    QFETCH(QString, others);
+    korvo::sample::Analysis a;
+    a.frames = 243310;
+    a.sampleRate = 44100;
+    a.seconds = 243310 / 44100.0;
+    a.estimate = 174.049;
+    a.choice.reason = korvo::sample::ChoiceReason::Loop;
+    a.choice.tempo = 174;
+    a.choice.text = "174";
+    a.choice.beats = 16;
+    for (const QString& other : others.split(' ', Qt::SkipEmptyParts)) {
+        korvo::sample::TempoCandidate c;
+        c.text = other.section('/', 0, 0).toStdString();
+        c.tempo = other.section('/', 0, 0).toDouble();
+        c.beats = other.section('/', 1, 1).toInt();
+        a.choice.others.push_back(c);
+    }
+    QTEST(q(korvo::tempoLine(korvo::escapedPath(path.toStdString()), a)), "line");
+}
+
 void TestSampleTempo::tempoCommandNeedsNoDisplay()
 {
     DrumLoop loop;
@@ -250,9 +357,19 @@ void TestSampleTempo::tempoCommandNeedsNoDisplay()
     write(loop, "loop.wav");
     // A name outside the ANSI code page reaches the program whole on Windows too.
     QVERIFY(QFile::copy(m_dir->filePath("loop.wav"), m_dir->filePath("ループ.wav")));
+    QVERIFY(QDir(m_dir->path()).mkdir("sub"));
+    QVERIFY(QFile::copy(m_dir->filePath("loop.wav"), m_dir->filePath("sub/loop.wav")));
     QFile text(m_dir->filePath("notes.wav"));
     QVERIFY(text.open(QIODevice::WriteOnly) && text.write("not sound\n") == 10);
     text.close();
+    QStringList files = {"loop.wav", "notes.wav", "ループ.wav", "sub/loop.wav"};
+    QStringList shown = files;
+    const bool windows = QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows;
+    if (!windows) { // only there can a name hold a tab, and a line split on it would shift
+        QVERIFY(QFile::copy(m_dir->filePath("loop.wav"), m_dir->filePath("tab\there.wav")));
+        files << "tab\there.wav";
+        shown << "tab\\there.wav";
+    }
 
     QProcess korvo;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -260,20 +377,45 @@ void TestSampleTempo::tempoCommandNeedsNoDisplay()
         environment.remove(name);
     korvo.setProcessEnvironment(environment);
     korvo.setWorkingDirectory(m_dir->path());
-    korvo.start(KORVO_EXECUTABLE, {"--tempo", "loop.wav", "notes.wav", "ループ.wav"});
+    korvo.start(KORVO_EXECUTABLE, QStringList("--tempo") + files);
     QVERIFY(korvo.waitForFinished(20000));
     // Text lines end as the system's do: CR LF on Windows.
-    const QString end =
-        QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows ? "\r\n" : "\n";
+    const QString end = windows ? "\r\n" : "\n";
     const QString output = QString::fromUtf8(korvo.readAllStandardOutput());
     QVERIFY(output.endsWith(end));
     const QStringList lines = output.split(end, Qt::SkipEmptyParts);
-    QCOMPARE(lines.size(), 3);
-    QCOMPARE(lines[0], QString("loop.wav\t5.517秒\t推定 174.05\tテンポ 174\t16拍のループ（推定と一致）"));
-    QCOMPARE(lines[1], QString("notes.wav\t読み取れません: 対応していないファイル形式です。"));
-    QCOMPARE(lines[2], QString("ループ.wav\t5.517秒\t推定 174.05\tテンポ 174\t16拍のループ（推定と一致）"));
+    QCOMPARE(lines.size(), files.size());
+    for (int i = 0; i < lines.size(); ++i) {
+        if (files[i] == "notes.wav") {
+            QCOMPARE(lines[i], QString("notes.wav\t読み取れません: 対応していないファイル形式です。"));
+            continue;
+        }
+        // The sixth column, the other readings, is tempoLine()'s.
+        QCOMPARE(lines[i].count('\t'), 5);
+        QCOMPARE(lines[i].section('\t', 0, 4),
+                 shown[i] + "\t5.517秒\t推定 87\tテンポ 174\t16拍（4小節）のループ");
+    }
     QCOMPARE(korvo.exitStatus(), QProcess::NormalExit);
     QCOMPARE(korvo.exitCode(), 1); // one file could not be read
+}
+
+void TestSampleTempo::tempoCommandReportsAFailedWrite()
+{
+    if (!QFile::exists("/dev/full"))
+        QSKIP("needs Linux's /dev/full, where every write fails for want of space");
+    DrumLoop loop;
+    loop.bpm = 174;
+    loop.beats = 16;
+    write(loop, "loop.wav");
+    QProcess korvo;
+    korvo.setWorkingDirectory(m_dir->path());
+    korvo.setStandardOutputFile("/dev/full");
+    korvo.start(KORVO_EXECUTABLE, {"--tempo", "loop.wav"});
+    QVERIFY(korvo.waitForFinished(20000));
+    QCOMPARE(korvo.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(korvo.exitCode(), 1); // the file itself reads
+    QCOMPARE(QString::fromUtf8(korvo.readAllStandardError()),
+             QString("korvo: 結果を書き出せませんでした。\n"));
 }
 
 void TestSampleTempo::slowReadingShowsProgressAndStops()
