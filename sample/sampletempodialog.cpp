@@ -102,10 +102,12 @@ SampleTempoDialog::SampleTempoDialog(const QString& fileName, const sample::Anal
         item->setData(0, Qt::UserRole, q(c.text));
     }
     m_candidates->setCurrentItem(m_candidates->topLevelItem(0));
-    // As tall as its readings, five at least: the list never scrolls.
+    // As tall as its readings, five at least, with half a row to spare: the list never scrolls,
+    // and the last row is never cut by the header's margins.
     const int rows = std::max(5, m_candidates->topLevelItemCount());
     m_candidates->setFixedHeight(m_candidates->header()->sizeHint().height() +
-                                 m_candidates->sizeHintForRow(0) * rows + 2 * m_candidates->frameWidth());
+                                 m_candidates->sizeHintForRow(0) * rows + 2 * m_candidates->frameWidth() +
+                                 m_candidates->sizeHintForRow(0) / 2);
 
     auto* form = new QFormLayout;
     form->addRow("ファイル:", m_file);

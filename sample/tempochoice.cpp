@@ -431,6 +431,17 @@ std::optional<TempoChoice> Chooser::anchored(const std::vector<Reading>& reading
         choice.offset = seconds(whole.frames()) - length;
         choice.reason =
             std::fabs(choice.offset) <= kTrimTolerance ? ChoiceReason::Loop : ChoiceReason::Mismatch;
+        // The length as it is comes first among the others, then the same beat counted half and
+        // twice as fast.
+        choice.others.push_back(loopCandidate(*r));
+        for (const int times : {-2, 2}) {
+            TempoCandidate c;
+            c.tempo = std::nearbyint((times > 0 ? beat.tempo * times : beat.tempo / -times) * 1e4) / 1e4;
+            c.text = tempoText(c.tempo);
+            c.beats = times > 0 ? r->beats * times : (r->beats % 2 == 0 ? r->beats / 2 : 0);
+            if (bpm::inRange(c.tempo))
+                choice.others.push_back(c);
+        }
         return choice;
     }
     return std::nullopt;
