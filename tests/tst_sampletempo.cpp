@@ -1,6 +1,7 @@
 #include "app/tempocommand.h"
 #include "drumloop.h"
 #include "fakeplatform.h"
+#include "sample/namehint.h"
 #include "sample/sampleanalysis.h"
 #include "sample/sampletempo.h"
 #include "windowtest.h"
@@ -46,6 +47,8 @@ private slots:
     void choice();
     void failures_data();
     void failures();
+    void tempoInName_data();
+    void tempoInName();
     void tempoLine_data();
     void tempoLine();
     void tempoCommandNeedsNoDisplay();
@@ -285,6 +288,49 @@ void TestSampleTempo::failures()
     QCOMPARE(message.text, name + " のテンポを読み取れませんでした。\n" + reason);
     QVERIFY(!reader.dialog());
     QCOMPARE(chosen.size(), 0);
+}
+
+void TestSampleTempo::tempoInName_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<double>("tempo"); // 0: none
+    QTest::newRow("number then bpm") << "120bpm_loop.wav" << 120.0;
+    QTest::newRow("a decimal point and a space") << "Loop - 97.5 BPM.wav" << 97.5;
+    QTest::newRow("a decimal comma") << "Loop 97,5 BPM.wav" << 97.5;
+    QTest::newRow("underscores") << "drums_174_bpm.flac" << 174.0;
+    QTest::newRow("capitals, no separator") << "Break 122BPM.aiff" << 122.0;
+    QTest::newRow("bpm then number") << "bpm120.wav" << 120.0;
+    QTest::newRow("bpm, underscore, number") << "drums_bpm_90_take2.wav" << 90.0;
+    QTest::newRow("a space") << "120 bpm" << 120.0;
+    QTest::newRow("a hyphen") << "120-BPM.wav" << 120.0;
+    QTest::newRow("mixed case") << "Groove 86Bpm.wav" << 86.0;
+    QTest::newRow("a number on each side: the one before") << "120bpm_4bars.wav" << 120.0;
+    QTest::newRow("two tempos: the last") << "Break 122BPM 130bpm.wav" << 130.0;
+    QTest::newRow("Japanese around it") << "ドラム120BPMループ.wav" << 120.0;
+    QTest::newRow("no extension, decimal kept") << "Loop 133.33bpm" << 133.33;
+    QTest::newRow("lowest counted") << "20bpm.wav" << 20.0;
+    QTest::newRow("highest counted") << "300bpm.wav" << 300.0;
+    QTest::newRow("below the range") << "19.5bpm.wav" << 0.0;
+    QTest::newRow("above the range") << "999bpm.wav" << 0.0;
+    QTest::newRow("just above the range") << "300.5bpm.wav" << 0.0;
+    QTest::newRow("bpm without a number") << "x_bpm.wav" << 0.0;
+    QTest::newRow("two separators") << "120 _bpm.wav" << 0.0;
+    QTest::newRow("bpm inside a longer word") << "120bpms.wav" << 0.0;
+    QTest::newRow("bpm only as the extension") << "loop 120.bpm" << 0.0;
+    QTest::newRow("a drum machine") << "kick_808.wav" << 0.0;
+    QTest::newRow("a year") << "loop_2024.wav" << 0.0;
+    QTest::newRow("a sample rate") << "44100.wav" << 0.0;
+    QTest::newRow("a take") << "take 3.wav" << 0.0;
+    QTest::newRow("a model") << "TR-909.wav" << 0.0;
+    QTest::newRow("a bar") << "bar 16.wav" << 0.0;
+    QTest::newRow("a tempo-like number without the word") << "120_loop.wav" << 0.0;
+    QTest::newRow("empty") << "" << 0.0;
+}
+
+void TestSampleTempo::tempoInName()
+{
+    QFETCH(QString, name);
+    QTEST(korvo::sample::tempoInName(name.toStdString()), "tempo");
 }
 
 void TestSampleTempo::tempoLine_data()
