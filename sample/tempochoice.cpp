@@ -134,6 +134,7 @@ private:
     // Whether the onsets agree with the tempo written into `choice`.
     bool rounded(const Reading& r, TempoChoice& choice) const;
     void addOthers(TempoChoice& choice, const std::vector<TempoCandidate>& pool) const;
+    void offerLengthHalfAndDouble(const Reading& r, TempoChoice& choice) const;
     std::optional<TempoChoice> fromHints(const Span& whole) const;
     bool beatHeard(const FittedGrid& grid) const;
 
@@ -267,9 +268,26 @@ bool Chooser::rounded(const Reading& r, TempoChoice& choice) const
         choice.text = tempoText(*best);
         choice.offset = length - 60.0 * r.beats / *best;
         choice.rounded = true;
-        choice.others.push_back(exact);
+        offerLengthHalfAndDouble(r, choice);
     }
     return best && bestOff <= kRoundAgreement;
+}
+
+// For a tempo chosen by other means than the length: the length as it is first among the others,
+// then the same beat counted half and twice as fast.
+void Chooser::offerLengthHalfAndDouble(const Reading& r, TempoChoice& choice) const
+{
+    const TempoCandidate exact = loopCandidate(r);
+    if (exact.text != choice.text && bpm::inRange(exact.tempo))
+        choice.others.push_back(exact);
+    for (const int times : {-2, 2}) {
+        TempoCandidate c;
+        c.tempo = std::nearbyint((times > 0 ? choice.tempo * times : choice.tempo / -times) * 1e4) / 1e4;
+        c.text = tempoText(c.tempo);
+        c.beats = times > 0 ? r.beats * times : (r.beats % 2 == 0 ? r.beats / 2 : 0);
+        if (bpm::inRange(c.tempo))
+            choice.others.push_back(c);
+    }
 }
 
 void Chooser::addOthers(TempoChoice& choice, const std::vector<TempoCandidate>& pool) const
@@ -337,6 +355,12 @@ std::optional<TempoChoice> Chooser::fromHints(const Span& whole) const
         choice.text = tempoText(choice.tempo);
         choice.beats = std::max(n, 0);
         choice.offset = n > 0 ? length - 60.0 * n / tempo : 0;
+        if (n > 0) {
+            Reading r;
+            r.span = whole;
+            r.beats = n;
+            offerLengthHalfAndDouble(r, choice);
+        }
         return choice;
     };
     if (m_e.acidTempo > 0 || m_e.acidBeats > 0)
@@ -431,17 +455,7 @@ std::optional<TempoChoice> Chooser::anchored(const std::vector<Reading>& reading
         choice.offset = seconds(whole.frames()) - length;
         choice.reason =
             std::fabs(choice.offset) <= kTrimTolerance ? ChoiceReason::Loop : ChoiceReason::Mismatch;
-        // The length as it is comes first among the others, then the same beat counted half and
-        // twice as fast.
-        choice.others.push_back(loopCandidate(*r));
-        for (const int times : {-2, 2}) {
-            TempoCandidate c;
-            c.tempo = std::nearbyint((times > 0 ? beat.tempo * times : beat.tempo / -times) * 1e4) / 1e4;
-            c.text = tempoText(c.tempo);
-            c.beats = times > 0 ? r->beats * times : (r->beats % 2 == 0 ? r->beats / 2 : 0);
-            if (bpm::inRange(c.tempo))
-                choice.others.push_back(c);
-        }
+        offerLengthHalfAndDouble(*r, choice);
         return choice;
     }
     return std::nullopt;

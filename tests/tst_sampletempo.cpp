@@ -149,12 +149,47 @@ void TestSampleTempo::choice_data()
     QTest::newRow("16.3 s take at 120: its half and double, no loop readings")
         << loop(120, 0, [](DrumLoop& l) { l.seconds = 16.3; }) << R::Estimate << "120" << 0 << "60 240"
         << "";
+    // What a file says of itself comes first, and the dialog shows how far the length is off.
+    QTest::newRow("an ACID chunk at 100 on a loop 30 ms long: 100, the length off")
+        << loop(100, 8,
+                [](DrumLoop& l) {
+                    l.trim = 0.03;
+                    l.acidTempo = 100;
+                    l.acidBeats = 8;
+                })
+        << R::Acid << "100" << 8 << "50 200"
+        << "";
+    QTest::newRow("a one-shot's ACID chunk at 100 is no loop's: the sound's own 90")
+        << loop(90, 8,
+                [](DrumLoop& l) {
+                    l.acidTempo = 100;
+                    l.acidOneShot = true;
+                })
+        << R::Loop << "90" << 8 << ""
+        << "";
+    QTest::newRow("named Break 122BPM, 30 ms long: the name's 122, the length off")
+        << loop(122, 8, [](DrumLoop& l) { l.trim = 0.03; }) << R::Name << "122" << 8 << "61 244"
+        << "121.077";
+    QTest::newRow("named Break 122BPM, but a bar at 90: no whole beats at 122 fit its length")
+        << loop(90, 4, plain) << R::Loop << "90" << 4 << ""
+        << "";
+    QTest::newRow("loop points around 2 bars at 120 in 6 s: the part between them")
+        << loop(120, 0,
+                [](DrumLoop& l) {
+                    l.seconds = 6;
+                    l.loopStart = 22050;
+                    l.loopEnd = 22050 + 4 * 44100;
+                })
+        << R::Loop << "120" << 8 << ""
+        << "";
 }
 
 void TestSampleTempo::choice()
 {
     QFETCH(DrumLoop, loop);
-    const QString file = write(loop, "loop.wav");
+    // The rows about a name give the file the one a sample pack would.
+    const bool named = QByteArray(QTest::currentDataTag()).startsWith("named ");
+    const QString file = write(loop, named ? "Break 122BPM.wav" : "loop.wav");
     const korvo::sample::Analysis a = korvo::sample::analyseFile(file.toStdString());
     QCOMPARE(a.failure, korvo::sample::Failure::None);
     QCOMPARE(a.frames, qint64(korvo::test::drumSignal(loop).size()));

@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <numbers>
 #include <sndfile.h>
 #include <string>
@@ -27,6 +29,13 @@ struct DrumLoop
     double trim = 0;          // seconds the loop is cut longer (or, negative, shorter) than its beats
     double crashTail = 0;     // a crash on the first beat, ringing this many seconds past the loop
     bool backbeat = false;    // kick on one only: the beat then often sounds half as fast
+    // What a WAV may say of its own loop: an ACID chunk (tempo 0: none) and sampler loop points
+    // (end 0: none), in frames from the file's start.
+    double acidTempo = 0;
+    int acidBeats = 0;
+    bool acidOneShot = false;
+    std::int64_t loopStart = 0;
+    std::int64_t loopEnd = 0;
     enum class Sound
     {
         Drums,
@@ -99,6 +108,33 @@ inline std::vector<float> drumSignal(const DrumLoop& loop)
     return out;
 }
 
+// Appends an ACID chunk to a WAV written by libsndfile (which writes none) and mends the RIFF size.
+inline bool appendAcidChunk(const std::string& path, const DrumLoop& loop)
+{
+    std::FILE* f = std::fopen(path.c_str(), "r+b");
+    if (!f)
+        return false;
+    const auto put32 = [](unsigned char* at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            at[i] = static_cast<unsigned char>(v >> (8 * i));
+    };
+    unsigned char chunk[32] = {'a', 'c', 'i', 'd', 24};
+    put32(chunk + 8, loop.acidOneShot ? 1 : 0); // flags: one-shot or loop
+    chunk[12] = 60;                             // root note
+    put32(chunk + 20, static_cast<std::uint32_t>(loop.acidBeats));
+    chunk[24] = 4; // the metre's note: quarters
+    chunk[26] = 4; // beats a bar
+    const float tempo = static_cast<float>(loop.acidTempo);
+    std::memcpy(chunk + 28, &tempo, 4);
+    bool ok = std::fseek(f, 0, SEEK_END) == 0;
+    const long size = std::ftell(f);
+    ok = ok && size > 8 && std::fwrite(chunk, 1, sizeof chunk, f) == sizeof chunk;
+    unsigned char riff[4];
+    put32(riff, static_cast<std::uint32_t>(size + sizeof chunk - 8));
+    ok = ok && std::fseek(f, 4, SEEK_SET) == 0 && std::fwrite(riff, 1, 4, f) == 4;
+    return std::fclose(f) == 0 && ok;
+}
+
 // Writes the loop in a format libsndfile writes (16-bit WAV unless told); false when it refused.
 inline bool writeDrumLoop(const std::string& path, const DrumLoop& loop,
                           int format = SF_FORMAT_WAV | SF_FORMAT_PCM_16)
@@ -117,9 +153,20 @@ inline bool writeDrumLoop(const std::string& path, const DrumLoop& loop,
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
     if (!file)
         return false;
+    if (loop.loopEnd > 0) {
+        SF_INSTRUMENT instrument{};
+        instrument.basenote = 60;
+        instrument.loop_count = 1;
+        instrument.loops[0].mode = SF_LOOP_FORWARD;
+        instrument.loops[0].start = static_cast<std::uint32_t>(loop.loopStart);
+        instrument.loops[0].end = static_cast<std::uint32_t>(loop.loopEnd);
+        sf_command(file, SFC_SET_INSTRUMENT, &instrument, sizeof instrument);
+    }
     const auto count = static_cast<sf_count_t>(mono.size());
     const bool written = sf_writef_float(file, frames.data(), count) == count;
-    return sf_close(file) == 0 && written;
+    if (sf_close(file) != 0 || !written)
+        return false;
+    return loop.acidTempo <= 0 || appendAcidChunk(path, loop);
 }
 
 } // namespace korvo::test
