@@ -603,7 +603,16 @@ double simplestTempo(std::int64_t frames, int sampleRate, int beats)
 
 TempoChoice chooseTempo(const TempoEvidence& evidence)
 {
-    return Chooser(evidence).choose();
+    TempoChoice choice = Chooser(evidence).choose();
+    // The beat is heard at the level the prior likes; shown beside the choice, it is told at the
+    // choice's own octave (174 heard as 87 reads 174.02), so the two are seen to agree.
+    if (choice.heard > 0 && choice.tempo > 0)
+        for (const double times : {2.0, 4.0, 0.5, 0.25})
+            if (std::fabs(choice.heard * times / choice.tempo - 1) < 0.03) {
+                choice.heard *= times;
+                break;
+            }
+    return choice;
 }
 
 } // namespace korvo::sample

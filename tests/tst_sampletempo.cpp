@@ -474,7 +474,7 @@ void TestSampleTempo::tempoCommandNeedsNoDisplay()
         // The sixth column, the other readings, is tempoLine()'s.
         QCOMPARE(lines[i].count('\t'), 5);
         QCOMPARE(lines[i].section('\t', 0, 4),
-                 shown[i] + "\t5.517秒\t推定 87\tテンポ 174\t16拍（4小節）のループ");
+                 shown[i] + "\t5.517秒\t推定 174\tテンポ 174\t16拍（4小節）のループ");
     }
     QCOMPARE(korvo.exitStatus(), QProcess::NormalExit);
     QCOMPARE(korvo.exitCode(), 1); // one file could not be read
