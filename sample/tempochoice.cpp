@@ -332,6 +332,9 @@ std::optional<TempoChoice> Chooser::fromHints(const Span& whole) const
 {
     const double length = seconds(whole.frames());
     const auto hinted = [&](double tempo, double beats, ChoiceReason reason) -> std::optional<TempoChoice> {
+        // A chunk may hold anything: what is no positive number says nothing.
+        tempo = std::isfinite(tempo) && tempo > 0 ? tempo : 0;
+        beats = std::isfinite(beats) && beats > 0 ? beats : 0;
         if (tempo > 0 && !bpm::inRange(tempo))
             return std::nullopt;
         TempoChoice choice;
