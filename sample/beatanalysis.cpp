@@ -223,7 +223,8 @@ Periodicity periodicity(const OnsetSignal& onsets, double from, double to)
     const long b = std::clamp(std::lround(to * onsets.rate), 0L, n);
     const long shortest = std::lround(60.0 / kFastest * onsets.rate);
     const long longest = std::min(std::lround(60.0 / kSlowest * onsets.rate), (b - a) / 2);
-    if (longest <= shortest + 1)
+    // A signal too coarse to hold the fastest beat's period in whole values has no periodicity to give.
+    if (shortest < 1 || longest <= shortest + 1)
         return result;
     double mean = 0;
     for (long i = a; i < b; ++i)

@@ -332,9 +332,11 @@ std::optional<TempoChoice> Chooser::fromHints(const Span& whole) const
 {
     const double length = seconds(whole.frames());
     const auto hinted = [&](double tempo, double beats, ChoiceReason reason) -> std::optional<TempoChoice> {
-        // A chunk may hold anything: what is no positive number says nothing.
+        // A chunk may hold anything: what is no positive number, or no count of beats a file
+        // could hold, says nothing.
+        constexpr double kMostBeats = 1 << 20;
         tempo = std::isfinite(tempo) && tempo > 0 ? tempo : 0;
-        beats = std::isfinite(beats) && beats > 0 ? beats : 0;
+        beats = std::isfinite(beats) && beats > 0 && beats <= kMostBeats ? beats : 0;
         if (tempo > 0 && !bpm::inRange(tempo))
             return std::nullopt;
         TempoChoice choice;
@@ -353,7 +355,8 @@ std::optional<TempoChoice> Chooser::fromHints(const Span& whole) const
             rounded(r, choice);
             return choice;
         }
-        const int n = static_cast<int>(std::lround(beats > 0 ? beats : length * tempo / 60));
+        const double counted = beats > 0 ? beats : length * tempo / 60;
+        const int n = counted <= kMostBeats ? static_cast<int>(std::lround(counted)) : 0;
         choice.tempo = std::nearbyint(tempo * 1e4) / 1e4;
         choice.text = tempoText(choice.tempo);
         choice.beats = std::max(n, 0);
