@@ -19,6 +19,7 @@ constexpr double kShortestSilence = 0.002;
 constexpr double kPriorWeight = 1.0;
 // A loop's grid must meet the onsets nearly as well as the best grid near its tempo does.
 constexpr double kLoopShare = 0.8;
+constexpr double kRoundLoopShare = 0.5;
 // Below this support no grid meets the onsets much more than chance does: there is no beat.
 constexpr double kBeatFloor = 2.0;
 // A hit rises by at least this share of a frame's whole log spectrum.
@@ -32,6 +33,10 @@ constexpr double kRoundSteps[][2] = {{1, 1}, {0.5, 0.5}, {0.25, 1.0 / 3}};
 constexpr double kHeardBonus = 0.5;
 // How closely (a share) the onsets give a tempo, from their times over a loop or a take.
 constexpr double kHeardPrecision = 0.0015;
+// A hit at least this share of the strongest one counts as struck, not as a ringing note's flicker.
+constexpr double kTailHit = 0.15;
+// A file that runs on this long (seconds), at least a beat, past its last bar has a tail, not a trim.
+constexpr double kShortestTail = 0.5;
 // A rounder tempo must also agree this well (a share) with where the onsets lie.
 constexpr double kRoundAgreement = 0.002;
 
@@ -142,14 +147,17 @@ private:
     // least (a bar at 184 is heard to about 3 %).
     double heardTolerance() const { return std::max(0.015, 0.04 / std::max(m_to - m_from, 1e-3)); }
     std::optional<FittedGrid> hear() const;
-    double refined(double tempo, double phase) const;
+    // Over the stretch with sound, or up to `to` seconds.
+    double refined(double tempo, double phase, std::optional<double> to = std::nullopt) const;
     std::optional<TempoChoice> anchored(const std::vector<Reading>& readings, const Span& whole) const;
+    std::optional<TempoChoice> ringing(const Span& whole) const;
 
     const TempoEvidence& m_e;
     double m_rate;
     std::optional<FittedGrid> m_heard;
     double m_from = 0; // the stretch that holds sound, in seconds
     double m_to = 0;
+    double m_end = 0; // where the file, or its loop points, end
 };
 
 std::vector<Span> Chooser::spans() const
@@ -244,6 +252,9 @@ bool Chooser::rounded(const Reading& r, TempoChoice& choice) const
         return true;
     const double length = seconds(r.span.frames());
     const double fitted = refined(r.raw, seconds(r.span.start));
+    // The loop may end anywhere in silence after its sound, so long as the tempo is rounder.
+    const double shortest = std::min(length, m_to - seconds(r.span.start)) - kTrimTolerance;
+    const double longest = std::max(length, m_end - seconds(r.span.start)) + kTrimTolerance;
     // Every rounder tempo whose length for these beats lies close to the file's: the roundest that
     // the onsets agree with, else the one they come nearest.
     std::optional<double> best;
@@ -252,7 +263,8 @@ bool Chooser::rounded(const Reading& r, TempoChoice& choice) const
         for (const double step : steps)
             for (double tempo = std::floor(r.raw * 0.9 / step) * step; tempo <= r.raw * 1.1; tempo += step) {
                 const double t = std::nearbyint(tempo * 1e4) / 1e4;
-                if (!bpm::inRange(t) || std::fabs(60.0 * r.beats / t - length) > kTrimTolerance)
+                const double loop = 60.0 * r.beats / t;
+                if (!bpm::inRange(t) || loop < shortest || loop > longest)
                     continue;
                 const double off = std::fabs(t / fitted - 1);
                 if (!best || off < bestOff) {
@@ -382,13 +394,13 @@ std::optional<TempoChoice> Chooser::fromHints(const Span& whole) const
 
 // The tempo the onsets' times give near a grid's, in a few rounds: each one's line reaches onsets
 // that the last one's grid missed. The grid's own tempo when they give none near it.
-double Chooser::refined(double tempo, double phase) const
+double Chooser::refined(double tempo, double phase, std::optional<double> to) const
 {
     if (!m_e.onsets)
         return tempo;
     double out = tempo;
     for (int round = 0; round < 3; ++round) {
-        const double next = refineTempo(*m_e.onsets, 60.0 / out, phase, m_from, m_to);
+        const double next = refineTempo(*m_e.onsets, 60.0 / out, phase, m_from, to.value_or(m_to));
         if (!(next > 0) || std::fabs(next / tempo - 1) > 0.03)
             break;
         out = next;
@@ -467,6 +479,47 @@ std::optional<TempoChoice> Chooser::anchored(const std::vector<Reading>& reading
     return std::nullopt;
 }
 
+// A loop whose last notes were left to ring: the file runs on past its last bar with nothing new
+// struck. Its bars end after the last hit; their tempo is what the onsets within them give.
+std::optional<TempoChoice> Chooser::ringing(const Span& whole) const
+{
+    if (!m_e.onsets || !m_heard)
+        return std::nullopt;
+    const OnsetSignal& onsets = *m_e.onsets;
+    const auto index = [&](double t) {
+        return static_cast<std::size_t>(std::clamp(t * onsets.rate, 0.0, static_cast<double>(onsets.size())));
+    };
+    const std::size_t a = index(m_from), b = index(m_to);
+    if (b <= a)
+        return std::nullopt;
+    const float strongest = *std::max_element(onsets.strength.begin() + a, onsets.strength.begin() + b);
+    std::size_t last = b - 1;
+    while (last > a && onsets.strength[last] < kTailHit * strongest)
+        --last;
+    const double lastHit = static_cast<double>(last) / onsets.rate;
+    const double period = 60.0 / m_heard->bpm;
+    for (const int beats : kLoopBeats) {
+        const double end = m_from + beats * period;
+        if (end <= lastHit + kShortestSilence)
+            continue;
+        // The bars end within a beat of the last hit, and what follows is long and holds no hit.
+        if (end > lastHit + period || seconds(whole.end) - end < std::max(kShortestTail, period))
+            return std::nullopt;
+        const TempoCandidate beat = beatCandidate(refined(m_heard->bpm, m_from, end));
+        const double support = gridSupport(onsets, 60.0 / beat.tempo, m_from, m_from, end);
+        if (support < kLoopShare * fitGrid(onsets, beat.tempo, 0.02, m_from, end).support)
+            return std::nullopt;
+        TempoChoice choice;
+        choice.reason = ChoiceReason::Mismatch;
+        choice.tempo = beat.tempo;
+        choice.text = beat.text;
+        choice.beats = beats;
+        choice.offset = seconds(whole.frames()) - 60.0 * beats / beat.tempo;
+        return choice;
+    }
+    return std::nullopt;
+}
+
 TempoChoice Chooser::choose()
 {
     TempoChoice choice;
@@ -478,6 +531,7 @@ TempoChoice Chooser::choose()
     const Span& whole = all.front();
     m_from = seconds(std::clamp(m_e.soundStart, whole.start, whole.end));
     m_to = seconds(std::clamp(m_e.soundEnd, whole.start, whole.end));
+    m_end = seconds(whole.end);
     if (m_to <= m_from) {
         m_from = seconds(whole.start);
         m_to = seconds(whole.end);
@@ -520,9 +574,11 @@ TempoChoice Chooser::choose()
     bool loop = best != all_readings.end();
     if (loop && m_e.onsets) {
         const FittedGrid near = fitGrid(*m_e.onsets, best->raw, 0.02, m_from, m_to);
-        loop = best->support >= kLoopShare * near.support &&
-               (!heard || related(best->raw, heard->bpm, heardTolerance()) ||
-                roundness(simplestTempo(best->span.frames(), m_e.sampleRate, best->beats)) >= 0.4);
+        // A length that is whole beats of a whole or half BPM to the frame is rarely chance: its grid
+        // may meet the onsets less well (a fill, a late first hit).
+        const bool round = roundness(simplestTempo(best->span.frames(), m_e.sampleRate, best->beats)) >= 0.4;
+        loop = best->support >= (round ? kRoundLoopShare : kLoopShare) * near.support &&
+               (!heard || related(best->raw, heard->bpm, heardTolerance()) || round);
     }
     if (loop) {
         choice.reason = ChoiceReason::Loop;
@@ -546,6 +602,17 @@ TempoChoice Chooser::choose()
         std::vector<TempoCandidate> pool;
         for (const Reading& r : readings(whole))
             pool.push_back(loopCandidate(r));
+        addOthers(choice, pool);
+        return choice;
+    }
+
+    if (auto rescued = ringing(whole)) {
+        rescued->heard = choice.heard;
+        choice = *rescued;
+        std::vector<TempoCandidate> pool;
+        for (const double times : {0.5, 2.0})
+            if (bpm::inRange(heard->bpm * times))
+                pool.push_back(beatCandidate(heard->bpm * times));
         addOthers(choice, pool);
         return choice;
     }

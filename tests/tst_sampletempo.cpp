@@ -143,8 +143,11 @@ void TestSampleTempo::choice_data()
     QTest::newRow("50 ms of silence after 2 bars at 120: the beat's tempo, the length off")
         << loop(120, 8, [](DrumLoop& l) { l.silenceAfter = 0.05; }) << R::Mismatch << "120" << 8 << ""
         << "";
-    QTest::newRow("a crash ringing 1.5 s past 2 bars at 100: the beat's tempo")
-        << loop(100, 8, [](DrumLoop& l) { l.crashTail = 1.5; }) << R::Estimate << "100" << 0 << "50 200"
+    QTest::newRow("30 ms of silence after 4 bars at 149: 149, the length off")
+        << loop(149, 16, [](DrumLoop& l) { l.silenceAfter = 0.03; }) << R::Loop << "149" << 16 << ""
+        << "";
+    QTest::newRow("a crash ringing 1.5 s past 2 bars at 100: the beat's tempo, the bars before the tail")
+        << loop(100, 8, [](DrumLoop& l) { l.crashTail = 1.5; }) << R::Mismatch << "100" << 8 << "50 200"
         << "";
     QTest::newRow("16.3 s take at 120: its half and double, no loop readings")
         << loop(120, 0, [](DrumLoop& l) { l.seconds = 16.3; }) << R::Estimate << "120" << 0 << "60 240"
