@@ -26,9 +26,6 @@ constexpr double kBeatFloor = 2.0;
 constexpr double kHitStrength = 0.05;
 // The start of a sound is a hit for any grid through it, a tone's too: the beat is judged after it.
 constexpr double kStartSkip = 0.1;
-// Round tempos, the roundest first: whole numbers, halves, then quarters and thirds alike (87.25
-// and 133.3333 are as common as each other).
-constexpr double kRoundSteps[][2] = {{1, 1}, {0.5, 0.5}, {0.25, 1.0 / 3}};
 // What agreeing with the beat heard over the whole sound adds to a reading's score.
 constexpr double kHeardBonus = 0.5;
 // How closely (a share) the onsets give a tempo, from their times over a loop or a take.
@@ -37,6 +34,8 @@ constexpr double kHeardPrecision = 0.0015;
 constexpr double kTailHit = 0.15;
 // A file that runs on this long (seconds), at least a beat, past its last bar has a tail, not a trim.
 constexpr double kShortestTail = 0.5;
+// How closely (a share) the onsets' times give a loop's tempo, as one standard deviation.
+constexpr double kMeasuredPrecision = 0.00045;
 // A rounder tempo must also agree this well (a share) with where the onsets lie.
 constexpr double kRoundAgreement = 0.002;
 
@@ -92,6 +91,19 @@ double roundness(double tempo)
     if (std::fabs(tempo * 2 - std::nearbyint(tempo * 2)) < 1e-9)
         return 0.4;
     return isRoundTempo(tempo) ? 0.2 : 0;
+}
+
+// How likely a round tempo is what a sample measured at `measured` was made at: how often tempos
+// that round are made, and how far the measurement lies from it for a precision of a few parts in
+// ten thousand.
+double roundLikelihood(double tempo, double measured)
+{
+    const double often = std::fabs(tempo - std::nearbyint(tempo)) < 1e-9           ? 0.7
+                         : std::fabs(tempo * 2 - std::nearbyint(tempo * 2)) < 1e-9 ? 0.12
+                         : std::fabs(tempo * 4 - std::nearbyint(tempo * 4)) < 1e-9 ? 0.05
+                                                                                   : 0.04;
+    const double z = (tempo / measured - 1) / kMeasuredPrecision;
+    return std::log(often) - z * z / 2;
 }
 
 std::string tempoText(double tempo)
@@ -218,22 +230,19 @@ TempoCandidate Chooser::loopCandidate(const Reading& r) const
 TempoCandidate Chooser::beatCandidate(double tempo) const
 {
     TempoCandidate c;
-    // A heard tempo is known to about a thousandth: next to a round one it is that one (the
-    // roundest first), elsewhere it keeps a tenth.
+    // A heard tempo is known to about a thousandth: next to a round one it is the likeliest of
+    // them, elsewhere it keeps a tenth.
     c.tempo = std::nearbyint(tempo * 10) / 10;
-    for (const auto& steps : kRoundSteps) {
-        std::optional<double> best;
-        for (const double step : steps) {
-            const double round = std::nearbyint(std::nearbyint(tempo / step) * step * 1e4) / 1e4;
+    std::optional<double> best;
+    for (const double step : {0.25, 1.0 / 3})
+        for (const double near : {std::floor(tempo / step) * step, std::ceil(tempo / step) * step}) {
+            const double round = std::nearbyint(near * 1e4) / 1e4;
             if (std::fabs(round - tempo) <= kHeardPrecision * tempo &&
-                (!best || std::fabs(round - tempo) < std::fabs(*best - tempo)))
+                (!best || roundLikelihood(round, tempo) > roundLikelihood(*best, tempo)))
                 best = round;
         }
-        if (best) {
-            c.tempo = *best;
-            break;
-        }
-    }
+    if (best)
+        c.tempo = *best;
     c.text = tempoText(c.tempo);
     c.score = m_e.onsets ? std::log(std::max(1e-3, support(60.0 / tempo, m_from))) : 0;
     return c;
@@ -255,26 +264,18 @@ bool Chooser::rounded(const Reading& r, TempoChoice& choice) const
     // The loop may end anywhere in silence after its sound, so long as the tempo is rounder.
     const double shortest = std::min(length, m_to - seconds(r.span.start)) - kTrimTolerance;
     const double longest = std::max(length, m_end - seconds(r.span.start)) + kTrimTolerance;
-    // Every rounder tempo whose length for these beats lies close to the file's: the roundest that
-    // the onsets agree with, else the one they come nearest.
+    // Every rounder tempo whose length for these beats lies close to the file's: the likeliest
+    // given where the onsets lie.
     std::optional<double> best;
-    double bestOff = 0;
-    for (const auto& steps : kRoundSteps) {
-        for (const double step : steps)
-            for (double tempo = std::floor(r.raw * 0.9 / step) * step; tempo <= r.raw * 1.1; tempo += step) {
-                const double t = std::nearbyint(tempo * 1e4) / 1e4;
-                const double loop = 60.0 * r.beats / t;
-                if (!bpm::inRange(t) || loop < shortest || loop > longest)
-                    continue;
-                const double off = std::fabs(t / fitted - 1);
-                if (!best || off < bestOff) {
-                    best = t;
-                    bestOff = off;
-                }
-            }
-        if (best && bestOff <= kRoundAgreement)
-            break;
-    }
+    for (const double step : {0.25, 1.0 / 3})
+        for (double tempo = std::floor(r.raw * 0.9 / step) * step; tempo <= r.raw * 1.1; tempo += step) {
+            const double t = std::nearbyint(tempo * 1e4) / 1e4;
+            const double loop = 60.0 * r.beats / t;
+            if (bpm::inRange(t) && loop >= shortest && loop <= longest &&
+                (!best || roundLikelihood(t, fitted) > roundLikelihood(*best, fitted)))
+                best = t;
+        }
+    const bool agreed = best && std::fabs(*best / fitted - 1) <= kRoundAgreement;
     if (best) {
         choice.tempo = *best;
         choice.text = tempoText(*best);
@@ -282,7 +283,7 @@ bool Chooser::rounded(const Reading& r, TempoChoice& choice) const
         choice.rounded = true;
         offerLengthHalfAndDouble(r, choice);
     }
-    return best && bestOff <= kRoundAgreement;
+    return agreed;
 }
 
 // For a tempo chosen by other means than the length: the length as it is first among the others,
