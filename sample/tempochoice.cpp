@@ -506,17 +506,23 @@ std::optional<TempoChoice> Chooser::ringing(const Span& whole) const
         // The bars end within a beat of the last hit, and what follows is long and holds no hit.
         if (end > lastHit + period || seconds(whole.end) - end < std::max(kShortestTail, period))
             return std::nullopt;
-        const TempoCandidate beat = beatCandidate(refined(m_heard->bpm, m_from, end));
-        const double support = gridSupport(onsets, 60.0 / beat.tempo, m_from, m_from, end);
-        if (support < kLoopShare * fitGrid(onsets, beat.tempo, 0.02, m_from, end).support)
-            return std::nullopt;
-        TempoChoice choice;
-        choice.reason = ChoiceReason::Mismatch;
-        choice.tempo = beat.tempo;
-        choice.text = beat.text;
-        choice.beats = beats;
-        choice.offset = seconds(whole.frames()) - 60.0 * beats / beat.tempo;
-        return choice;
+        // The bars start with the sound: at the beat heard, or at twice it when its grid is the one
+        // through the first hit.
+        for (const int times : {1, 2}) {
+            const TempoCandidate beat = beatCandidate(refined(m_heard->bpm * times, m_from, end));
+            const double support = gridSupport(onsets, 60.0 / beat.tempo, m_from, m_from, end);
+            if (!bpm::inRange(beat.tempo) ||
+                support < kLoopShare * fitGrid(onsets, beat.tempo, 0.02, m_from, end).support)
+                continue;
+            TempoChoice choice;
+            choice.reason = ChoiceReason::Mismatch;
+            choice.tempo = beat.tempo;
+            choice.text = beat.text;
+            choice.beats = beats * times;
+            choice.offset = seconds(whole.frames()) - 60.0 * choice.beats / beat.tempo;
+            return choice;
+        }
+        return std::nullopt;
     }
     return std::nullopt;
 }
@@ -581,6 +587,11 @@ TempoChoice Chooser::choose()
         loop = best->support >= (round ? kRoundLoopShare : kLoopShare) * near.support &&
                (!heard || related(best->raw, heard->bpm, heardTolerance()) || round);
     }
+    // Whole beats that end in a long ring with nothing struck are no loop's unless they are whole
+    // beats of a round tempo to the frame.
+    if (loop && !isRoundTempo(simplestTempo(best->span.frames(), m_e.sampleRate, best->beats)) &&
+        ringing(whole))
+        loop = false;
     if (loop) {
         choice.reason = ChoiceReason::Loop;
         // A length that no round tempo near the onsets' fits is more than a trim off: the loop
