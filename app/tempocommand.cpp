@@ -2,10 +2,12 @@
 
 #include "pitch/numbertext.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace korvo {
 namespace {
@@ -57,6 +59,73 @@ std::string othersText(const sample::TempoChoice& choice)
     return text;
 }
 
+// A letter in upper case, as Windows compares file names: the Latin letters a sample's name is likely
+// to hold, plain, accented (Latin-1) and full width. Other scripts' cases stay apart.
+char32_t upper(char32_t c)
+{
+    if ((c >= U'a' && c <= U'z') || (c >= U'\u00e0' && c <= U'\u00fe' && c != U'\u00f7') ||
+        (c >= U'\uff41' && c <= U'\uff5a'))
+        return c - 0x20;
+    return c;
+}
+
+// The characters of a UTF-8 text in upper case. A byte that begins no valid sequence stands for
+// itself, as U+DC80 to U+DCFF, so that it matches only itself.
+std::u32string upperCharacters(std::string_view text)
+{
+    std::u32string characters;
+    while (!text.empty()) {
+        const auto lead = static_cast<unsigned char>(text.front());
+        const std::size_t length = utf8Length(text);
+        char32_t c = 0;
+        if (length == 0) {
+            c = 0xDC00 + lead;
+        } else {
+            static constexpr unsigned char kLeadBits[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+            c = lead & kLeadBits[length];
+            for (std::size_t i = 1; i < length; ++i)
+                c = (c << 6) | (static_cast<unsigned char>(text[i]) & 0x3F);
+        }
+        characters.push_back(upper(c));
+        text.remove_prefix(std::max<std::size_t>(length, 1));
+    }
+    return characters;
+}
+
+// A star takes as little as it can, and one more character each time the rest fails to match, from
+// the last star on: no earlier star needs to give back what a later one can take.
+bool matches(std::u32string_view pattern, std::u32string_view name)
+{
+    // What is left of the pattern at the end of the name may match nothing: stars, and a dot before
+    // them, as "loop.*" takes "loop", the name without an extension.
+    const auto emptyAtTheEnd = [](std::u32string_view rest) {
+        if (rest.size() >= 2 && rest.front() == U'.' && rest[1] == U'*')
+            rest.remove_prefix(1);
+        return rest.find_first_not_of(U'*') == std::u32string_view::npos;
+    };
+    constexpr std::size_t kNone = std::u32string_view::npos;
+    std::size_t p = 0;
+    std::size_t n = 0;
+    std::size_t star = kNone; // the last star passed, and where in the name its run ends
+    std::size_t starEnd = 0;
+    for (;;) {
+        if (p < pattern.size() && pattern[p] == U'*') {
+            star = p++;
+            starEnd = n;
+        } else if (p < pattern.size() && n < name.size() && (pattern[p] == U'?' || pattern[p] == name[n])) {
+            ++p;
+            ++n;
+        } else if (n == name.size() && emptyAtTheEnd(pattern.substr(p))) {
+            return true;
+        } else if (star == kNone || starEnd == name.size()) {
+            return false;
+        } else {
+            p = star + 1;
+            n = ++starEnd;
+        }
+    }
+}
+
 bool writeLine(std::FILE* out, const std::string& line)
 {
     return std::fwrite(line.data(), 1, line.size(), out) == line.size() && std::fputc('\n', out) != EOF;
@@ -96,6 +165,24 @@ std::string escapedPath(std::string_view bytes)
     return shown;
 }
 
+std::vector<std::string> matchingNames(std::string_view pattern, std::vector<std::string> names)
+{
+    const std::u32string wanted = upperCharacters(pattern);
+    std::vector<std::pair<std::u32string, std::string>> matched;
+    for (std::string& name : names) {
+        std::u32string key = upperCharacters(name);
+        if (matches(wanted, key))
+            matched.emplace_back(std::move(key), std::move(name));
+    }
+    // Names alike but for case (possible on a case-sensitive folder) keep one order.
+    std::sort(matched.begin(), matched.end());
+    std::vector<std::string> sorted;
+    sorted.reserve(matched.size());
+    for (auto& [key, name] : matched)
+        sorted.push_back(std::move(name));
+    return sorted;
+}
+
 std::string tempoLine(const std::string& shownPath, const sample::Analysis& a)
 {
     if (a.failure != sample::Failure::None)
@@ -118,12 +205,20 @@ std::optional<int> tempoCommand(int argc, char* argv[], std::FILE* out, std::FIL
     // disk) stops the run, and what is still buffered is checked once it is flushed.
     bool written = true;
     for (int i = 2; i < argc && written; ++i) {
-        // A path from a char string would be read in the Windows code page.
-        const std::filesystem::path file(std::u8string_view(reinterpret_cast<const char8_t*>(argv[i])));
-        const sample::Analysis a = sample::analyseFile(file);
-        if (a.failure != sample::Failure::None)
+        const std::vector<std::string> files = filesNamed(argv[i]);
+        if (files.empty()) {
+            std::fprintf(err, "korvo: %s に一致するファイルがありません。\n", shownPath(argv[i]).c_str());
             status = 1;
-        written = writeLine(out, tempoLine(shownPath(argv[i]), a));
+        }
+        for (std::size_t f = 0; f < files.size() && written; ++f) {
+            // A path from a char string would be read in the Windows code page.
+            const std::filesystem::path file(
+                std::u8string_view(reinterpret_cast<const char8_t*>(files[f].data()), files[f].size()));
+            const sample::Analysis a = sample::analyseFile(file);
+            if (a.failure != sample::Failure::None)
+                status = 1;
+            written = writeLine(out, tempoLine(shownPath(files[f].c_str()), a));
+        }
     }
     if (!written || std::fflush(out) != 0 || std::ferror(out)) {
         std::fprintf(err, "korvo: 結果を書き出せませんでした。\n");

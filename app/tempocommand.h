@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace korvo {
 
@@ -13,9 +14,9 @@ namespace korvo {
 bool isTempoCommand(int argc, char* argv[]);
 
 // `korvo --tempo FILE...`: one line per file, then the program ends; no window, no display needed.
-// Gives the exit status (1 when a file could not be read or the lines could not be written out), or
-// nothing when the arguments ask for something else. The file names are UTF-8 on every system (see
-// app/console.h for Windows).
+// Gives the exit status (1 when a file could not be read, a wildcard matched nothing or the lines
+// could not be written out), or nothing when the arguments ask for something else. The file names are UTF-8
+// on every system (see app/console.h for Windows).
 std::optional<int> tempoCommand(int argc, char* argv[], std::FILE* out = stdout, std::FILE* err = stderr);
 
 // One file's line, without its line end, in tab-separated columns a script can split: the path as
@@ -34,5 +35,19 @@ std::string escapedPath(std::string_view bytes);
 // (tempocommand_posix.cpp), as given on Windows, whose backslashes are separators and whose
 // arguments are UTF-8 already (tempocommand_windows.cpp).
 std::string shownPath(const char* argument);
+
+// The files an argument names. On Windows the shell hands wildcards to the program, and a console
+// program expands them itself: `*` and `?` in the last part of the path are matched against that
+// folder's entries, and the matches, sorted, keep the folder part as typed ("loops\*.wav" gives
+// "loops\a.wav", "loops\b.wav"); an argument with no wildcard there is the one file, and a pattern
+// that matches nothing gives no file (tempocommand_windows.cpp). Elsewhere the shell has expanded
+// them already, and an argument is always the one file it names (tempocommand_posix.cpp).
+std::vector<std::string> filesNamed(const char* argument);
+
+// The names among a folder's entries that a wildcard pattern matches, the way Windows matches them:
+// `*` any run of characters, dots included, `?` any one character, letters of either case alike;
+// "*.*" (or "name.*") also takes a name without an extension. Sorted as a Windows folder lists them,
+// by the names in upper case. Names and pattern are UTF-8; matching goes by characters, not bytes.
+std::vector<std::string> matchingNames(std::string_view pattern, std::vector<std::string> names);
 
 } // namespace korvo

@@ -51,6 +51,8 @@ private slots:
     void tempoInName();
     void tempoLine_data();
     void tempoLine();
+    void matchingNames_data();
+    void matchingNames();
     void tempoCommandNeedsNoDisplay();
     void tempoCommandReportsAFailedWrite();
     void slowReadingShowsProgressAndStops();
@@ -436,6 +438,51 @@ void TestSampleTempo::tempoLine()
     QTEST(q(korvo::tempoLine(korvo::escapedPath(path.toStdString()), a)), "line");
 }
 
+void TestSampleTempo::matchingNames_data()
+{
+    // A folder's entries, in the order the system lists them, and the ones a wildcard takes.
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("matches");
+    QTest::newRow("*.wav takes the WAV files, sorted")
+        << "*.wav" << QStringList{"b.wav", "a.wav", "notes.txt", "a.wav.txt"}
+        << QStringList{"a.wav", "b.wav"};
+    QTest::newRow("letters of either case alike, in the order of their upper case")
+        << "*.wav" << QStringList{"Loop.wav", "kick.WAV"} << QStringList{"kick.WAV", "Loop.wav"};
+    QTest::newRow("upper case order: an underscore after the letters")
+        << "*" << QStringList{"a_b.wav", "ab.wav"} << QStringList{"ab.wav", "a_b.wav"};
+    QTest::newRow("? is one character, a Japanese one too")
+        << "ループ?.wav" << QStringList{"ループ12.wav", "ループ1.wav", "ループ.wav"}
+        << QStringList{"ループ1.wav"};
+    QTest::newRow("a star takes dots too")
+        << "break*.wav" << QStringList{"break.174.wav", "break.wav.bak"} << QStringList{"break.174.wav"};
+    QTest::newRow("a later star gives way: *a?c")
+        << "*a?c" << QStringList{"xac", "xabc", "abcabc"} << QStringList{"abcabc", "xabc"};
+    QTest::newRow("*.* takes a name without an extension")
+        << "*.*" << QStringList{"a.wav", "README"} << QStringList{"a.wav", "README"};
+    QTest::newRow("name.* takes the name alone too")
+        << "loop.*" << QStringList{"loops.wav", "loop.wav", "loop"} << QStringList{"loop", "loop.wav"};
+    QTest::newRow("accented letters of either case alike")
+        << "CAFÉ*" << QStringList{"café.wav", "cafe.wav"} << QStringList{"café.wav"};
+    QTest::newRow("full-width letters of either case alike, never their half-width ones")
+        << "ＢＲＥＡＫ*" << QStringList{"ｂｒｅａｋ.wav", "break.wav"} << QStringList{"ｂｒｅａｋ.wav"};
+    QTest::newRow("nothing matches") << "*.flac" << QStringList{"a.wav"} << QStringList{};
+    QTest::newRow("an empty folder") << "*" << QStringList{} << QStringList{};
+}
+
+void TestSampleTempo::matchingNames()
+{
+    QFETCH(QString, pattern);
+    QFETCH(QStringList, names);
+    std::vector<std::string> listing;
+    for (const QString& name : names)
+        listing.push_back(name.toStdString());
+    QStringList matched;
+    for (const std::string& name : korvo::matchingNames(pattern.toStdString(), listing))
+        matched << q(name);
+    QTEST(matched, "matches");
+}
+
 void TestSampleTempo::tempoCommandNeedsNoDisplay()
 {
     DrumLoop loop;
@@ -457,6 +504,13 @@ void TestSampleTempo::tempoCommandNeedsNoDisplay()
         files << "tab\there.wav";
         shown << "tab\\there.wav";
     }
+    // There the program expands wildcards itself, in a path's last part; the folder stays as typed.
+    QStringList nothingMatches;
+    if (windows) {
+        files << "sub\\*.WAV";
+        shown << "sub\\loop.wav";
+        nothingMatches << "*.flac";
+    }
 
     QProcess korvo;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -464,7 +518,7 @@ void TestSampleTempo::tempoCommandNeedsNoDisplay()
         environment.remove(name);
     korvo.setProcessEnvironment(environment);
     korvo.setWorkingDirectory(m_dir->path());
-    korvo.start(KORVO_EXECUTABLE, QStringList("--tempo") + files);
+    korvo.start(KORVO_EXECUTABLE, QStringList("--tempo") + files + nothingMatches);
     QVERIFY(korvo.waitForFinished(20000));
     // Text lines end as the system's do: CR LF on Windows.
     const QString end = windows ? "\r\n" : "\n";
@@ -482,6 +536,9 @@ void TestSampleTempo::tempoCommandNeedsNoDisplay()
         QCOMPARE(lines[i].section('\t', 0, 4),
                  shown[i] + "\t5.517秒\t推定 174\tテンポ 174\t16拍（4小節）のループ");
     }
+    if (windows)
+        QCOMPARE(QString::fromUtf8(korvo.readAllStandardError()),
+                 "korvo: *.flac に一致するファイルがありません。" + end);
     QCOMPARE(korvo.exitStatus(), QProcess::NormalExit);
     QCOMPARE(korvo.exitCode(), 1); // one file could not be read
 }
