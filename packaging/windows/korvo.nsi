@@ -1,5 +1,6 @@
 ; The Windows installer, made by makensis from the folder the zip is packed from
-; (packaging/windows/CMakeLists.txt passes VERSION, VERSION_MAJOR, VERSION_MINOR, STAGE, ICON, OUTFILE).
+; (packaging/windows/CMakeLists.txt passes VERSION, VERSION_MAJOR, VERSION_MINOR, PUBLISHER, COPYRIGHT,
+; STAGE, ICON, OUTFILE).
 ;
 ; - For the current user by default, without administrator rights, under %LOCALAPPDATA%\Programs\Korvo.
 ; - For all users with /ALLUSERS on the command line (run as administrator), under Program Files.
@@ -27,17 +28,9 @@ Icon "${ICON}"
 UninstallIcon "${ICON}"
 BrandingText "${PRODUCT} ${VERSION}"
 
-VIProductVersion "${VERSION_MAJOR}.${VERSION_MINOR}.0.0"
-VIFileVersion "${VERSION_MAJOR}.${VERSION_MINOR}.0.0"
-VIAddVersionKey /LANG=0 "ProductName" "${PRODUCT}"
-VIAddVersionKey /LANG=0 "ProductVersion" "${VERSION}"
-VIAddVersionKey /LANG=0 "FileVersion" "${VERSION}"
-VIAddVersionKey /LANG=0 "FileDescription" "${PRODUCT} ${VERSION} Setup"
-VIAddVersionKey /LANG=0 "LegalCopyright" "The Korvo developers (MIT License)"
-
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
-!insertmacro MUI_PAGE_LICENSE "${STAGE}\LICENSE"
+!insertmacro MUI_PAGE_LICENSE "${STAGE}\LICENSE.txt"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_RUN "$INSTDIR\korvo.exe"
@@ -46,10 +39,21 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "The Korvo developers (MIT License)"
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "Japanese"
 
-Var AllUsers
+; The installer's own properties, in Japanese like everything it shows (the language is defined by
+; the line above).
+VIProductVersion "${VERSION_MAJOR}.${VERSION_MINOR}.0.0"
+VIFileVersion "${VERSION_MAJOR}.${VERSION_MINOR}.0.0"
+VIAddVersionKey /LANG=${LANG_JAPANESE} "ProductName" "${PRODUCT}"
+VIAddVersionKey /LANG=${LANG_JAPANESE} "CompanyName" "${PUBLISHER}"
+VIAddVersionKey /LANG=${LANG_JAPANESE} "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=${LANG_JAPANESE} "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=${LANG_JAPANESE} "FileDescription" "${PRODUCT} ${VERSION} Setup"
+VIAddVersionKey /LANG=${LANG_JAPANESE} "LegalCopyright" "${COPYRIGHT} (MIT License)"
+
+Var UninstallOptions ; " /ALLUSERS" for an install for all users, which the uninstaller must be told
 
 Function .onInit
-    StrCpy $AllUsers 0
+    StrCpy $UninstallOptions ""
     ${GetParameters} $0
     ClearErrors
     ${GetOptions} $0 "/ALLUSERS" $1
@@ -61,7 +65,7 @@ Function .onInit
             SetErrorLevel 740
             Quit
         ${EndIf}
-        StrCpy $AllUsers 1
+        StrCpy $UninstallOptions " /ALLUSERS"
         SetShellVarContext all
         StrCpy $INSTDIR "$PROGRAMFILES64\${PRODUCT}"
     ${EndIf}
@@ -76,35 +80,28 @@ Section "Korvo"
     WriteUninstaller "$INSTDIR\uninstall.exe"
     CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\korvo.exe" "" "$INSTDIR\korvo.exe" 0
 
-    ${If} $AllUsers == 1
-        SetRegView 64
-        WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT} ${VERSION}"
-        WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
-        WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\korvo.exe"
-        WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
-        WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe" /ALLUSERS'
-        WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /ALLUSERS /S'
-        WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
-        WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
-    ${Else}
-        WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT} ${VERSION}"
-        WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
-        WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\korvo.exe"
-        WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
-        WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
-        WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
-        WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
-        WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
-    ${EndIf}
+    ; The entry in Settings → Apps: under HKLM for all users, HKCU for one (SHCTX follows
+    ; SetShellVarContext), in the 64-bit view, where a 64-bit program's entry belongs. The size is
+    ; what the folder holds now, in KB, as Windows expects it.
+    SetRegView 64
+    ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+    WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT} ${VERSION}"
+    WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+    WriteRegStr SHCTX "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+    WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\korvo.exe,0"
+    WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "EstimatedSize" $0
+    WriteRegStr SHCTX "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+    WriteRegStr SHCTX "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"$UninstallOptions'
+    WriteRegStr SHCTX "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe"$UninstallOptions /S'
+    WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoModify" 1
+    WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd
 
 Function un.onInit
-    StrCpy $AllUsers 0
     ${GetParameters} $0
     ClearErrors
     ${GetOptions} $0 "/ALLUSERS" $1
     ${IfNot} ${Errors}
-        StrCpy $AllUsers 1
         SetShellVarContext all
     ${EndIf}
 FunctionEnd
@@ -118,22 +115,20 @@ Section "Uninstall"
     Delete "$INSTDIR\*.dll"
     Delete "$INSTDIR\qt.conf"
     Delete "$INSTDIR\README.md"
-    Delete "$INSTDIR\LICENSE"
+    Delete "$INSTDIR\LICENSE.txt"
     Delete "$INSTDIR\libsndfile-COPYING.txt"
     Delete "$INSTDIR\kissfft-COPYING.txt"
     ; Earlier builds shipped SoundTouch and its licence; an install over one of them leaves the text
     ; behind (the DLL goes with *.dll above).
     Delete "$INSTDIR\soundtouch-COPYING.txt"
+    ; and the licence under its name before it became LICENSE.txt.
+    Delete "$INSTDIR\LICENSE"
     RMDir /r "$INSTDIR\platforms"
     RMDir /r "$INSTDIR\styles"
     RMDir /r "$INSTDIR\translations"
     RMDir /r "$INSTDIR\fonts"
     Delete "$INSTDIR\uninstall.exe"
     RMDir "$INSTDIR"
-    ${If} $AllUsers == 1
-        SetRegView 64
-        DeleteRegKey HKLM "${UNINSTALL_KEY}"
-    ${Else}
-        DeleteRegKey HKCU "${UNINSTALL_KEY}"
-    ${EndIf}
+    SetRegView 64
+    DeleteRegKey SHCTX "${UNINSTALL_KEY}"
 SectionEnd

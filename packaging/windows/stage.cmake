@@ -27,4 +27,6 @@ foreach(license IN LISTS LIBRARY_LICENSES)
     get_filename_component(name ${license} NAME_WE)
     file(COPY_FILE ${license} ${STAGE}/${name}.txt)
 endforeach()
-file(COPY ${README} ${LICENSE} DESTINATION ${STAGE})
+file(COPY ${README} DESTINATION ${STAGE})
+# As LICENSE.txt, which Windows opens in Notepad; a file without an extension it asks about.
+file(COPY_FILE ${LICENSE} ${STAGE}/LICENSE.txt)
