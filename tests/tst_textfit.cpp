@@ -5,6 +5,7 @@
 // part of it (a "+" cut in half reads as "-", a "セ" without its top as "ヤ"). All of it once with
 // every Japanese font installed that may stand in for the design face.
 #include "app/mainwindow.h"
+#include "app/manualwindow.h"
 #include "delay/delaycalc.h"
 #include "mainwindowtest.h"
 #include "pitch/bpmvalue.h"
@@ -23,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
@@ -30,6 +32,7 @@
 #include <QStyleOption>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -264,6 +267,8 @@ private slots:
     void displayBoxesShowTheStart();
     void onlyDesignedOverlaps_data();
     void onlyDesignedOverlaps();
+    void manualTitleKeepsItsLines_data();
+    void manualTitleKeepsItsLines();
 
 private:
     QWidget* window(const QString& name) const;
@@ -522,6 +527,36 @@ void TestTextFit::onlyDesignedOverlaps()
             }
     }
     QVERIFY2(unexpected.isEmpty(), qPrintable("overlapping: " + unexpected.join(", ")));
+}
+
+void TestTextFit::manualTitleKeepsItsLines_data()
+{
+    QTest::addColumn<QString>("font");
+    for (const QString& font : installedJapaneseFonts())
+        QTest::addRow("%s", qPrintable(font)) << font;
+}
+
+// The title block and its important notes are laid out by their line breaks and indents; a line
+// the text box wraps comes out at its left edge, and the block falls apart.
+void TestTextFit::manualTitleKeepsItsLines()
+{
+    QFETCH(QString, font);
+    useFont(font);
+    korvo::ManualWindow manual;
+    manual.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&manual));
+    auto* text = manual.findChild<QPlainTextEdit*>("Text1");
+    QVERIFY(text);
+    QStringList wrapped;
+    QTextBlock block = text->document()->begin();
+    // Up to the rule of overlines that closes the block.
+    for (; block.isValid() && !block.text().startsWith(QString::fromUtf8("￣")); block = block.next()) {
+        text->document()->documentLayout()->blockBoundingRect(block); // lays the line out
+        if (block.layout()->lineCount() != 1)
+            wrapped << block.text();
+    }
+    QVERIFY(block.isValid());
+    QVERIFY2(wrapped.isEmpty(), qPrintable("wrapped: " + wrapped.join(" / ")));
 }
 
 #include "testmain.h"
