@@ -69,11 +69,13 @@ void TestSampleTempo::cleanup()
     endWindowTest();
 }
 
+// A failed write fails the running test; the path comes back all the same, so the test runs on to
+// its end and the tests after it still run, instead of the whole binary stopping here.
 QString TestSampleTempo::write(const DrumLoop& loop, const QString& name)
 {
     const QString path = m_dir->filePath(name);
     if (!korvo::test::writeDrumLoop(path.toStdString(), loop))
-        qFatal("cannot write %s", qPrintable(path));
+        QTest::qFail(qPrintable("cannot write " + path), __FILE__, __LINE__);
     return path;
 }
 
