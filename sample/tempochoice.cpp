@@ -640,15 +640,17 @@ TempoChoice Chooser::choose()
     const int whole_beats = static_cast<int>(std::lround(beats));
     if (std::find(std::begin(kLoopBeats), std::end(kLoopBeats), whole_beats) != std::end(kLoopBeats) &&
         std::fabs(beats - whole_beats) * 60 / beat.tempo <= 0.25) {
-        choice.reason = ChoiceReason::Mismatch;
         choice.beats = whole_beats;
         choice.offset = length - 60.0 * whole_beats / beat.tempo;
+        // Off by no more than a trim: a loop cut by ear, as the beat heard bears out.
+        choice.reason =
+            std::fabs(choice.offset) <= kTrimTolerance ? ChoiceReason::Loop : ChoiceReason::Mismatch;
     }
     std::vector<TempoCandidate> pool;
     for (const double times : {0.5, 2.0})
         if (bpm::inRange(heard->bpm * times))
             pool.push_back(beatCandidate(heard->bpm * times));
-    if (choice.reason == ChoiceReason::Mismatch && best != all_readings.end())
+    if (choice.beats > 0 && best != all_readings.end())
         pool.push_back(loopCandidate(*best));
     addOthers(choice, pool);
     return choice;

@@ -49,6 +49,8 @@ private slots:
     void failures();
     void tempoInName_data();
     void tempoInName();
+    void offsetText_data();
+    void offsetText();
     void tempoLine_data();
     void tempoLine();
     void tempoCommandNeedsNoDisplay();
@@ -374,6 +376,27 @@ void TestSampleTempo::tempoInName()
 {
     QFETCH(QString, name);
     QTEST(korvo::sample::tempoInName(name.toStdString()), "tempo");
+}
+
+void TestSampleTempo::offsetText_data()
+{
+    QTest::addColumn<double>("offset");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("a trim, in milliseconds") << -0.0072 << "16拍（4小節）より7ミリ秒短い";
+    QTest::newRow("just under a second") << 0.9994 << "16拍（4小節）より999ミリ秒長い";
+    QTest::newRow("a second and more, in seconds to a hundredth") << 3.2436 << "16拍（4小節）より3.24秒長い";
+    QTest::newRow("trailing zeros dropped") << 1.5 << "16拍（4小節）より1.5秒長い";
+    QTest::newRow("a hundredth that rounds up to a whole second") << 1.9996 << "16拍（4小節）より2秒長い";
+    QTest::newRow("the length to the millisecond: nothing to say") << 0.0004 << "";
+}
+
+void TestSampleTempo::offsetText()
+{
+    QFETCH(double, offset);
+    korvo::sample::TempoChoice choice;
+    choice.beats = 16;
+    choice.offset = offset;
+    QTEST(QString::fromStdString(korvo::sample::offsetText(choice)), "text");
 }
 
 void TestSampleTempo::tempoLine_data()
