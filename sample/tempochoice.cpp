@@ -10,9 +10,6 @@
 namespace korvo::sample {
 namespace {
 
-// The tempos a grid is tried at; readings outside are never made, whatever the tempo box takes.
-constexpr double kSlowest = 30;
-constexpr double kFastest = 300;
 // A stretch of silence shorter than this at either end is part of the loop.
 constexpr double kShortestSilence = 0.002;
 // How much a tempo's likelihood before listening weighs against how well its grid meets the onsets.
@@ -581,11 +578,13 @@ TempoChoice Chooser::choose()
     bool loop = best != all_readings.end();
     if (loop && m_e.onsets) {
         const FittedGrid near = fitGrid(*m_e.onsets, best->raw, 0.02, m_from, m_to);
-        // A length that is whole beats of a whole or half BPM to the frame is rarely chance: its grid
-        // may meet the onsets less well (a fill, a late first hit).
+        // A length that is whole beats of a whole or half BPM to the frame is rarely chance: it may
+        // be told from another beat than the one heard, and when it is that beat, its grid may meet
+        // the onsets less well (a fill, a late first hit).
         const bool round = roundness(simplestTempo(best->span.frames(), m_e.sampleRate, best->beats)) >= 0.4;
-        loop = best->support >= (round ? kRoundLoopShare : kLoopShare) * near.support &&
-               (!heard || related(best->raw, heard->bpm, heardTolerance()) || round);
+        const bool heardIt = !heard || related(best->raw, heard->bpm, heardTolerance());
+        loop = best->support >= (round && heardIt ? kRoundLoopShare : kLoopShare) * near.support &&
+               (heardIt || round);
     }
     // Whole beats that end in a long ring with nothing struck are no loop's unless they are whole
     // beats of a round tempo to the frame.
