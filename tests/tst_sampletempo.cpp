@@ -156,6 +156,9 @@ void TestSampleTempo::choice_data()
     QTest::newRow("a crash ringing 1.5 s past 2 bars at 100: the beat's tempo, the bars before the tail")
         << loop(100, 8, [](DrumLoop& l) { l.crashTail = 1.5; }) << R::Mismatch << "100" << 8 << "50 200"
         << "";
+    QTest::newRow("15 s take at 133.3333: no loop of 128, however round its length")
+        << loop(133 + 1.0 / 3, 0, [](DrumLoop& l) { l.seconds = 15; }) << R::Estimate << "133.3333" << 0 << ""
+        << "";
     QTest::newRow("16.3 s take at 120: its half and double, no loop readings")
         << loop(120, 0, [](DrumLoop& l) { l.seconds = 16.3; }) << R::Estimate << "120" << 0 << "60 240"
         << "";
