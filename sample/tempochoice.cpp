@@ -152,9 +152,9 @@ private:
     std::optional<TempoChoice> fromHints(const Span& whole) const;
     bool beatHeard(const FittedGrid& grid) const;
 
-    // How closely a heard tempo is known: a few milliseconds over the stretch, a share of 1.5 % at
-    // least (a bar at 184 is heard to about 3 %).
-    double heardTolerance() const { return std::max(0.015, 0.04 / std::max(m_to - m_from, 1e-3)); }
+    // How closely a heard tempo is known: 50 ms over the stretch, a share of 1.5 % at least (a bar
+    // at 200 is heard to about 4 %).
+    double heardTolerance() const { return std::max(0.015, 0.05 / std::max(m_to - m_from, 1e-3)); }
     std::optional<FittedGrid> hear() const;
     // Over the stretch with sound, or up to `to` seconds.
     double refined(double tempo, double phase, std::optional<double> to = std::nullopt) const;
