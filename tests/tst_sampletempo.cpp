@@ -61,6 +61,7 @@ private:
 void TestSampleTempo::init()
 {
     startWindowTest();
+    korvo::sample::setReadsFormat(nullptr);
 }
 
 void TestSampleTempo::cleanup()
@@ -268,6 +269,12 @@ void TestSampleTempo::failures_data()
     // The Xing frame LAME writes first says how many frames there are.
     QTest::newRow("MP3 cut in half") << "cut.mp3" << QByteArray("cut-half")
                                      << "ファイルが壊れているか、途中で切れています。";
+    // The formats a build without the codecs lacks are told from damaged files by their first bytes.
+    QTest::newRow("FLAC, read by a build without FLAC")
+        << "loop.flac" << QByteArray("without-flac") << "対応していないファイル形式です。";
+    QTest::newRow("FLAC's marker before bytes of no stream")
+        << "marker.flac" << QByteArray("fLaC and then no stream information")
+        << "ファイルが壊れているか、途中で切れています。";
     QTest::newRow("silent WAV") << "silence.wav" << QByteArray("silent") << "無音です。";
     QTest::newRow("a tenth of a second") << "blip.wav" << QByteArray("short") << "短すぎます（0.24秒未満）。";
     QTest::newRow("a steady tone has no beat")
@@ -305,6 +312,9 @@ void TestSampleTempo::failures()
     } else if (content == "cut-half") {
         write(loop, name);
         QVERIFY(QFile::resize(path, QFileInfo(path).size() / 2));
+    } else if (content == "without-flac") {
+        write(loop, name);
+        korvo::sample::setReadsFormat([](int major) { return major != SF_FORMAT_FLAC; });
     } else if (content.startsWith("cut-")) {
         write(loop, name);
         QVERIFY(QFile::resize(path, content == "cut-data" ? 100000 : 30));
