@@ -74,16 +74,17 @@ format-check: deps
 	@scripts/format.sh --check
 
 # Windows, cross-built here: $(WINBUILD)/korvo-<version>-win64.zip and korvo-<version>-setup.exe, and
-# the test suites run under Wine. Qt for Windows, libsndfile and KissFFT come from
-# scripts/windows-toolchain.sh; pkg-config looks only into the Windows trees' .pc files. Release
+# the test suites run under Wine. Qt for Windows and the audio libraries (libsndfile with its codecs,
+# KissFFT) come from scripts/windows-toolchain.sh; pkg-config looks only into the audio tree's .pc
+# files. Release
 # without debug information keeps the cross build quick; -O2, since GCC 12 at -O3 warns falsely
 # (-Wrestrict) inside std::string.
 deps-windows:
 	@scripts/install-deps.sh --windows
 
 $(WINBUILD)/build.ninja: | deps-windows
-	set -- $$(scripts/windows-toolchain.sh) && qt=$$1 && audio=$$2 && kissfft=$$3 && \
-	PKG_CONFIG_LIBDIR=$$audio/lib/pkgconfig:$$kissfft/lib/pkgconfig \
+	set -- $$(scripts/windows-toolchain.sh) && qt=$$1 && audio=$$2 && \
+	PKG_CONFIG_LIBDIR=$$audio/lib/pkgconfig \
 	cmake -S . -B $(WINBUILD) $(GENERATOR) $(CMAKE_ARGS) -DCMAKE_BUILD_TYPE=Release \
 		-DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
 		-DCMAKE_TOOLCHAIN_FILE=$$qt/mingw-toolchain.cmake -DCMAKE_PREFIX_PATH=$$qt \

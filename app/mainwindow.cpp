@@ -453,6 +453,12 @@ QString saveFailureText(const settings::Store::SaveResult& result)
     case Failure::Unreadable:
         reason = "保存先のファイルを読み込めないため、上書きしませんでした。";
         break;
+    case Failure::ReadOnly:
+        reason = "保存先は読み取り専用の場所です。";
+        break;
+    case Failure::TooManyFiles:
+        reason = "保存先のファイル数が上限に達しています。";
+        break;
     case Failure::None:
     case Failure::Other:
         reason = "ファイルを書き込めませんでした。";

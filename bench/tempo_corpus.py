@@ -309,6 +309,17 @@ class Plan:
         return self.name + EXTENSIONS[self.format]
 
 
+def pick_groove(rng, grooves, swing):
+    """One of GROOVES: its name, its pattern, and the swing it is played with (a share and the note
+    value it applies to), or None for a straight groove."""
+    name = rng.choice(sorted(grooves))
+    pattern = grooves[name]
+    if isinstance(pattern, tuple):
+        pattern, unit = pattern
+        return name, pattern, (swing, unit) if swing else None
+    return name, pattern, None
+
+
 class Planner:
     def __init__(self, kits, quick):
         self.kits = kits
@@ -386,13 +397,7 @@ class Planner:
         bars_needed = math.ceil(beats / meter_beats)
         # A kit that has no crash of its own would play a closed hat for it, which does not ring.
         source = source or self.pick_source(rng, gm_share, ("crash",) if crash_first or crash_last is not None else ())
-        pattern_name = rng.choice(sorted(grooves))
-        pattern = grooves[pattern_name]
-        if isinstance(pattern, tuple):
-            pattern, unit = pattern
-            swing = (swing, unit) if swing else None
-        else:
-            swing = None
+        pattern_name, pattern, swing = pick_groove(rng, grooves, swing)
         if human is None:
             human = rng.choice([0, 0, 2, 3, 5]) if source != "synth" else 0
         groove = Groove(rng, pattern, steps, swing, human)
@@ -424,13 +429,7 @@ class Planner:
         fill every four or eight bars."""
         meter_beats = steps // 4
         source = source or self.pick_source(rng, gm_share)
-        pattern_name = rng.choice(sorted(grooves))
-        pattern = grooves[pattern_name]
-        if isinstance(pattern, tuple):
-            pattern, unit = pattern
-            swing = (swing, unit) if swing else None
-        else:
-            swing = None
+        pattern_name, pattern, swing = pick_groove(rng, grooves, swing)
         human = rng.choice([0, 3, 5, 8]) if source != "synth" else 0
         groove = Groove(rng, pattern, steps, swing, human)
         # Anywhere in the first four bars, off the beat grid.

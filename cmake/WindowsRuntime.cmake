@@ -1,7 +1,7 @@
 # The run-time files a Windows build needs beside its programs: Qt's libraries, MinGW's C++
-# run-time, libsndfile and KissFFT. KORVO_WINDOWS_RUNTIME_DLLS is the list the zip, the
-# installer and the Wine test runs all take; a new library a feature needs at run time is one more
-# entry here.
+# run-time, libsndfile with its codecs, and KissFFT. KORVO_WINDOWS_RUNTIME_DLLS is the list the zip,
+# the installer and the Wine test runs all take; a new library a feature needs at run time is one
+# more entry here.
 # KORVO_WINDOWS_EXTRA_DLLS (a cache list of paths) adds such files without editing this one.
 set(KORVO_WINDOWS_QT_DLLS Qt6Core Qt6Gui Qt6Widgets)
 set(KORVO_WINDOWS_MINGW_DLLS libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
@@ -21,14 +21,17 @@ foreach(name IN LISTS KORVO_WINDOWS_MINGW_DLLS)
     endif()
     list(APPEND KORVO_WINDOWS_RUNTIME_DLLS ${found})
 endforeach()
-# libsndfile (decoding a sample, LGPL-2.1) and KissFFT (the transform of the tempo estimate,
-# BSD-3-Clause) go beside the program as the DLLs they are, with their licence texts, which both
-# licences ask for. Each comes from the tree pkg-config finds it in (see the Makefile): the DLL in its
-# bin folder, the licence in share/licenses.
+# libsndfile (decoding a sample, LGPL-2.1), the codecs it reads compressed formats with (libogg,
+# libvorbis, libFLAC and libopus, BSD-3-Clause; libmpg123, LGPL-2.1, and LAME, LGPL-2) and KissFFT
+# (the transform of the tempo estimate, BSD-3-Clause) go beside the program as the DLLs they are,
+# with their licence texts, which all of these licences ask for. Each comes from the tree pkg-config
+# finds it in (see the Makefile): the DLL in its bin folder, the licence in share/licenses.
 find_package(PkgConfig REQUIRED)
-set(korvo_modules sndfile kissfft-float)
-set(korvo_module_dlls libsndfile.dll libkissfft-float.dll)
-set(korvo_module_licenses libsndfile-COPYING kissfft-COPYING)
+set(korvo_modules sndfile ogg vorbis vorbisenc flac opus libmpg123 lame kissfft-float)
+set(korvo_module_dlls libsndfile.dll libogg-0.dll libvorbis-0.dll libvorbisenc-2.dll libFLAC.dll libopus-0.dll
+    libmpg123-0.dll libmp3lame-0.dll libkissfft-float.dll)
+set(korvo_module_licenses libsndfile-COPYING libogg-COPYING libvorbis-COPYING libvorbis-COPYING flac-COPYING
+    opus-COPYING mpg123-COPYING lame-COPYING kissfft-COPYING)
 set(KORVO_WINDOWS_LIBRARY_LICENSES)
 foreach(module dll license IN ZIP_LISTS korvo_modules korvo_module_dlls korvo_module_licenses)
     pkg_get_variable(libdir ${module} libdir)
@@ -38,6 +41,7 @@ foreach(module dll license IN ZIP_LISTS korvo_modules korvo_module_dlls korvo_mo
     list(APPEND KORVO_WINDOWS_RUNTIME_DLLS ${KORVO_${module}_DLL})
     list(APPEND KORVO_WINDOWS_LIBRARY_LICENSES ${KORVO_${module}_LICENSE})
 endforeach()
+list(REMOVE_DUPLICATES KORVO_WINDOWS_LIBRARY_LICENSES)
 list(APPEND KORVO_WINDOWS_RUNTIME_DLLS ${KORVO_WINDOWS_EXTRA_DLLS})
 
 # The folders holding them, for Wine's search path when tests run from the build tree.

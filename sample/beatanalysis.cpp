@@ -28,9 +28,6 @@ constexpr float kCompression = 1000;
 // pad swelling or a long noise does not read as a row of onsets.
 constexpr double kSurroundSeconds = 0.25;
 
-constexpr double kSlowest = 30;
-constexpr double kFastest = 300;
-
 // The natural logarithm of a positive normal float to about 1e-5: the exponent from the bits and a
 // polynomial for the mantissa. The library's logarithm took a fifth of the time on long files, once
 // for every bin of every frame, where a ten-thousandth is far finer than any onset needs.

@@ -10,6 +10,11 @@
 // C++ on KissFFT: the decoding is done elsewhere and fed in as one mono channel.
 namespace korvo::sample {
 
+// The tempos a beat is looked for at, and a grid tried at; whatever the tempo box takes, no reading
+// outside them is made.
+inline constexpr double kSlowest = 30;
+inline constexpr double kFastest = 300;
+
 // How much each moment of a sound sounds like the start of a note, a few hundred values a second.
 struct OnsetSignal
 {

@@ -60,6 +60,12 @@ inline constexpr float kSilence = 1.0f / 2048;
 // Sound starts and ends where it first and last rises above this share of its peak (-60 dB).
 inline constexpr float kSoundFloor = 0.001f;
 
+// Whether this build of libsndfile reads a major format (SF_FORMAT_FLAC, ...): a build without
+// the codecs reads no FLAC, Ogg or MP3. A test stands in for a build without one through the setter
+// (nullptr: the library's own answer again); set it only while no analysis runs.
+bool readsFormat(int major);
+void setReadsFormat(bool (*standIn)(int major));
+
 // The file name endings of the formats this build of libsndfile reads ("wav", "aiff", ...).
 std::vector<std::string> readableExtensions();
 

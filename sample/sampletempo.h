@@ -42,7 +42,7 @@ public:
     // (a test slows the reading down with it).
     void setPieceHook(sample::Progress hook) { m_pieceHook = std::move(hook); }
 
-    // The file dialog's filter: the formats libsndfile reads without further libraries.
+    // The file dialog's filter: the formats this build of libsndfile reads.
     static QString fileFilter();
 
 signals:

@@ -10,9 +10,6 @@
 namespace korvo::sample {
 namespace {
 
-// The tempos a grid is tried at; readings outside are never made, whatever the tempo box takes.
-constexpr double kSlowest = 30;
-constexpr double kFastest = 300;
 // A stretch of silence shorter than this at either end is part of the loop.
 constexpr double kShortestSilence = 0.002;
 // How much a tempo's likelihood before listening weighs against how well its grid meets the onsets.
@@ -155,9 +152,9 @@ private:
     std::optional<TempoChoice> fromHints(const Span& whole) const;
     bool beatHeard(const FittedGrid& grid) const;
 
-    // How closely a heard tempo is known: a few milliseconds over the stretch, a share of 1.5 % at
-    // least (a bar at 184 is heard to about 3 %).
-    double heardTolerance() const { return std::max(0.015, 0.04 / std::max(m_to - m_from, 1e-3)); }
+    // How closely a heard tempo is known: 50 ms over the stretch, a share of 1.5 % at least (a bar
+    // at 200 is heard to about 4 %).
+    double heardTolerance() const { return std::max(0.015, 0.05 / std::max(m_to - m_from, 1e-3)); }
     std::optional<FittedGrid> hear() const;
     // Over the stretch with sound, or up to `to` seconds.
     double refined(double tempo, double phase, std::optional<double> to = std::nullopt) const;
@@ -581,11 +578,13 @@ TempoChoice Chooser::choose()
     bool loop = best != all_readings.end();
     if (loop && m_e.onsets) {
         const FittedGrid near = fitGrid(*m_e.onsets, best->raw, 0.02, m_from, m_to);
-        // A length that is whole beats of a whole or half BPM to the frame is rarely chance: its grid
-        // may meet the onsets less well (a fill, a late first hit).
+        // A length that is whole beats of a whole or half BPM to the frame is rarely chance: it may
+        // be told from another beat than the one heard, and when it is that beat, its grid may meet
+        // the onsets less well (a fill, a late first hit).
         const bool round = roundness(simplestTempo(best->span.frames(), m_e.sampleRate, best->beats)) >= 0.4;
-        loop = best->support >= (round ? kRoundLoopShare : kLoopShare) * near.support &&
-               (!heard || related(best->raw, heard->bpm, heardTolerance()) || round);
+        const bool heardIt = !heard || related(best->raw, heard->bpm, heardTolerance());
+        loop = best->support >= (round && heardIt ? kRoundLoopShare : kLoopShare) * near.support &&
+               (heardIt || round);
     }
     // Whole beats that end in a long ring with nothing struck are no loop's unless they are whole
     // beats of a round tempo to the frame.
@@ -640,15 +639,17 @@ TempoChoice Chooser::choose()
     const int whole_beats = static_cast<int>(std::lround(beats));
     if (std::find(std::begin(kLoopBeats), std::end(kLoopBeats), whole_beats) != std::end(kLoopBeats) &&
         std::fabs(beats - whole_beats) * 60 / beat.tempo <= 0.25) {
-        choice.reason = ChoiceReason::Mismatch;
         choice.beats = whole_beats;
         choice.offset = length - 60.0 * whole_beats / beat.tempo;
+        // Off by no more than a trim: a loop cut by ear, as the beat heard bears out.
+        choice.reason =
+            std::fabs(choice.offset) <= kTrimTolerance ? ChoiceReason::Loop : ChoiceReason::Mismatch;
     }
     std::vector<TempoCandidate> pool;
     for (const double times : {0.5, 2.0})
         if (bpm::inRange(heard->bpm * times))
             pool.push_back(beatCandidate(heard->bpm * times));
-    if (choice.reason == ChoiceReason::Mismatch && best != all_readings.end())
+    if (choice.beats > 0 && best != all_readings.end())
         pool.push_back(loopCandidate(*best));
     addOthers(choice, pool);
     return choice;

@@ -2,8 +2,9 @@
 # Installs the Debian packages Korvo needs to build, test and run, but only those that are missing,
 # so that `make` on a fresh Debian 12 machine needs nothing installed by hand. With --windows, also
 # what the Windows packages are made and tested with (`make windows`, `make test-windows`): the
-# MinGW-w64 compilers, Wine, NSIS, icoutils for the icon, and Qt's host tools (moc, rcc, uic), and patch for the
-# Debian source the KissFFT for Windows is built from. With
+# MinGW-w64 compilers, Wine, NSIS, icoutils for the icon, Qt's host tools (moc, rcc, uic), and the
+# unpackers, patch and the autotools for the Debian sources the audio libraries for Windows are
+# built from (scripts/windows/build-audio-tree-mingw.sh). With
 # --bench, also what `make bench-tempo` alone needs: the Hydrogen drum kits, fluidsynth and its General MIDI
 # sound font for the corpus, and the three tools it compares with (aubio, bpm-tools, soundstretch; sox
 # feeds bpm its raw samples).
@@ -23,7 +24,8 @@ packages=(
     python3
 )
 case "${1:-}" in
---windows) packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine nsis icoutils qt6-base-dev-tools xz-utils patch) ;;
+--windows) packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine nsis icoutils qt6-base-dev-tools xz-utils bzip2 patch
+    autoconf automake libtool) ;;
 --bench) packages+=(hydrogen-drumkits fluidsynth fluid-soundfont-gm aubio-tools bpm-tools soundstretch sox) ;;
 esac
 [ "${KORVO_EXTRA_PACKAGES:-}" ] && read -r -a extra <<<"$KORVO_EXTRA_PACKAGES" && packages+=("${extra[@]}")

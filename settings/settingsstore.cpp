@@ -125,8 +125,11 @@ Store::Plan Store::plan() const
         return {program, program, {}};
     // Without a home folder there is no configuration folder, and a relative path would land
     // wherever we happen to run: the program folder is then the only place, writable or not.
-    if (m_configDir.isEmpty())
+    if (m_configDir.isEmpty()) {
+        if (beside.exists && !beside.readable)
+            return {QString(), QString(), program};
         return {beside.readable ? program : QString(), program, {}};
+    }
 
     const QString config = configFile();
     const Place copy(config);
@@ -166,10 +169,15 @@ Store::SaveResult Store::save(const QByteArray& bytes) const
         // A link stays a link: the file it leads to is the one replaced, in that file's folder.
         const std::optional<QString> target = files::resolveLinks(result.path);
         const QString folder = QFileInfo(target.value_or(result.path)).path();
-        if (!target)
+        QStringList created; // the folders this save makes, the deepest first
+        if (!target) {
             error.failure = Failure::Unreadable;
-        else if (!m_configDir.isEmpty() && result.path == configFile())
+        } else if (!m_configDir.isEmpty() && result.path == configFile()) {
+            for (QString dir = folder; !files::exists(dir) && QFileInfo(dir).path() != dir;
+                 dir = QFileInfo(dir).path())
+                created.append(dir);
             error = files::makeFolder(folder);
+        }
         if (!error)
             error = files::replaceFile(*target, bytes);
         if (!error) {
@@ -177,6 +185,10 @@ Store::SaveResult Store::save(const QByteArray& bytes) const
             removeStaleTemporaries(*target);
             return result;
         }
+        // A save that failed leaves no trace: the folders it made go again (rmdir takes only an
+        // empty one, so nothing another program put there meanwhile is lost).
+        for (const QString& dir : created)
+            QDir().rmdir(dir);
     }
     result.failure = error.failure;
     result.systemError = error.code;

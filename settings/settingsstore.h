@@ -26,8 +26,9 @@ public:
     // - with no readable file anywhere, the save goes beside the program when that folder can
     //   be written and holds nothing in the way, else to the configuration folder.
     // A file that cannot be read (or a folder in its place) is never written over: when the
-    // configuration folder holds one and nothing new can go beside the program, there is no place
-    // the next start would read from, and the save says so instead of writing.
+    // configuration folder holds one and nothing new can go beside the program, or when there is
+    // no configuration folder and the file beside the program is one, there is no place the next
+    // start would read from, and the save says so instead of writing.
     // A link counts as the file it leads to; a link that leads nowhere, as a file that cannot be read.
     struct Plan
     {
@@ -47,8 +48,10 @@ public:
         NoPermission,
         DiskFull,
         FolderMissing,
-        FileInUse,  // another program holds the file open and would not let go
-        Unreadable, // the save would go over a file Korvo cannot read
+        FileInUse,    // another program holds the file open and would not let go
+        Unreadable,   // the save would go over a file Korvo cannot read
+        ReadOnly,     // the file system is mounted read-only (a write-protected medium)
+        TooManyFiles, // the file system has room for bytes but no new file (no free inodes)
         Other
     };
     struct SaveResult

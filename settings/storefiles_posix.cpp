@@ -10,6 +10,7 @@
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -48,16 +49,26 @@ private:
     int m_fd;
 };
 
-Error errorFor(int code)
+// `where` is a folder on the file system the failure happened on: a full one may have run out of
+// new files (inodes) rather than bytes, and the user frees space differently then.
+Error errorFor(int code, const QString& where = {})
 {
     switch (code) {
     case 0:
         return {};
     case EACCES:
     case EPERM:
-    case EROFS:
         return {Store::Failure::NoPermission, code};
-    case ENOSPC:
+    case EROFS:
+        return {Store::Failure::ReadOnly, code};
+    case ENOSPC: {
+        struct statvfs space
+        {};
+        if (!where.isEmpty() && ::statvfs(NativePath(where), &space) == 0 && space.f_files > 0 &&
+            space.f_favail == 0)
+            return {Store::Failure::TooManyFiles, code};
+        return {Store::Failure::DiskFull, code};
+    }
     case EDQUOT:
     case EFBIG:
         return {Store::Failure::DiskFull, code};
@@ -195,7 +206,7 @@ Error makeFolder(const QString& dir)
     }
     if (::mkdir(NativePath(dir), 0777) == 0 || (errno == EEXIST && !makeFolder(dir)))
         return {};
-    return errorFor(errno);
+    return errorFor(errno, parent);
 }
 
 Error replaceFile(const QString& path, const QByteArray& bytes)
@@ -207,7 +218,7 @@ Error replaceFile(const QString& path, const QByteArray& bytes)
         // O_EXCL: never write through a name someone else put there, link or not.
         fd = ::open(NativePath(temporary), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
-            return errorFor(errno);
+            return errorFor(errno, QFileInfo(path).path());
         if (fd >= 0 && !holdTemporary(fd, temporary)) {
             ::close(fd);
             fd = -1;
@@ -217,10 +228,10 @@ Error replaceFile(const QString& path, const QByteArray& bytes)
         return errorFor(EEXIST);
     Descriptor file(fd);
 
-    const auto fail = [&temporary, &file](int error) {
+    const auto fail = [&temporary, &file, &path](int error) {
         ::unlink(NativePath(temporary)); // still ours: we hold the lock
         file.release();
-        return errorFor(error);
+        return errorFor(error, QFileInfo(path).path());
     };
 
     // The replacement keeps the permissions the user gave the old file.

@@ -50,9 +50,10 @@ Error errorFor(DWORD code)
     case ERROR_SUCCESS:
         return {};
     case ERROR_ACCESS_DENIED:
-    case ERROR_WRITE_PROTECT:
     case ERROR_NOT_READY:
         return {Store::Failure::NoPermission, static_cast<int>(code)};
+    case ERROR_WRITE_PROTECT:
+        return {Store::Failure::ReadOnly, static_cast<int>(code)};
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
     case ERROR_FILE_TOO_LARGE:

@@ -185,14 +185,22 @@ void TestSettingsStorePosix::failedSaveKeepsTheOldFile_data()
     QTest::newRow("disk full in the middle of the write") << "file size limit";
     QTest::newRow("configuration folder path is a file") << "config is a file";
     QTest::newRow("old file in a read-only program folder") << "read-only";
+    QTest::newRow("configuration folder path too long: no folder of it is left") << "too long";
 }
 
 void TestSettingsStorePosix::failedSaveKeepsTheOldFile()
 {
     QFETCH(QString, setup);
-    Store store(m_programDir, m_configDir);
+    // Twenty names of 250 letters: the first folders can be made, the path soon grows too long.
+    const QString tooLong = m_root->filePath("home/.config") + QString("/" + QString(250, 'x')).repeated(20);
+    Store store(m_programDir, setup == "too long" ? tooLong : m_configDir);
 
     QString oldFile = store.programFile();
+    if (setup == "too long") {
+        QVERIFY(QDir(m_programDir).removeRecursively());
+        QVERIFY(QDir().mkpath(m_root->filePath("home")));
+        oldFile = m_root->filePath("home/other-settings.ini");
+    }
     if (setup == "config is a file") {
         // Program folder gone, and a plain file where the configuration folder's parent should be.
         QVERIFY(QDir(m_programDir).removeRecursively());
@@ -200,7 +208,8 @@ void TestSettingsStorePosix::failedSaveKeepsTheOldFile()
         oldFile = m_root->filePath("home/.config");
     }
     QVERIFY(writeFile(oldFile, kFirstRun));
-    const QString expectedPath = setup == "config is a file" ? store.configFile() : store.programFile();
+    const QString expectedPath =
+        setup == "config is a file" || setup == "too long" ? store.configFile() : store.programFile();
     const QStringList entriesBefore = entries(QFileInfo(oldFile).path());
 
     if (setup == "read-only" && permissionsAreIgnored())
@@ -248,8 +257,14 @@ void TestSettingsStorePosix::interruptedSaveNeverLeavesATornFile()
 void TestSettingsStorePosix::fullDiskKeepsTheOldFile_data()
 {
     QTest::addColumn<QString>("setup");
-    QTest::newRow("file size limit of 8 bytes in a child process") << "limit";
-    QTest::newRow("64 KiB tmpfs filled up, in a mount namespace") << "tmpfs";
+    QTest::addColumn<int>("failure");
+    const int full = int(Store::Failure::DiskFull);
+    QTest::newRow("file size limit of 8 bytes in a child process") << "limit" << full;
+    QTest::newRow("64 KiB tmpfs filled up, in a mount namespace") << "tmpfs" << full;
+    QTest::newRow("tmpfs with every inode taken, in a mount namespace")
+        << "inodes" << int(Store::Failure::TooManyFiles);
+    QTest::newRow("tmpfs remounted read-only, in a mount namespace")
+        << "read-only" << int(Store::Failure::ReadOnly);
 }
 
 // The real content is 25 bytes: small enough to sit in a write buffer until the very end, which is
@@ -257,6 +272,7 @@ void TestSettingsStorePosix::fullDiskKeepsTheOldFile_data()
 void TestSettingsStorePosix::fullDiskKeepsTheOldFile()
 {
     QFETCH(QString, setup);
+    QFETCH(int, failure);
     QCOMPARE(kSample.size(), 25);
     QVERIFY(writeFile(QDir(m_programDir).filePath("bpm_data.ini"), kFirstRun));
 
@@ -270,23 +286,32 @@ void TestSettingsStorePosix::fullDiskKeepsTheOldFile()
         if (!probe.waitForFinished(10000) || probe.exitStatus() != QProcess::NormalExit ||
             probe.exitCode() != 0)
             QSKIP("unshare cannot make a mount namespace here (not installed, or not permitted)");
-        // Inside the namespace: a small tmpfs over the program folder, the old file on it, then a
-        // filler that takes every free block, then one save.
-        const QString script =
-            "mount -t tmpfs -o size=64k korvo-test \"$1\" && printf "
-            "'120\\r\\n120\\r\\n3\\r\\n0\\r\\n0\\r\\n' "
-            ">\"$1/bpm_data.ini\" && { dd if=/dev/zero of=\"$1/filler\" bs=1k 2>/dev/null; true; } && "
-            "exec \"$0\" --save-once \"$1\" \"$2\" 0";
-        child.start("unshare", {"-rm", "sh", "-c", script, self, m_programDir, m_configDir});
+        // Inside the namespace: a small tmpfs over the program folder and the old file on it; then
+        // a filler that takes every free block, or files in a folder that take every inode, or the
+        // file system made read-only; then one save.
+        const QByteArray fill =
+            setup == "tmpfs" ? "{ dd if=/dev/zero of=\"$1/filler\" bs=1k 2>/dev/null; true; }"
+            : setup == "inodes"
+                ? "mkdir \"$1/filler\" && { i=0; while true 2>/dev/null >\"$1/filler/$i\"; do "
+                  "i=$((i+1)); done; true; }"
+                : "mount -o remount,ro \"$1\"";
+        const QString script = "mount -t tmpfs -o size=64k,nr_inodes=64 korvo-test \"$1\" && printf "
+                               "'120\\r\\n120\\r\\n3\\r\\n0\\r\\n0\\r\\n' "
+                               ">\"$1/bpm_data.ini\" && " +
+                               QString::fromLatin1(fill) + " && exec \"$0\" --save-once \"$1\" \"$2\" 0";
+        // Read-only, the program folder is the only place: a configuration folder elsewhere would
+        // take the save.
+        child.start("unshare", {"-rm", "sh", "-c", script, self, m_programDir,
+                                setup == "read-only" ? QString() : m_configDir});
     }
     QVERIFY(child.waitForFinished(30000));
     QCOMPARE(child.exitStatus(), QProcess::NormalExit);
     QVERIFY2(child.exitCode() == 0, child.readAllStandardError().constData());
 
-    const QByteArray entriesAfter = setup == "limit" ? "bpm_data.ini" : "bpm_data.ini,filler";
-    const QByteArray expected =
-        "ok=0 failure=" + QByteArray::number(static_cast<int>(Store::Failure::DiskFull)) +
-        " kept=1 file=" + kFirstRun.toHex() + " entries=" + entriesAfter;
+    const QByteArray entriesAfter =
+        setup == "limit" || setup == "read-only" ? "bpm_data.ini" : "bpm_data.ini,filler";
+    const QByteArray expected = "ok=0 failure=" + QByteArray::number(failure) +
+                                " kept=1 file=" + kFirstRun.toHex() + " entries=" + entriesAfter;
     QCOMPARE(child.readAllStandardOutput(), expected);
 }
 
@@ -306,6 +331,7 @@ void TestSettingsStorePosix::whereTheSettingsLive_data()
                                 : QByteArray(file) == "link" ? "a link to a readable file"
                                                              : QByteArray(file) + " file";
         const QByteArray copy = QByteArray(config) == "none"         ? "no configuration copy"
+                                : QByteArray(config) == "no folder"  ? "no configuration folder at all"
                                 : QByteArray(config) == "readable"   ? "a configuration copy"
                                 : QByteArray(config) == "unreadable" ? "an unreadable configuration copy"
                                 : QByteArray(config) == "link"
@@ -334,6 +360,7 @@ void TestSettingsStorePosix::whereTheSettingsLive_data()
     row("readable", "read-only", "unreadable", "program", "failed", "program");
     row("unreadable", "writable", "unreadable", "none", "failed", "none");
     row("none", "writable", "unreadable", "none", "program");
+    row("unreadable", "writable", "no folder", "none", "failed", "none");
     // Readable but not replaceable by this user: the configuration folder takes over.
     row("readable", "sticky", "none", "program", "config");
     // A link stays a link; the file it leads to gets the new bytes.
@@ -367,7 +394,7 @@ void TestSettingsStorePosix::whereTheSettingsLive()
         QVERIFY(writeFile(QDir(dotfiles).filePath("bpm_data.ini"), programBytes));
         QVERIFY(QFile::link(QDir(dotfiles).filePath("bpm_data.ini"), file));
     }
-    if (configCopy != "none")
+    if (configCopy != "none" && configCopy != "no folder")
         QVERIFY(QDir().mkpath(m_configDir));
     if (configCopy == "readable" || configCopy == "unreadable")
         QVERIFY(writeFile(config, configBytes));
@@ -398,7 +425,8 @@ void TestSettingsStorePosix::whereTheSettingsLive()
     }
 
     QProcess child;
-    child.start(QCoreApplication::applicationFilePath(), {kStartSaveStart, m_programDir, m_configDir});
+    child.start(QCoreApplication::applicationFilePath(),
+                {kStartSaveStart, m_programDir, configCopy == "no folder" ? QString() : m_configDir});
     QVERIFY(child.waitForFinished(10000));
     QFile::setPermissions(m_programDir, QFile::permissions(m_root->path())); // so that cleanup can remove it
     QCOMPARE(child.exitStatus(), QProcess::NormalExit);

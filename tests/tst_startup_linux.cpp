@@ -66,6 +66,10 @@ void TestStartupLinux::saveFailureSaysWhatAndWhetherTheOldFileSurvives_data()
         << "unreadable"
         << "設定を保存できませんでした。保存先のファイルを読み込めないため、上書きしませんでした。\n"
            "%1/config/bpm_data.ini\n次回は初期値で起動します。";
+    QTest::newRow("no configuration folder at all, a folder in the file's place beside the program")
+        << "no config folder"
+        << "設定を保存できませんでした。保存先のファイルを読み込めないため、上書きしませんでした。\n"
+           "%1/program/bpm_data.ini\n次回は初期値で起動します。";
 }
 
 void TestStartupLinux::saveFailureSaysWhatAndWhetherTheOldFileSurvives()
@@ -78,6 +82,10 @@ void TestStartupLinux::saveFailureSaysWhatAndWhetherTheOldFileSurvives()
         blocker.close();
         m_window = std::make_unique<MainWindow>(
             korvo::settings::Store(m_dir->filePath("blocker/program"), m_dir->filePath("blocker/config")));
+    } else if (setup == "no config folder") {
+        QVERIFY(QDir(m_dir->path()).mkpath("program/bpm_data.ini"));
+        m_window =
+            std::make_unique<MainWindow>(korvo::settings::Store(m_dir->filePath("program"), QString()));
     } else if (setup == "unreadable") {
         QVERIFY(QDir(m_dir->path()).mkpath("program/bpm_data.ini"));
         QVERIFY(QDir(m_dir->path()).mkpath("config"));

@@ -117,6 +117,12 @@ Section "Uninstall"
     Delete "$INSTDIR\README.md"
     Delete "$INSTDIR\LICENSE.txt"
     Delete "$INSTDIR\libsndfile-COPYING.txt"
+    Delete "$INSTDIR\libogg-COPYING.txt"
+    Delete "$INSTDIR\libvorbis-COPYING.txt"
+    Delete "$INSTDIR\flac-COPYING.txt"
+    Delete "$INSTDIR\opus-COPYING.txt"
+    Delete "$INSTDIR\mpg123-COPYING.txt"
+    Delete "$INSTDIR\lame-COPYING.txt"
     Delete "$INSTDIR\kissfft-COPYING.txt"
     ; Earlier builds shipped SoundTouch and its licence; an install over one of them leaves the text
     ; behind (the DLL goes with *.dll above).

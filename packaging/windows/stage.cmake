@@ -1,6 +1,7 @@
 # Gathers everything the Windows packages hold into one folder (run by packaging/windows at build
 # time): the program, the run-time DLLs and plugins it loads, Qt's Japanese texts, the font and its
-# licence, the licences of libsndfile and KissFFT, the README and the licence. The folder is made afresh, so nothing stale slips in.
+# licence, the licences of libsndfile, its codecs and KissFFT, the README and the licence. The folder
+# is made afresh, so nothing stale slips in.
 file(REMOVE_RECURSE ${STAGE})
 file(MAKE_DIRECTORY ${STAGE}/platforms ${STAGE}/styles ${STAGE}/translations ${STAGE}/fonts)
 
@@ -21,7 +22,7 @@ file(WRITE ${STAGE}/qt.conf "[Paths]\r\nPrefix = .\r\nTranslations = translation
 
 file(COPY ${FONT} DESTINATION ${STAGE}/fonts)
 file(COPY_FILE ${FONT_LICENSE} ${STAGE}/fonts/IPA_Font_License.txt)
-# Beside their DLLs, named for the library ("libsndfile-COPYING.txt", "kissfft-COPYING.txt").
+# Beside their DLLs, named for the library ("libsndfile-COPYING.txt", "mpg123-COPYING.txt").
 string(REPLACE "|" ";" LIBRARY_LICENSES "${LIBRARY_LICENSES}")
 foreach(license IN LISTS LIBRARY_LICENSES)
     get_filename_component(name ${license} NAME_WE)
