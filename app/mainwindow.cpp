@@ -20,6 +20,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShowEvent>
 
 namespace korvo {
 namespace {
@@ -125,6 +126,7 @@ void MainWindow::buildControls()
     QWidget* const order[] = {m_tempoEntries[1]->slider(), commandD, m_calculateButton, command2};
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
+    m_tempoEntries[0]->textBox()->setFocus(); // where the window opens
 
     connect(m_tempoEntries[0], &TempoEntry::sliderChanged, this, &MainWindow::HScroll0_Change);
     connect(m_tempoEntries[1], &TempoEntry::sliderChanged, this, &MainWindow::HScroll1_Change);
@@ -337,6 +339,19 @@ void MainWindow::keyPressEvent(QKeyEvent* event)
         return;
     }
     QMainWindow::keyPressEvent(event);
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // The window opens with the text of the focused box selected, as Tab leaves it, so that the first
+    // keys typed replace the tempo: added to it, 98 typed into "120" reads 98120 and is rejected.
+    // The focus the window gets from the desktop selects nothing by itself. Coming back from being
+    // minimised is no opening.
+    if (event->spontaneous())
+        return;
+    if (auto* box = qobject_cast<QLineEdit*>(focusWidget()))
+        box->selectAll();
 }
 
 DelayWindow* MainWindow::delayWindow()

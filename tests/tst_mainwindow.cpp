@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -46,6 +47,8 @@ private slots:
     void typedTempoWaitsForCalculation_data();
     void typedTempoWaitsForCalculation();
     void typedTempoTakesEffectWithTheOtherSlider();
+    void firstKeysReplaceTheOpeningTempo_data();
+    void firstKeysReplaceTheOpeningTempo();
     void rejectedTemposComeBackFromSliders_data();
     void rejectedTemposComeBackFromSliders();
     void boundsAreAccepted();
@@ -257,6 +260,36 @@ void TestMainWindow::typedTempoTakesEffectWithTheOtherSlider()
     QCOMPARE(w.tempoEntry(0)->textBox()->text(), QString("120.1"));
     QCOMPARE(w.tempoEntry(1)->slider()->value(), 1300);
     QCOMPARE(results(), QString("+1.371 +1 +37"));
+}
+
+void TestMainWindow::firstKeysReplaceTheOpeningTempo_data()
+{
+    QTest::addColumn<QByteArray>("saved"); // the settings file at start; empty: none
+    QTest::addColumn<QString>("results");
+    QTest::newRow("first start: 98 over the design 120") << QByteArray() << "+3.506 +4 -49";
+    QTest::newRow("restored 133.3333 and 100: 98 over all of it")
+        << QByteArray("133.3333\r\n100\r\n3\r\n0\r\n0\r\n") << "+0.35 +0 +35";
+}
+
+void TestMainWindow::firstKeysReplaceTheOpeningTempo()
+{
+    QFETCH(QByteArray, saved);
+    if (!saved.isEmpty()) {
+        QFile file(m_dir->filePath("bpm_data.ini"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(saved), saved.size());
+    }
+    MainWindow& w = open();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    // The real keys, into whatever has the focus as the window opens.
+    QCOMPARE(QApplication::focusWidget(), w.tempoEntry(0)->textBox());
+    QTest::keyClicks(QApplication::focusWidget(), "98");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QVERIFY(m_platform->messages.isEmpty());
+    QCOMPARE(w.tempoEntry(0)->textBox()->text(), QString("98"));
+    QTEST(results(), "results");
+    w.hide();
 }
 
 void TestMainWindow::rejectedTemposComeBackFromSliders_data()
