@@ -136,10 +136,12 @@ void TapWindow::CommandCopy_Click()
 
 void TapWindow::keyPressEvent(QKeyEvent* event)
 {
-    // The window has no cancel button: Escape closes nothing. It ends only by Set or by the
-    // window frame.
+    // The window is modal, so Escape must get a person out of it without a mouse: it closes the
+    // window as its close box does. No handler runs and nothing is recalculated; the entry keeps
+    // what the last tap or start-over wrote.
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
         event->accept();
+        close();
         return;
     }
     QDialog::keyPressEvent(event);
