@@ -150,6 +150,8 @@ void MainWindow::buildMenus()
     file->addAction("計算実行(&C)", this, &MainWindow::Menu_calculate_Click)->setObjectName("Menu_calculate");
     file->addAction("サンプルのテンポ(&W)...", this, &MainWindow::menu_sampletempo_Click)
         ->setObjectName("menu_sampletempo");
+    file->addAction("サンプルのテンポ (BPM 2)(&V)...", this, &MainWindow::menu_sampletempo2_Click)
+        ->setObjectName("menu_sampletempo2");
     file->addSeparator()->setObjectName("Menu_bar");
     file->addAction("終了(&X)", this, &MainWindow::menu_exit_Click)->setObjectName("menu_exit");
 
@@ -249,10 +251,21 @@ void MainWindow::Menu_calculate_Click()
 
 void MainWindow::menu_sampletempo_Click()
 {
-    const QString file =
-        Platform::current().openFileName(this, "サンプルのテンポ (BPM 1)", SampleTempo::fileFilter());
+    askForSample(0);
+}
+
+void MainWindow::menu_sampletempo2_Click()
+{
+    askForSample(1);
+}
+
+void MainWindow::askForSample(int entry)
+{
+    // The file chosen goes the way of a file dropped on the entry.
+    const QString file = Platform::current().openFileName(
+        this, QString("サンプルのテンポ (BPM %1)").arg(entry + 1), SampleTempo::fileFilter());
     if (!file.isEmpty())
-        FrameBPM_FileDrop(0, file);
+        FrameBPM_FileDrop(entry, file);
 }
 
 void MainWindow::FrameBPM_FileDrop(int entry, const QString& file)

@@ -123,7 +123,7 @@ void SampleTempo::finish()
     // Modal to the program, but without a nested event loop, as the tap window: the answer comes
     // back through its signals.
     delete m_dialog;
-    m_dialog = new SampleTempoDialog(name, analysis, m_window);
+    m_dialog = new SampleTempoDialog(name, analysis, m_entry, m_window);
     m_dialog->setAttribute(Qt::WA_DeleteOnClose);
     m_dialog->setWindowModality(Qt::ApplicationModal);
     const int entry = m_entry;

@@ -49,12 +49,13 @@ QString readingText(const sample::TempoCandidate& c, sample::ChoiceReason reason
 
 } // namespace
 
-SampleTempoDialog::SampleTempoDialog(const QString& fileName, const sample::Analysis& analysis,
+SampleTempoDialog::SampleTempoDialog(const QString& fileName, const sample::Analysis& analysis, int entry,
                                      QWidget* parent)
     : QDialog(parent)
 {
     setObjectName("SampleTempo");
-    setWindowTitle("サンプルのテンポ");
+    // Nothing else in the dialog tells which entry OK fills.
+    setWindowTitle(QString("サンプルのテンポ (BPM %1)").arg(entry + 1));
     setFont(ui::font(9));
 
     const sample::TempoChoice& choice = analysis.choice;

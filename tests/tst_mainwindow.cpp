@@ -657,6 +657,7 @@ void TestMainWindow::menusAndAccessKeys()
     const QStringList expected = {"ファイル(&F)",
                                   "  計算実行(&C)",
                                   "  サンプルのテンポ(&W)...",
+                                  "  サンプルのテンポ (BPM 2)(&V)...",
                                   "  -",
                                   "  終了(&X)",
                                   "オプション(&R)",
@@ -709,7 +710,7 @@ void TestMainWindow::keyboardOrderAndDisplayBoxes()
 
 void TestMainWindow::sampleTempoByDropOrMenu_data()
 {
-    // Where the loop goes in ("frame", "box", "slider" of an entry, or "menu" for BPM 1's file
+    // Where the loop goes in ("frame", "box", "slider" of an entry, or "menu" for the entry's file
     // question), how the dialog is answered, and the entry's text afterwards.
     QTest::addColumn<double>("bpm"); // of a four-bar loop
     QTest::addColumn<int>("entry");
@@ -741,6 +742,10 @@ void TestMainWindow::sampleTempoByDropOrMenu_data()
                                              << "ok"
                                              << "174"
                                              << "-6.433 -6 -43";
+    QTest::newRow("File menu for BPM 2, OK") << 174.0 << 1 << "menu"
+                                             << "ok"
+                                             << "174"
+                                             << "+6.433 +6 +43";
     QTest::newRow("4 bars at 133.3333 keep every decimal, not the slider's tenth") << 133.3333 << 0 << "box"
                                                                                    << "ok"
                                                                                    << "133.3333"
@@ -769,13 +774,13 @@ void TestMainWindow::sampleTempoByDropOrMenu()
     if (where.startsWith("menu")) {
         if (where == "menu")
             m_platform->files << file;
-        // The real keys: Alt+F opens the File menu, W takes the item.
+        // The real keys: Alt+F opens the File menu, W takes the item for BPM 1 and V the one for BPM 2.
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         QTest::keyClick(&w, Qt::Key_F, Qt::AltModifier);
         QTRY_VERIFY(QApplication::activePopupWidget());
-        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_W);
-        QCOMPARE(m_platform->fileQuestions.size(), 1);
+        QTest::keyClick(QApplication::activePopupWidget(), entry == 0 ? Qt::Key_W : Qt::Key_V);
+        QCOMPARE(m_platform->fileQuestions, QStringList{QString("サンプルのテンポ (BPM %1)").arg(entry + 1)});
     } else {
         QWidget* on = where == "frame" ? static_cast<QWidget*>(target)
                       : where == "box" ? static_cast<QWidget*>(target->textBox())
@@ -798,6 +803,7 @@ void TestMainWindow::sampleTempoByDropOrMenu()
         QTRY_VERIFY_WITH_TIMEOUT(w.sampleTempo()->dialog() && w.sampleTempo()->dialog()->isVisible(), 20000);
         korvo::SampleTempoDialog* dialog = w.sampleTempo()->dialog();
         QCOMPARE(dialog->windowModality(), Qt::ApplicationModal);
+        QCOMPARE(dialog->windowTitle(), QString("サンプルのテンポ (BPM %1)").arg(entry + 1));
         QCOMPARE(dialog->fileLabel()->text(), QFileInfo(file).fileName());
         if (bpm == 174) {
             QCOMPARE(dialog->lengthLabel()->text(), QString("5.517秒"));
