@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "delay/delaycalc.h"
 #include "mainwindowtest.h"
+#include "sample/sampletempodialog.h"
 #include "ui/applicationsetup.h"
 #include "ui/twips.h"
 
@@ -8,6 +9,7 @@
 #include <QAbstractSlider>
 #include <QAccessible>
 #include <QComboBox>
+#include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -34,6 +36,7 @@ public:
         TapBpm1,
         TapBpm2,
         Manual,
+        SampleTempo,
         RangeError,
         AutoSaveQuestion
     };
@@ -50,6 +53,8 @@ private slots:
     void framesAreSpokenWithTheirOwnTitle();
     void labelsNameTheBoxesBesideThem_data();
     void labelsNameTheBoxesBesideThem();
+    void sampleValuesAreSpokenWithTheirCaptions_data();
+    void sampleValuesAreSpokenWithTheirCaptions();
     void messageBoxesSpeakTitleTextAndDefault_data();
     void messageBoxesSpeakTitleTextAndDefault();
     void pitchResultsAreSpokenAsShown_data();
@@ -225,6 +230,20 @@ QWidget* TestAccessibility::openScene(Scene scene)
     case Scene::Manual:
         openMain().menu_manual_Click();
         return m_window->manualWindow();
+    case Scene::SampleTempo: {
+        // What a four-bar loop at 174 gives, with the two-bar reading offered besides.
+        korvo::sample::Analysis analysis;
+        analysis.seconds = 5.517;
+        analysis.estimate = 174;
+        analysis.choice.reason = korvo::sample::ChoiceReason::Loop;
+        analysis.choice.tempo = 174;
+        analysis.choice.text = "174";
+        analysis.choice.beats = 16;
+        analysis.choice.others = {{8, 87, "87"}};
+        auto* dialog = new korvo::SampleTempoDialog("loop.wav", analysis, 1, &openMain());
+        dialog->show();
+        return dialog;
+    }
     case Scene::RangeError:
     case Scene::AutoSaveQuestion:
         return showLikeTheSystem(messageFor(scene));
@@ -240,6 +259,7 @@ void TestAccessibility::everyControlIsNamed_data()
     QTest::newRow("tap window opened for BPM 1") << Scene::TapBpm1;
     QTest::newRow("tap window opened for BPM 2") << Scene::TapBpm2;
     QTest::newRow("manual window") << Scene::Manual;
+    QTest::newRow("sample tempo dialog") << Scene::SampleTempo;
     QTest::newRow("tempo range error box") << Scene::RangeError;
     QTest::newRow("auto-save question box") << Scene::AutoSaveQuestion;
 }
@@ -336,6 +356,38 @@ void TestAccessibility::labelsNameTheBoxesBesideThem()
     }
     // Whether through a buddy or a name of its own, the box is announced by the caption beside it.
     QCOMPARE(spokenLabel(boxIface, true), labelWidget->text());
+}
+
+void TestAccessibility::sampleValuesAreSpokenWithTheirCaptions_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::newRow("the file's name") << "file";
+    QTest::newRow("長さ: the length and how far it is off") << "length";
+    QTest::newRow("テンポ: the tempo found and why") << "tempo";
+    QTest::newRow("推定: the tempo heard in the beat") << "estimate";
+}
+
+void TestAccessibility::sampleValuesAreSpokenWithTheirCaptions()
+{
+    QFETCH(QString, value);
+    QWidget* dialog = openScene(Scene::SampleTempo);
+    auto* valueLabel = dialog->findChild<QLabel*>(value);
+    QVERIFY(valueLabel);
+    auto* form = dialog->findChild<QFormLayout*>();
+    QVERIFY(form);
+    auto* captionLabel = qobject_cast<QLabel*>(form->labelForField(valueLabel));
+    QVERIFY(captionLabel);
+    const QString caption = QString(captionLabel->text()).remove(QLatin1Char(':'));
+
+    QAccessibleInterface* iface = accessible(valueLabel);
+    bool related = false;
+    for (const auto& [other, relation] : iface->relations(QAccessible::Label))
+        related = related || other->object() == captionLabel;
+    QVERIFY2(related, "the reader is not told which caption belongs to the value");
+    // Read out in turn, the value comes with its caption; the caption alone is passed over, as it
+    // labels the value.
+    const QString spoken = iface->text(QAccessible::Name);
+    QVERIFY2(spoken.startsWith(caption) && spoken.endsWith(valueLabel->text()), qPrintable(spoken));
 }
 
 void TestAccessibility::messageBoxesSpeakTitleTextAndDefault_data()

@@ -8,7 +8,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDialogButtonBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -821,9 +820,10 @@ void TestMainWindow::sampleTempoByDropOrMenu()
             QVERIFY2(readings.contains("87.00 8拍（2小節）"), qPrintable(readings.join(", ")));
             QCOMPARE(dialog->chosenText(), QString("174"));
         }
-        auto* buttons = dialog->findChild<QDialogButtonBox*>();
+        auto* ok = dialog->findChild<QPushButton*>("ok");
+        QVERIFY(ok);
         if (answer == "ok") {
-            QTest::mouseClick(buttons->button(QDialogButtonBox::Ok), Qt::LeftButton);
+            QTest::mouseClick(ok, Qt::LeftButton);
         } else if (answer == "enter") {
             QTest::keyClick(dialog->candidateList(), Qt::Key_Return);
         } else if (answer == "other") {
@@ -832,7 +832,7 @@ void TestMainWindow::sampleTempoByDropOrMenu()
                                                            dialog->candidateList()->topLevelItemCount() - 1))
                 QTest::keyClick(dialog->candidateList(), Qt::Key_Down, Qt::NoModifier);
             QCOMPARE(dialog->chosenText(), QString("87"));
-            QTest::mouseClick(buttons->button(QDialogButtonBox::Ok), Qt::LeftButton);
+            QTest::mouseClick(ok, Qt::LeftButton);
         } else {
             QTest::keyClick(dialog->candidateList(), Qt::Key_Escape);
         }
