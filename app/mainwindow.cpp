@@ -7,6 +7,7 @@
 #include "settings/settingsformat.h"
 #include "ui/displaybox.h"
 #include "ui/platform.h"
+#include "ui/readers.h"
 #include "ui/twips.h"
 #include "ui/windowfront.h"
 #include "ui/windowplacement.h"
@@ -23,6 +24,20 @@
 #include <QShowEvent>
 
 namespace korvo {
+
+// The client area, a type of its own so that screen readers are offered the controls on it without
+// the two that lie below it.
+class ClientArea final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit ClientArea(QWidget* parent) : QWidget(parent)
+    {
+        ui::presentToReaders(staticMetaObject, QAccessible::Client);
+    }
+};
+
 namespace {
 
 using ui::twips;
@@ -59,7 +74,7 @@ MainWindow::~MainWindow()
 
 void MainWindow::buildControls()
 {
-    auto* client = new QWidget(this);
+    auto* client = new ClientArea(this);
     client->setObjectName("client");
     client->setFixedSize(twips(0, 0, 5640, 5385).size());
     client->setFont(mainWindowFont());
@@ -114,11 +129,15 @@ void MainWindow::buildControls()
     auto* command2 = ui::button(client, "終了(&X)", ui::font(9.75), twips(360, 4680, 1335, 255));
     command2->setObjectName("Command2");
 
-    // Two controls lie below the client area and are never seen; they keep their design places.
-    ui::label(client, "Label4", mainWindowFont(), twips(240, 5520, 975, 255))->setObjectName("Label4");
+    // Two controls lie below the client area and are never seen; they keep their design places,
+    // and screen readers are not offered them.
+    ui::CaptionLabel* label4 = ui::label(client, "Label4", mainWindowFont(), twips(240, 5520, 975, 255));
+    label4->setObjectName("Label4");
     auto* dammy = ui::button(client, " ", mainWindowFont(), twips(4200, 6480, 132, 732));
     dammy->setObjectName("Dammy");
     dammy->setEnabled(false);
+    ui::keepFromReaders(label4);
+    ui::keepFromReaders(dammy);
 
     // Keyboard order: BPM 1's box, tap button and slider, the same for BPM 2, then the buttons.
     // Each entry orders its own three controls.
@@ -532,3 +551,5 @@ void MainWindow::setEntryText(int entry, const QString& text)
 }
 
 } // namespace korvo
+
+#include "mainwindow.moc"

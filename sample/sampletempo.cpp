@@ -4,6 +4,7 @@
 #include "ui/platform.h"
 
 #include <QFileInfo>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QStringList>
 #include <QThread>
@@ -68,6 +69,9 @@ void SampleTempo::read(int entry, const QString& file)
     m_progress = new QProgressDialog(QString("%1 のテンポを調べています...").arg(QFileInfo(file).fileName()),
                                      "中止", 0, 100, m_window);
     m_progress->setObjectName("SampleProgress");
+    auto* bar = new QProgressBar;
+    bar->setAccessibleName("進行状況"); // nameless, a reader would say only a percentage
+    m_progress->setBar(bar);
     m_progress->setWindowTitle("サンプルのテンポ");
     m_progress->setWindowModality(Qt::NonModal);
     m_progress->setAutoReset(false);

@@ -2,6 +2,7 @@
 
 #include "ui/displaybox.h"
 #include "ui/platform.h"
+#include "ui/readers.h"
 #include "ui/twips.h"
 
 #include <QGroupBox>
@@ -15,6 +16,7 @@ namespace korvo {
 
 TapWindow::TapWindow(TapHost& host, QWidget* parent) : QDialog(parent), m_host(host)
 {
+    ui::presentToReaders(staticMetaObject, QAccessible::Dialog);
     setObjectName("TAP");
     setWindowTitle("Korvo タップ");
     setFont(ui::windowFont());
@@ -56,8 +58,13 @@ TapWindow::TapWindow(TapHost& host, QWidget* parent) : QDialog(parent), m_host(h
         b->setAutoDefault(true);
     m_tapButton->setDefault(true);
 
-    for (QPushButton* b : {m_send1, m_send2, m_copy})
+    // Nor are they offered to screen readers, which would read out what nobody sees.
+    for (QPushButton* b : {m_send1, m_send2, m_copy}) {
         b->setFocusPolicy(Qt::NoFocus);
+        ui::keepFromReaders(b);
+    }
+    for (QLabel* l : m_labels)
+        ui::keepFromReaders(l);
     setTabOrder(m_tapButton, m_clear);
     setTabOrder(m_clear, m_close);
     m_tapButton->setFocus();

@@ -49,6 +49,10 @@ private slots:
 
     void everyControlIsNamed_data();
     void everyControlIsNamed();
+    void controlsOutOfSightAreNotOffered_data();
+    void controlsOutOfSightAreNotOffered();
+    void windowsAreSpokenInTheirRole_data();
+    void windowsAreSpokenInTheirRole();
     void framesAreSpokenWithTheirOwnTitle_data();
     void framesAreSpokenWithTheirOwnTitle();
     void labelsNameTheBoxesBesideThem_data();
@@ -85,9 +89,12 @@ QString describe(const QWidget* w)
     return name + QLatin1Char(' ') + QLatin1String(w->metaObject()->className());
 }
 
-// Parts of the manual's text box (its viewport and scroll bars) are spoken as the text box itself.
+// Parts of a text box or list (its viewport, its header) are spoken as the box itself; its scroll
+// bar is a control of its own.
 bool insideScrollArea(const QWidget* w, const QWidget* window)
 {
+    if (qobject_cast<const QScrollBar*>(w))
+        return false;
     for (const QWidget* p = w->parentWidget(); p && p != window; p = p->parentWidget())
         if (qobject_cast<const QAbstractScrollArea*>(p))
             return true;
@@ -284,6 +291,74 @@ void TestAccessibility::everyControlIsNamed()
             unnamed << describe(w);
     }
     QVERIFY2(unnamed.isEmpty(), qPrintable("spoken without a name: " + unnamed.join(", ")));
+}
+
+// The objects of every control a reader can reach from the window through the accessible tree.
+void collectOffered(QAccessibleInterface* iface, QStringList& names, int depth = 0)
+{
+    QVERIFY(depth < 20);
+    for (int i = 0; i < iface->childCount(); ++i) {
+        QAccessibleInterface* child = iface->child(i);
+        QVERIFY(child);
+        QCOMPARE(iface->indexOfChild(child), i);
+        if (child->object())
+            names << child->object()->objectName();
+        collectOffered(child, names, depth + 1);
+    }
+}
+
+void TestAccessibility::controlsOutOfSightAreNotOffered_data()
+{
+    QTest::addColumn<Scene>("scene");
+    QTest::addColumn<QStringList>("outOfSight");
+    QTest::addColumn<QString>("onScreen"); // a control beside them that is offered
+
+    QTest::newRow("main window: Label4 and Dammy below the client area")
+        << Scene::Main << QStringList{"Label4", "Dammy"} << "Command1";
+    QTest::newRow("tap window: send, copy and the estimator's labels below the client area")
+        << Scene::TapBpm1 << QStringList{"CmdSend1", "CmdSend2", "CommandCopy", "Label1",
+                                         "Label2",   "Label3",   "Label4",      "Label5"}
+        << "CommandClose";
+}
+
+void TestAccessibility::controlsOutOfSightAreNotOffered()
+{
+    QFETCH(Scene, scene);
+    QFETCH(QStringList, outOfSight);
+    QFETCH(QString, onScreen);
+    QWidget* window = openScene(scene);
+    QVERIFY(window);
+
+    QStringList offered;
+    collectOffered(accessible(window), offered);
+    QVERIFY2(offered.contains(onScreen), qPrintable(offered.join(", ")));
+    for (const QString& name : outOfSight) {
+        // Still there, where the layout puts them, only not read out.
+        QVERIFY2(window->findChild<QWidget*>(name), qPrintable(name));
+        QVERIFY2(!offered.contains(name), qPrintable(name + " is offered to readers"));
+    }
+}
+
+void TestAccessibility::windowsAreSpokenInTheirRole_data()
+{
+    QTest::addColumn<Scene>("scene");
+    QTest::addColumn<QAccessible::Role>("role");
+    QTest::newRow("main window") << Scene::Main << QAccessible::Window;
+    QTest::newRow("delay window, not a filler") << Scene::Delay << QAccessible::Window;
+    QTest::newRow("manual window, not a filler") << Scene::Manual << QAccessible::Window;
+    QTest::newRow("tap window, a dialog") << Scene::TapBpm1 << QAccessible::Dialog;
+    QTest::newRow("sample tempo dialog") << Scene::SampleTempo << QAccessible::Dialog;
+}
+
+void TestAccessibility::windowsAreSpokenInTheirRole()
+{
+    QFETCH(Scene, scene);
+    QFETCH(QAccessible::Role, role);
+    QWidget* window = openScene(scene);
+    QVERIFY(window);
+    QAccessibleInterface* iface = accessible(window);
+    QCOMPARE(iface->role(), role);
+    QCOMPARE(iface->text(QAccessible::Name), window->windowTitle());
 }
 
 void TestAccessibility::framesAreSpokenWithTheirOwnTitle_data()

@@ -7,12 +7,14 @@
 #include "sample/sampletempodialog.h"
 #include "windowtest.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QOperatingSystemVersion>
 #include <QProcess>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -529,6 +531,12 @@ void TestSampleTempo::slowReadingShowsProgressAndStops()
     QCOMPARE(reader.progressDialog()->windowModality(), Qt::NonModal);
     QTRY_VERIFY(reader.progressDialog()->value() > 0);
     QVERIFY(finished.isEmpty());
+    // A screen reader says what the percentage is of.
+    auto* bar = reader.progressDialog()->findChild<QProgressBar*>();
+    QVERIFY(bar);
+    QAccessibleInterface* barIface = QAccessible::queryAccessibleInterface(bar);
+    QVERIFY(!barIface->text(QAccessible::Name).isEmpty());
+    QCOMPARE(barIface->text(QAccessible::Value).toInt(), reader.progressDialog()->value());
 
     QPushButton* stop = reader.progressDialog()->findChild<QPushButton*>();
     QCOMPARE(stop->text(), QString("中止"));
