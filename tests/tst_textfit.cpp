@@ -144,6 +144,31 @@ QRect seenInk(QWidget* w)
     return ink;
 }
 
+// The columns where a box's text leaves ink, as runs of neighbouring columns (first, last): one a
+// character where the characters stand clear of one another.
+QList<std::pair<int, int>> inkRuns(QLineEdit* box)
+{
+    const QString text = box->text();
+    box->setText(QString());
+    const QImage blank = box->grab().toImage();
+    box->setText(text);
+    const QImage drawn = box->grab().toImage();
+    QList<std::pair<int, int>> runs;
+    for (int x = 0; x < drawn.width(); ++x) {
+        bool ink = false;
+        // Strong strokes only: the faint edges of neighbouring letters touch at any size.
+        for (int y = 0; y < drawn.height() && !ink; ++y)
+            ink = qGray(blank.pixel(x, y)) - qGray(drawn.pixel(x, y)) > 96;
+        if (!ink)
+            continue;
+        if (!runs.isEmpty() && runs.last().second == x - 1)
+            runs.last().second = x;
+        else
+            runs.append({x, x});
+    }
+    return runs;
+}
+
 // The ink of the same text drawn whole, with nothing to cut it: the control's font, and for a
 // button the access key's underline where the style draws one.
 QRect wholeInk(QWidget* w)
@@ -260,6 +285,8 @@ private slots:
     void cleanupTestCase();
     void everyTextFits_data();
     void everyTextFits();
+    void figuresStandClear_data();
+    void figuresStandClear();
     void displayBoxesShowTheStart_data();
     void displayBoxesShowTheStart();
     void onlyDesignedOverlaps_data();
@@ -421,6 +448,49 @@ void TestTextFit::everyTextFits()
     }
     QVERIFY(checked >= 4);
     QVERIFY2(cut.isEmpty(), qPrintable("cut off: " + cut.join("; ")));
+}
+
+void TestTextFit::figuresStandClear_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("font");
+    for (const QString& font : installedJapaneseFonts()) {
+        QTest::addRow("BPM 1, %s", qPrintable(font)) << "BPM"
+                                                     << "TextBPM0" << font;
+        QTest::addRow("BPM 2, %s", qPrintable(font)) << "BPM"
+                                                     << "TextBPM1" << font;
+        QTest::addRow("delay window's tempo, %s", qPrintable(font)) << "Delay"
+                                                                    << "TextBPM1" << font;
+        QTest::addRow("tap window's value, %s", qPrintable(font)) << "TAP"
+                                                                  << "TextBPM" << font;
+    }
+}
+
+void TestTextFit::figuresStandClear()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, box);
+    QFETCH(QString, font);
+    useFont(font);
+    auto* edit = this->window(window)->findChild<QLineEdit*>(box);
+    QVERIFY(edit);
+    const QString before = edit->text();
+    // The widest tempo a box shows whole: restored with all its seven digits.
+    edit->setText("133.3333");
+    const QList<std::pair<int, int>> runs = inkRuns(edit);
+    QStyleOptionFrame option;
+    (edit->*&LineEditAccess::initStyleOption)(&option);
+    const QRect inside = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit);
+    edit->setText(before);
+    QString seen;
+    for (const auto& [first, last] : runs)
+        seen += QString(" %1-%2").arg(first).arg(last);
+    // Every character stands clear of the next, the point too, which drawn too close runs into the
+    // digits beside it and all but vanishes.
+    QVERIFY2(runs.size() == 8, qPrintable(seen));
+    // And the text stands clear of the frame, with a column to spare inside it on either side.
+    QVERIFY2(runs.first().first > inside.left() && runs.last().second < inside.right(), qPrintable(seen));
 }
 
 void TestTextFit::displayBoxesShowTheStart_data()

@@ -11,23 +11,36 @@ namespace {
 
 constexpr int kTightestSpacing = 82;        // percent of the letters' own spacing
 constexpr double kSmallestSize = 2.0 / 3.0; // of the designed size: 12 pt down to 8 pt
+constexpr double kSmallestFigures = 0.6;    // for figures, which have no fine strokes to lose: to 7.2 pt
 constexpr double kAboveBaseline = 0.88;     // of the em: an ideograph's top to the baseline
 constexpr double kBelowBaseline = 0.12;     // of the em: the baseline to an ideograph's foot
 
 } // namespace
 
-QFont fitWidth(const QFont& design, const QString& text, qreal room, const QPaintDevice* device)
+QFont fitWidth(const QFont& design, const QString& text, qreal room, const QPaintDevice* device, Fit fit)
 {
     QFont f = design;
     const auto tooWide = [&] {
         const QFontMetricsF metrics = device ? QFontMetricsF(f, device) : QFontMetricsF(f);
         return metrics.horizontalAdvance(text) > room;
     };
-    for (int percent = 100; percent > kTightestSpacing && tooWide(); percent -= 2)
-        f.setLetterSpacing(QFont::PercentageSpacing, percent - 2);
-    const double smallest = design.pointSizeF() * kSmallestSize;
-    while (tooWide() && f.pointSizeF() - 0.25 >= smallest)
-        f.setPointSizeF(f.pointSizeF() - 0.25);
+    const auto closer = [&] {
+        for (int percent = 100; percent > kTightestSpacing && tooWide(); percent -= 2)
+            f.setLetterSpacing(QFont::PercentageSpacing, percent - 2);
+    };
+    const auto smaller = [&] {
+        const double smallest =
+            design.pointSizeF() * (fit == Fit::CloserThenSmaller ? kSmallestSize : kSmallestFigures);
+        while (tooWide() && f.pointSizeF() - 0.25 >= smallest)
+            f.setPointSizeF(f.pointSizeF() - 0.25);
+    };
+    if (fit == Fit::CloserThenSmaller) {
+        closer();
+        smaller();
+    } else {
+        smaller();
+        closer();
+    }
     return f;
 }
 
