@@ -88,9 +88,13 @@ void MainWindow::buildControls()
     commandD->setObjectName("CommandD");
     commandD->raise();
 
-    // "--" and ">" together draw an arrow from BPM 1 to BPM 2.
-    ui::label(client, "--", ui::font(15.75, false, "Arial"), twips(2670, 1005, 375, 255))
-        ->setObjectName("Label2");
+    // "--" and ">" together draw an arrow from BPM 1 to BPM 2. The dashes must end where the head
+    // begins: where no face like Arial is installed, the Japanese face stands in, whose dashes run
+    // wider, and the second dash would run into the head ("- ->").
+    ui::CaptionLabel* arrowShaft =
+        ui::label(client, "--", ui::font(15.75, false, "Arial"), twips(2670, 1005, 375, 255));
+    arrowShaft->setObjectName("Label2");
+    arrowShaft->setRoom(ui::px(2880 - 2670));
     ui::label(client, ">", mainWindowFont(), twips(2880, 1110, 375, 375))->setObjectName("Label3");
 
     const QFont bold12 = ui::font(12, true);

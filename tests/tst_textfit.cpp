@@ -294,20 +294,24 @@ private slots:
 
 private:
     QWidget* window(const QString& name) const;
-    // Builds the windows afresh with `family` standing in for the design face.
-    void useFont(const QString& family);
+    // Builds the windows afresh with `family` standing in for the design face, and `arial` for
+    // Arial (empty: the one installed).
+    void useFont(const QString& family, const QString& arial = QString());
     void closeWindows();
     static QStringList installedJapaneseFonts();
 
     // Texts that can reach a control besides the one it shows now, by window and control.
     QHash<QString, QStringList> m_reachable;
     QString m_family; // the font the windows are built with
+    QString m_arial;  // and the one for Arial
+    QString m_installedArial;
 };
 
 void TestTextFit::initTestCase()
 {
     korvo::ui::setupApplication();
     startWindowTest(); // one main window per font for all the tests: they only measure
+    m_installedArial = korvo::ui::installedFamily("Arial");
     useFont(korvo::ui::installedFamily(korvo::ui::kJapaneseFace));
     QVERIFY(m_window->tapWindow());
 
@@ -347,14 +351,17 @@ void TestTextFit::closeWindows()
     m_window.reset();
 }
 
-void TestTextFit::useFont(const QString& family)
+void TestTextFit::useFont(const QString& family, const QString& arial)
 {
-    if (family == m_family && m_window)
+    const QString forArial = arial.isEmpty() ? m_installedArial : arial;
+    if (family == m_family && forArial == m_arial && m_window)
         return;
     closeWindows();
     korvo::ui::useStandIn(korvo::ui::kJapaneseFace, family);
+    korvo::ui::useStandIn("Arial", forArial);
     QApplication::setFont(korvo::ui::windowFont());
     m_family = family;
+    m_arial = forArial;
     open().CommandTA_Click(); // the tap window, modal but without a loop of its own
 }
 
@@ -387,20 +394,29 @@ void TestTextFit::everyTextFits_data()
 {
     QTest::addColumn<QString>("window");
     QTest::addColumn<QString>("font");
+    QTest::addColumn<QString>("arial"); // what stands in for Arial; empty: the face installed for it
     const QStringList fonts = installedJapaneseFonts();
     QVERIFY(!fonts.isEmpty());
     for (const QString& font : fonts) {
-        QTest::addRow("main window, %s", qPrintable(font)) << "BPM" << font;
-        QTest::addRow("delay window, %s", qPrintable(font)) << "Delay" << font;
-        QTest::addRow("tap window, %s", qPrintable(font)) << "TAP" << font;
+        QTest::addRow("main window, %s", qPrintable(font)) << "BPM" << font << QString();
+        QTest::addRow("delay window, %s", qPrintable(font)) << "Delay" << font << QString();
+        QTest::addRow("tap window, %s", qPrintable(font)) << "TAP" << font << QString();
+        // Without a face like Arial, the desktop's Japanese face draws the arrow's "--" too.
+        QTest::addRow("main window, %s for Arial too", qPrintable(font)) << "BPM" << font << font;
     }
+    // With nothing but fonts-vlgothic, the desktop gives Arial's place to its fixed-width face.
+    if (fonts.contains("VL PGothic") && QFontDatabase::families().contains("VL Gothic"))
+        QTest::newRow("main window, VL PGothic and VL Gothic for Arial") << "BPM"
+                                                                         << "VL PGothic"
+                                                                         << "VL Gothic";
 }
 
 void TestTextFit::everyTextFits()
 {
     QFETCH(QString, window);
     QFETCH(QString, font);
-    useFont(font);
+    QFETCH(QString, arial);
+    useFont(font, arial);
     QWidget* client = this->window(window);
     QStringList cut;
     int checked = 0;

@@ -44,10 +44,12 @@ QFont fitWidth(const QFont& design, const QString& text, qreal room, const QPain
     return f;
 }
 
-void drawLine(QPainter& painter, const QRectF& place, Qt::Alignment alignment, int flags, const QString& text)
+void drawLine(QPainter& painter, const QRectF& place, Qt::Alignment alignment, int flags, const QString& text,
+              qreal designPoints)
 {
     const QFontMetricsF metrics(painter.font(), painter.device());
-    const qreal em = painter.font().pointSizeF() * painter.device()->logicalDpiY() / 72.0;
+    const qreal points = designPoints > 0 ? designPoints : painter.font().pointSizeF();
+    const qreal em = points * painter.device()->logicalDpiY() / 72.0;
     // On a whole pixel, as Qt puts its own lines (the letters' shapes are hinted to the pixel
     // grid); at the top of a place the em stays wholly inside it.
     const qreal baseline = alignment & Qt::AlignVCenter

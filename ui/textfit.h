@@ -33,8 +33,11 @@ QFont fitWidth(const QFont& design, const QString& text, qreal room, const QPain
 // the text's em rather than by the font's own line. The windows were drawn for a face whose line is
 // one em high, 0.88 em of it above the baseline, as ideographs sit; some stand-in faces give a line
 // half an em more (Noto Sans CJK), which would push the letters and the access-key underline out of
-// a control drawn for one em. `flags` adds Qt::TextShowMnemonic or Qt::TextHideMnemonic.
-void drawLine(QPainter& painter, const QRectF& place, Qt::Alignment alignment, int flags,
-              const QString& text);
+// a control drawn for one em. `flags` adds Qt::TextShowMnemonic or Qt::TextHideMnemonic. A text
+// drawn smaller than designed to fit its place is given the designed size (`designPoints`): it stays
+// on the designed baseline, the line its neighbours stand on, instead of rising with its smaller em
+// towards the top of its place.
+void drawLine(QPainter& painter, const QRectF& place, Qt::Alignment alignment, int flags, const QString& text,
+              qreal designPoints = 0);
 
 } // namespace korvo::ui
