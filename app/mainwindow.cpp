@@ -7,6 +7,7 @@
 #include "settings/settingsformat.h"
 #include "ui/displaybox.h"
 #include "ui/platform.h"
+#include "ui/readers.h"
 #include "ui/twips.h"
 #include "ui/windowfront.h"
 #include "ui/windowplacement.h"
@@ -20,8 +21,23 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShowEvent>
 
 namespace korvo {
+
+// The client area, a type of its own so that screen readers are offered the controls on it without
+// the two that lie below it.
+class ClientArea final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit ClientArea(QWidget* parent) : QWidget(parent)
+    {
+        ui::presentToReaders(staticMetaObject, QAccessible::Client);
+    }
+};
+
 namespace {
 
 using ui::twips;
@@ -58,7 +74,7 @@ MainWindow::~MainWindow()
 
 void MainWindow::buildControls()
 {
-    auto* client = new QWidget(this);
+    auto* client = new ClientArea(this);
     client->setObjectName("client");
     client->setFixedSize(twips(0, 0, 5640, 5385).size());
     client->setFont(mainWindowFont());
@@ -72,9 +88,13 @@ void MainWindow::buildControls()
     commandD->setObjectName("CommandD");
     commandD->raise();
 
-    // "--" and ">" together draw an arrow from BPM 1 to BPM 2.
-    ui::label(client, "--", ui::font(15.75, false, "Arial"), twips(2670, 1005, 375, 255))
-        ->setObjectName("Label2");
+    // "--" and ">" together draw an arrow from BPM 1 to BPM 2. The dashes must end where the head
+    // begins: where no face like Arial is installed, the Japanese face stands in, whose dashes run
+    // wider, and the second dash would run into the head ("- ->").
+    ui::CaptionLabel* arrowShaft =
+        ui::label(client, "--", ui::font(15.75, false, "Arial"), twips(2670, 1005, 375, 255));
+    arrowShaft->setObjectName("Label2");
+    arrowShaft->setRoom(ui::px(2880 - 2670));
     ui::label(client, ">", mainWindowFont(), twips(2880, 1110, 375, 375))->setObjectName("Label3");
 
     const QFont bold12 = ui::font(12, true);
@@ -113,11 +133,15 @@ void MainWindow::buildControls()
     auto* command2 = ui::button(client, "終了(&X)", ui::font(9.75), twips(360, 4680, 1335, 255));
     command2->setObjectName("Command2");
 
-    // Two controls lie below the client area and are never seen; they keep their design places.
-    ui::label(client, "Label4", mainWindowFont(), twips(240, 5520, 975, 255))->setObjectName("Label4");
+    // Two controls lie below the client area and are never seen; they keep their design places,
+    // and screen readers are not offered them.
+    ui::CaptionLabel* label4 = ui::label(client, "Label4", mainWindowFont(), twips(240, 5520, 975, 255));
+    label4->setObjectName("Label4");
     auto* dammy = ui::button(client, " ", mainWindowFont(), twips(4200, 6480, 132, 732));
     dammy->setObjectName("Dammy");
     dammy->setEnabled(false);
+    ui::keepFromReaders(label4);
+    ui::keepFromReaders(dammy);
 
     // Keyboard order: BPM 1's box, tap button and slider, the same for BPM 2, then the buttons.
     // Each entry orders its own three controls.
@@ -125,6 +149,7 @@ void MainWindow::buildControls()
     QWidget* const order[] = {m_tempoEntries[1]->slider(), commandD, m_calculateButton, command2};
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
+    m_tempoEntries[0]->textBox()->setFocus(); // where the window opens
 
     connect(m_tempoEntries[0], &TempoEntry::sliderChanged, this, &MainWindow::HScroll0_Change);
     connect(m_tempoEntries[1], &TempoEntry::sliderChanged, this, &MainWindow::HScroll1_Change);
@@ -148,6 +173,8 @@ void MainWindow::buildMenus()
     file->addAction("計算実行(&C)", this, &MainWindow::Menu_calculate_Click)->setObjectName("Menu_calculate");
     file->addAction("サンプルのテンポ(&W)...", this, &MainWindow::menu_sampletempo_Click)
         ->setObjectName("menu_sampletempo");
+    file->addAction("サンプルのテンポ (BPM 2)(&V)...", this, &MainWindow::menu_sampletempo2_Click)
+        ->setObjectName("menu_sampletempo2");
     file->addSeparator()->setObjectName("Menu_bar");
     file->addAction("終了(&X)", this, &MainWindow::menu_exit_Click)->setObjectName("menu_exit");
 
@@ -247,10 +274,21 @@ void MainWindow::Menu_calculate_Click()
 
 void MainWindow::menu_sampletempo_Click()
 {
-    const QString file =
-        Platform::current().openFileName(this, "サンプルのテンポ (BPM 1)", SampleTempo::fileFilter());
+    askForSample(0);
+}
+
+void MainWindow::menu_sampletempo2_Click()
+{
+    askForSample(1);
+}
+
+void MainWindow::askForSample(int entry)
+{
+    // The file chosen goes the way of a file dropped on the entry.
+    const QString file = Platform::current().openFileName(
+        this, QString("サンプルのテンポ (BPM %1)").arg(entry + 1), SampleTempo::fileFilter());
     if (!file.isEmpty())
-        FrameBPM_FileDrop(0, file);
+        FrameBPM_FileDrop(entry, file);
 }
 
 void MainWindow::FrameBPM_FileDrop(int entry, const QString& file)
@@ -337,6 +375,19 @@ void MainWindow::keyPressEvent(QKeyEvent* event)
         return;
     }
     QMainWindow::keyPressEvent(event);
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // The window opens with the text of the focused box selected, as Tab leaves it, so that the first
+    // keys typed replace the tempo: added to it, 98 typed into "120" reads 98120 and is rejected.
+    // The focus the window gets from the desktop selects nothing by itself. Coming back from being
+    // minimised is no opening.
+    if (event->spontaneous())
+        return;
+    if (auto* box = qobject_cast<QLineEdit*>(focusWidget()))
+        box->selectAll();
 }
 
 DelayWindow* MainWindow::delayWindow()
@@ -510,3 +561,5 @@ void MainWindow::setEntryText(int entry, const QString& text)
 }
 
 } // namespace korvo
+
+#include "mainwindow.moc"

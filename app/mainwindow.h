@@ -59,9 +59,10 @@ public:
     void menu_manual_Click();
     void Manu_credit_Click();
     void Form_QueryUnload(bool& cancel);
-    // The tempo of a sample file: asked for BPM 1 from the File menu, or dropped on either entry;
-    // what the user takes from the result is written into the entry and calculated.
+    // The tempo of a sample file: asked for BPM 1 or BPM 2 from the File menu, or dropped on either
+    // entry; what the user takes from the result is written into the entry and calculated.
     void menu_sampletempo_Click();
+    void menu_sampletempo2_Click();
     void FrameBPM_FileDrop(int entry, const QString& file);
     void sampleTempoChosen(int entry, const QString& text);
 
@@ -89,6 +90,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildControls();
@@ -98,6 +100,7 @@ private:
     std::optional<std::array<double, 2>> validTempos() const;
     void rejectTempos();
     void openTap(int entry);
+    void askForSample(int entry);
 
     std::array<TempoEntry*, 2> m_tempoEntries{};
     QLineEdit* m_pitchBox = nullptr;

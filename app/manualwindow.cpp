@@ -1,10 +1,12 @@
 #include "app/manualwindow.h"
 
+#include "ui/readers.h"
 #include "ui/twips.h"
 
 #include <QFile>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 
 // The resource lives in a static library, where nothing else would keep its registration from
 // being dropped by the linker. Q_INIT_RESOURCE must be used outside any namespace.
@@ -27,6 +29,8 @@ QString manualText()
 
 ManualWindow::ManualWindow(QWidget* parent) : QWidget(parent)
 {
+    // A window of its own on the desktop, for screen readers too.
+    ui::presentToReaders(staticMetaObject, QAccessible::Window);
     setObjectName("Manu");
     setWindowTitle("Korvo Manual");
     setFixedSize(ui::px(6705), ui::px(5160));
@@ -43,6 +47,7 @@ ManualWindow::ManualWindow(QWidget* parent) : QWidget(parent)
     text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     text->setAccessibleName("Korvo Manual");
+    text->verticalScrollBar()->setAccessibleName("表示位置");
     text->setFocusPolicy(Qt::StrongFocus);
     text->setFocus(); // the only control, so the reader can scroll with the keys at once
 }

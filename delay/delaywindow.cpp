@@ -3,6 +3,7 @@
 #include "pitch/bpmvalue.h"
 #include "ui/displaybox.h"
 #include "ui/platform.h"
+#include "ui/readers.h"
 #include "ui/textfit.h"
 #include "ui/twips.h"
 #include "ui/windowplacement.h"
@@ -67,6 +68,8 @@ template <std::size_t N> int selectable(int index, const std::array<const char*,
 
 DelayWindow::DelayWindow(DelayHost& host, QWidget* parent) : QWidget(parent, Qt::Window), m_host(host)
 {
+    // A window of its own on the desktop, for screen readers too.
+    ui::presentToReaders(staticMetaObject, QAccessible::Window);
     setObjectName("Delay");
     setWindowTitle("Korvo ディレイ");
     setAttribute(Qt::WA_DeleteOnClose); // closing from the frame discards the window and its choices

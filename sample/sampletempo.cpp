@@ -4,6 +4,7 @@
 #include "ui/platform.h"
 
 #include <QFileInfo>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QStringList>
 #include <QThread>
@@ -68,6 +69,9 @@ void SampleTempo::read(int entry, const QString& file)
     m_progress = new QProgressDialog(QString("%1 のテンポを調べています...").arg(QFileInfo(file).fileName()),
                                      "中止", 0, 100, m_window);
     m_progress->setObjectName("SampleProgress");
+    auto* bar = new QProgressBar;
+    bar->setAccessibleName("進行状況"); // nameless, a reader would say only a percentage
+    m_progress->setBar(bar);
     m_progress->setWindowTitle("サンプルのテンポ");
     m_progress->setWindowModality(Qt::NonModal);
     m_progress->setAutoReset(false);
@@ -123,7 +127,7 @@ void SampleTempo::finish()
     // Modal to the program, but without a nested event loop, as the tap window: the answer comes
     // back through its signals.
     delete m_dialog;
-    m_dialog = new SampleTempoDialog(name, analysis, m_window);
+    m_dialog = new SampleTempoDialog(name, analysis, m_entry, m_window);
     m_dialog->setAttribute(Qt::WA_DeleteOnClose);
     m_dialog->setWindowModality(Qt::ApplicationModal);
     const int entry = m_entry;

@@ -1,6 +1,7 @@
 #include "sample/sampletempodialog.h"
 
 #include "pitch/numbertext.h"
+#include "ui/captions.h"
 #include "ui/fonts.h"
 
 #include <QDialogButtonBox>
@@ -47,14 +48,52 @@ QString readingText(const sample::TempoCandidate& c, sample::ChoiceReason reason
                : "推定値から";
 }
 
+// The list of readings. The style marks the focus in a list only by a dotted line round one cell,
+// which is next to invisible and easily lost beside the OK button's mark as the default button. So
+// the current reading is drawn in the highlight colour only while the list has the focus, and in
+// grey otherwise, as desktops show a selection that the keys no longer move.
+class ReadingList final : public QTreeWidget
+{
+public:
+    explicit ReadingList(QWidget* parent) : QTreeWidget(parent), m_focused(palette()) { showFocus(false); }
+
+protected:
+    void focusInEvent(QFocusEvent* event) override
+    {
+        QTreeWidget::focusInEvent(event);
+        showFocus(true);
+    }
+    void focusOutEvent(QFocusEvent* event) override
+    {
+        QTreeWidget::focusOutEvent(event);
+        showFocus(false);
+    }
+
+private:
+    void showFocus(bool focused)
+    {
+        QPalette p = m_focused;
+        if (!focused) {
+            for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+                p.setColor(group, QPalette::Highlight, m_focused.color(group, QPalette::Midlight));
+                p.setColor(group, QPalette::HighlightedText, m_focused.color(group, QPalette::Text));
+            }
+        }
+        setPalette(p);
+    }
+
+    QPalette m_focused; // the style's own, which marks the current reading in the highlight colour
+};
+
 } // namespace
 
-SampleTempoDialog::SampleTempoDialog(const QString& fileName, const sample::Analysis& analysis,
+SampleTempoDialog::SampleTempoDialog(const QString& fileName, const sample::Analysis& analysis, int entry,
                                      QWidget* parent)
     : QDialog(parent)
 {
     setObjectName("SampleTempo");
-    setWindowTitle("サンプルのテンポ");
+    // Nothing else in the dialog tells which entry OK fills.
+    setWindowTitle(QString("サンプルのテンポ (BPM %1)").arg(entry + 1));
     setFont(ui::font(9));
 
     const sample::TempoChoice& choice = analysis.choice;
@@ -73,7 +112,7 @@ SampleTempoDialog::SampleTempoDialog(const QString& fileName, const sample::Anal
         new QLabel(analysis.estimate > 0 ? q(roundedText(analysis.estimate, 2)) + " BPM" : "なし", this);
     estimate->setObjectName("estimate");
 
-    m_candidates = new QTreeWidget(this);
+    m_candidates = new ReadingList(this);
     m_candidates->setObjectName("candidates");
     m_candidates->setAccessibleName("候補");
     m_candidates->setRootIsDecorated(false);
@@ -109,15 +148,30 @@ SampleTempoDialog::SampleTempoDialog(const QString& fileName, const sample::Anal
                                  m_candidates->sizeHintForRow(0) * rows + 2 * m_candidates->frameWidth() +
                                  m_candidates->sizeHintForRow(0) / 2);
 
+    // The form makes each caption its value's buddy, so a screen reader is told which caption labels
+    // which value. Reading the dialog out, though, it reads a value by its name and passes over a
+    // caption that labels something else: the name of each value holds its caption as well.
     auto* form = new QFormLayout;
-    form->addRow("ファイル:", m_file);
-    form->addRow("長さ:", m_length);
-    form->addRow("テンポ:", m_tempo);
-    form->addRow("推定:", estimate);
+    const auto addRow = [form](const QString& caption, QLabel* value) {
+        form->addRow(caption + ":", value);
+        value->setAccessibleName(caption + " " + value->text());
+    };
+    addRow("ファイル", m_file);
+    addRow("長さ", m_length);
+    addRow("テンポ", m_tempo);
+    addRow("推定", estimate);
     form->addRow("候補:", m_candidates);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+    // The style marks the default button as it marks the focus; these buttons add a focus frame
+    // inside, so that OK as the default does not look like OK with the focus.
+    auto* buttons = new QDialogButtonBox(this);
+    auto* ok = new ui::CaptionButton("OK", buttons, font());
+    ok->setObjectName("ok");
+    auto* cancel = new ui::CaptionButton("キャンセル", buttons, font());
+    cancel->setObjectName("cancel");
+    buttons->addButton(ok, QDialogButtonBox::AcceptRole);
+    buttons->addButton(cancel, QDialogButtonBox::RejectRole);
+    ok->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     // A double click on a reading, or Enter on it, takes it at once.

@@ -17,7 +17,8 @@ class SampleTempoDialog final : public QDialog
     Q_OBJECT
 
 public:
-    SampleTempoDialog(const QString& fileName, const sample::Analysis& analysis, QWidget* parent);
+    // For entry 0 (BPM 1) or 1 (BPM 2), which the title names.
+    SampleTempoDialog(const QString& fileName, const sample::Analysis& analysis, int entry, QWidget* parent);
 
     // The tempo text of the selected reading, as a tempo box takes it.
     QString chosenText() const;

@@ -2,6 +2,7 @@
 
 #include "ui/displaybox.h"
 #include "ui/platform.h"
+#include "ui/readers.h"
 #include "ui/twips.h"
 
 #include <QGroupBox>
@@ -15,6 +16,7 @@ namespace korvo {
 
 TapWindow::TapWindow(TapHost& host, QWidget* parent) : QDialog(parent), m_host(host)
 {
+    ui::presentToReaders(staticMetaObject, QAccessible::Dialog);
     setObjectName("TAP");
     setWindowTitle("Korvo タップ");
     setFont(ui::windowFont());
@@ -56,8 +58,13 @@ TapWindow::TapWindow(TapHost& host, QWidget* parent) : QDialog(parent), m_host(h
         b->setAutoDefault(true);
     m_tapButton->setDefault(true);
 
-    for (QPushButton* b : {m_send1, m_send2, m_copy})
+    // Nor are they offered to screen readers, which would read out what nobody sees.
+    for (QPushButton* b : {m_send1, m_send2, m_copy}) {
         b->setFocusPolicy(Qt::NoFocus);
+        ui::keepFromReaders(b);
+    }
+    for (QLabel* l : m_labels)
+        ui::keepFromReaders(l);
     setTabOrder(m_tapButton, m_clear);
     setTabOrder(m_clear, m_close);
     m_tapButton->setFocus();
@@ -136,10 +143,12 @@ void TapWindow::CommandCopy_Click()
 
 void TapWindow::keyPressEvent(QKeyEvent* event)
 {
-    // The window has no cancel button: Escape closes nothing. It ends only by Set or by the
-    // window frame.
+    // The window is modal, so Escape must get a person out of it without a mouse: it closes the
+    // window as its close box does. No handler runs and nothing is recalculated; the entry keeps
+    // what the last tap or start-over wrote.
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
         event->accept();
+        close();
         return;
     }
     QDialog::keyPressEvent(event);

@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "delay/delaycalc.h"
 #include "mainwindowtest.h"
+#include "sample/sampletempodialog.h"
 #include "ui/applicationsetup.h"
 #include "ui/twips.h"
 
@@ -8,6 +9,7 @@
 #include <QAbstractSlider>
 #include <QAccessible>
 #include <QComboBox>
+#include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -34,6 +36,7 @@ public:
         TapBpm1,
         TapBpm2,
         Manual,
+        SampleTempo,
         RangeError,
         AutoSaveQuestion
     };
@@ -46,10 +49,16 @@ private slots:
 
     void everyControlIsNamed_data();
     void everyControlIsNamed();
+    void controlsOutOfSightAreNotOffered_data();
+    void controlsOutOfSightAreNotOffered();
+    void windowsAreSpokenInTheirRole_data();
+    void windowsAreSpokenInTheirRole();
     void framesAreSpokenWithTheirOwnTitle_data();
     void framesAreSpokenWithTheirOwnTitle();
     void labelsNameTheBoxesBesideThem_data();
     void labelsNameTheBoxesBesideThem();
+    void sampleValuesAreSpokenWithTheirCaptions_data();
+    void sampleValuesAreSpokenWithTheirCaptions();
     void messageBoxesSpeakTitleTextAndDefault_data();
     void messageBoxesSpeakTitleTextAndDefault();
     void pitchResultsAreSpokenAsShown_data();
@@ -80,9 +89,12 @@ QString describe(const QWidget* w)
     return name + QLatin1Char(' ') + QLatin1String(w->metaObject()->className());
 }
 
-// Parts of the manual's text box (its viewport and scroll bars) are spoken as the text box itself.
+// Parts of a text box or list (its viewport, its header) are spoken as the box itself; its scroll
+// bar is a control of its own.
 bool insideScrollArea(const QWidget* w, const QWidget* window)
 {
+    if (qobject_cast<const QScrollBar*>(w))
+        return false;
     for (const QWidget* p = w->parentWidget(); p && p != window; p = p->parentWidget())
         if (qobject_cast<const QAbstractScrollArea*>(p))
             return true;
@@ -225,6 +237,20 @@ QWidget* TestAccessibility::openScene(Scene scene)
     case Scene::Manual:
         openMain().menu_manual_Click();
         return m_window->manualWindow();
+    case Scene::SampleTempo: {
+        // What a four-bar loop at 174 gives, with the two-bar reading offered besides.
+        korvo::sample::Analysis analysis;
+        analysis.seconds = 5.517;
+        analysis.estimate = 174;
+        analysis.choice.reason = korvo::sample::ChoiceReason::Loop;
+        analysis.choice.tempo = 174;
+        analysis.choice.text = "174";
+        analysis.choice.beats = 16;
+        analysis.choice.others = {{8, 87, "87"}};
+        auto* dialog = new korvo::SampleTempoDialog("loop.wav", analysis, 1, &openMain());
+        dialog->show();
+        return dialog;
+    }
     case Scene::RangeError:
     case Scene::AutoSaveQuestion:
         return showLikeTheSystem(messageFor(scene));
@@ -240,6 +266,7 @@ void TestAccessibility::everyControlIsNamed_data()
     QTest::newRow("tap window opened for BPM 1") << Scene::TapBpm1;
     QTest::newRow("tap window opened for BPM 2") << Scene::TapBpm2;
     QTest::newRow("manual window") << Scene::Manual;
+    QTest::newRow("sample tempo dialog") << Scene::SampleTempo;
     QTest::newRow("tempo range error box") << Scene::RangeError;
     QTest::newRow("auto-save question box") << Scene::AutoSaveQuestion;
 }
@@ -264,6 +291,74 @@ void TestAccessibility::everyControlIsNamed()
             unnamed << describe(w);
     }
     QVERIFY2(unnamed.isEmpty(), qPrintable("spoken without a name: " + unnamed.join(", ")));
+}
+
+// The objects of every control a reader can reach from the window through the accessible tree.
+void collectOffered(QAccessibleInterface* iface, QStringList& names, int depth = 0)
+{
+    QVERIFY(depth < 20);
+    for (int i = 0; i < iface->childCount(); ++i) {
+        QAccessibleInterface* child = iface->child(i);
+        QVERIFY(child);
+        QCOMPARE(iface->indexOfChild(child), i);
+        if (child->object())
+            names << child->object()->objectName();
+        collectOffered(child, names, depth + 1);
+    }
+}
+
+void TestAccessibility::controlsOutOfSightAreNotOffered_data()
+{
+    QTest::addColumn<Scene>("scene");
+    QTest::addColumn<QStringList>("outOfSight");
+    QTest::addColumn<QString>("onScreen"); // a control beside them that is offered
+
+    QTest::newRow("main window: Label4 and Dammy below the client area")
+        << Scene::Main << QStringList{"Label4", "Dammy"} << "Command1";
+    QTest::newRow("tap window: send, copy and the estimator's labels below the client area")
+        << Scene::TapBpm1 << QStringList{"CmdSend1", "CmdSend2", "CommandCopy", "Label1",
+                                         "Label2",   "Label3",   "Label4",      "Label5"}
+        << "CommandClose";
+}
+
+void TestAccessibility::controlsOutOfSightAreNotOffered()
+{
+    QFETCH(Scene, scene);
+    QFETCH(QStringList, outOfSight);
+    QFETCH(QString, onScreen);
+    QWidget* window = openScene(scene);
+    QVERIFY(window);
+
+    QStringList offered;
+    collectOffered(accessible(window), offered);
+    QVERIFY2(offered.contains(onScreen), qPrintable(offered.join(", ")));
+    for (const QString& name : outOfSight) {
+        // Still there, where the layout puts them, only not read out.
+        QVERIFY2(window->findChild<QWidget*>(name), qPrintable(name));
+        QVERIFY2(!offered.contains(name), qPrintable(name + " is offered to readers"));
+    }
+}
+
+void TestAccessibility::windowsAreSpokenInTheirRole_data()
+{
+    QTest::addColumn<Scene>("scene");
+    QTest::addColumn<QAccessible::Role>("role");
+    QTest::newRow("main window") << Scene::Main << QAccessible::Window;
+    QTest::newRow("delay window, not a filler") << Scene::Delay << QAccessible::Window;
+    QTest::newRow("manual window, not a filler") << Scene::Manual << QAccessible::Window;
+    QTest::newRow("tap window, a dialog") << Scene::TapBpm1 << QAccessible::Dialog;
+    QTest::newRow("sample tempo dialog") << Scene::SampleTempo << QAccessible::Dialog;
+}
+
+void TestAccessibility::windowsAreSpokenInTheirRole()
+{
+    QFETCH(Scene, scene);
+    QFETCH(QAccessible::Role, role);
+    QWidget* window = openScene(scene);
+    QVERIFY(window);
+    QAccessibleInterface* iface = accessible(window);
+    QCOMPARE(iface->role(), role);
+    QCOMPARE(iface->text(QAccessible::Name), window->windowTitle());
 }
 
 void TestAccessibility::framesAreSpokenWithTheirOwnTitle_data()
@@ -336,6 +431,38 @@ void TestAccessibility::labelsNameTheBoxesBesideThem()
     }
     // Whether through a buddy or a name of its own, the box is announced by the caption beside it.
     QCOMPARE(spokenLabel(boxIface, true), labelWidget->text());
+}
+
+void TestAccessibility::sampleValuesAreSpokenWithTheirCaptions_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::newRow("the file's name") << "file";
+    QTest::newRow("長さ: the length and how far it is off") << "length";
+    QTest::newRow("テンポ: the tempo found and why") << "tempo";
+    QTest::newRow("推定: the tempo heard in the beat") << "estimate";
+}
+
+void TestAccessibility::sampleValuesAreSpokenWithTheirCaptions()
+{
+    QFETCH(QString, value);
+    QWidget* dialog = openScene(Scene::SampleTempo);
+    auto* valueLabel = dialog->findChild<QLabel*>(value);
+    QVERIFY(valueLabel);
+    auto* form = dialog->findChild<QFormLayout*>();
+    QVERIFY(form);
+    auto* captionLabel = qobject_cast<QLabel*>(form->labelForField(valueLabel));
+    QVERIFY(captionLabel);
+    const QString caption = QString(captionLabel->text()).remove(QLatin1Char(':'));
+
+    QAccessibleInterface* iface = accessible(valueLabel);
+    bool related = false;
+    for (const auto& [other, relation] : iface->relations(QAccessible::Label))
+        related = related || other->object() == captionLabel;
+    QVERIFY2(related, "the reader is not told which caption belongs to the value");
+    // Read out in turn, the value comes with its caption; the caption alone is passed over, as it
+    // labels the value.
+    const QString spoken = iface->text(QAccessible::Name);
+    QVERIFY2(spoken.startsWith(caption) && spoken.endsWith(valueLabel->text()), qPrintable(spoken));
 }
 
 void TestAccessibility::messageBoxesSpeakTitleTextAndDefault_data()

@@ -8,7 +8,7 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDialogButtonBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -46,6 +46,8 @@ private slots:
     void typedTempoWaitsForCalculation_data();
     void typedTempoWaitsForCalculation();
     void typedTempoTakesEffectWithTheOtherSlider();
+    void firstKeysReplaceTheOpeningTempo_data();
+    void firstKeysReplaceTheOpeningTempo();
     void rejectedTemposComeBackFromSliders_data();
     void rejectedTemposComeBackFromSliders();
     void boundsAreAccepted();
@@ -257,6 +259,36 @@ void TestMainWindow::typedTempoTakesEffectWithTheOtherSlider()
     QCOMPARE(w.tempoEntry(0)->textBox()->text(), QString("120.1"));
     QCOMPARE(w.tempoEntry(1)->slider()->value(), 1300);
     QCOMPARE(results(), QString("+1.371 +1 +37"));
+}
+
+void TestMainWindow::firstKeysReplaceTheOpeningTempo_data()
+{
+    QTest::addColumn<QByteArray>("saved"); // the settings file at start; empty: none
+    QTest::addColumn<QString>("results");
+    QTest::newRow("first start: 98 over the design 120") << QByteArray() << "+3.506 +4 -49";
+    QTest::newRow("restored 133.3333 and 100: 98 over all of it")
+        << QByteArray("133.3333\r\n100\r\n3\r\n0\r\n0\r\n") << "+0.35 +0 +35";
+}
+
+void TestMainWindow::firstKeysReplaceTheOpeningTempo()
+{
+    QFETCH(QByteArray, saved);
+    if (!saved.isEmpty()) {
+        QFile file(m_dir->filePath("bpm_data.ini"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(saved), saved.size());
+    }
+    MainWindow& w = open();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    // The real keys, into whatever has the focus as the window opens.
+    QCOMPARE(QApplication::focusWidget(), w.tempoEntry(0)->textBox());
+    QTest::keyClicks(QApplication::focusWidget(), "98");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QVERIFY(m_platform->messages.isEmpty());
+    QCOMPARE(w.tempoEntry(0)->textBox()->text(), QString("98"));
+    QTEST(results(), "results");
+    w.hide();
 }
 
 void TestMainWindow::rejectedTemposComeBackFromSliders_data()
@@ -624,6 +656,7 @@ void TestMainWindow::menusAndAccessKeys()
     const QStringList expected = {"ファイル(&F)",
                                   "  計算実行(&C)",
                                   "  サンプルのテンポ(&W)...",
+                                  "  サンプルのテンポ (BPM 2)(&V)...",
                                   "  -",
                                   "  終了(&X)",
                                   "オプション(&R)",
@@ -676,7 +709,7 @@ void TestMainWindow::keyboardOrderAndDisplayBoxes()
 
 void TestMainWindow::sampleTempoByDropOrMenu_data()
 {
-    // Where the loop goes in ("frame", "box", "slider" of an entry, or "menu" for BPM 1's file
+    // Where the loop goes in ("frame", "box", "slider" of an entry, or "menu" for the entry's file
     // question), how the dialog is answered, and the entry's text afterwards.
     QTest::addColumn<double>("bpm"); // of a four-bar loop
     QTest::addColumn<int>("entry");
@@ -708,6 +741,10 @@ void TestMainWindow::sampleTempoByDropOrMenu_data()
                                              << "ok"
                                              << "174"
                                              << "-6.433 -6 -43";
+    QTest::newRow("File menu for BPM 2, OK") << 174.0 << 1 << "menu"
+                                             << "ok"
+                                             << "174"
+                                             << "+6.433 +6 +43";
     QTest::newRow("4 bars at 133.3333 keep every decimal, not the slider's tenth") << 133.3333 << 0 << "box"
                                                                                    << "ok"
                                                                                    << "133.3333"
@@ -736,13 +773,13 @@ void TestMainWindow::sampleTempoByDropOrMenu()
     if (where.startsWith("menu")) {
         if (where == "menu")
             m_platform->files << file;
-        // The real keys: Alt+F opens the File menu, W takes the item.
+        // The real keys: Alt+F opens the File menu, W takes the item for BPM 1 and V the one for BPM 2.
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         QTest::keyClick(&w, Qt::Key_F, Qt::AltModifier);
         QTRY_VERIFY(QApplication::activePopupWidget());
-        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_W);
-        QCOMPARE(m_platform->fileQuestions.size(), 1);
+        QTest::keyClick(QApplication::activePopupWidget(), entry == 0 ? Qt::Key_W : Qt::Key_V);
+        QCOMPARE(m_platform->fileQuestions, QStringList{QString("サンプルのテンポ (BPM %1)").arg(entry + 1)});
     } else {
         QWidget* on = where == "frame" ? static_cast<QWidget*>(target)
                       : where == "box" ? static_cast<QWidget*>(target->textBox())
@@ -765,6 +802,7 @@ void TestMainWindow::sampleTempoByDropOrMenu()
         QTRY_VERIFY_WITH_TIMEOUT(w.sampleTempo()->dialog() && w.sampleTempo()->dialog()->isVisible(), 20000);
         korvo::SampleTempoDialog* dialog = w.sampleTempo()->dialog();
         QCOMPARE(dialog->windowModality(), Qt::ApplicationModal);
+        QCOMPARE(dialog->windowTitle(), QString("サンプルのテンポ (BPM %1)").arg(entry + 1));
         QCOMPARE(dialog->fileLabel()->text(), QFileInfo(file).fileName());
         if (bpm == 174) {
             QCOMPARE(dialog->lengthLabel()->text(), QString("5.517秒"));
@@ -782,9 +820,10 @@ void TestMainWindow::sampleTempoByDropOrMenu()
             QVERIFY2(readings.contains("87.00 8拍（2小節）"), qPrintable(readings.join(", ")));
             QCOMPARE(dialog->chosenText(), QString("174"));
         }
-        auto* buttons = dialog->findChild<QDialogButtonBox*>();
+        auto* ok = dialog->findChild<QPushButton*>("ok");
+        QVERIFY(ok);
         if (answer == "ok") {
-            QTest::mouseClick(buttons->button(QDialogButtonBox::Ok), Qt::LeftButton);
+            QTest::mouseClick(ok, Qt::LeftButton);
         } else if (answer == "enter") {
             QTest::keyClick(dialog->candidateList(), Qt::Key_Return);
         } else if (answer == "other") {
@@ -793,7 +832,7 @@ void TestMainWindow::sampleTempoByDropOrMenu()
                                                            dialog->candidateList()->topLevelItemCount() - 1))
                 QTest::keyClick(dialog->candidateList(), Qt::Key_Down, Qt::NoModifier);
             QCOMPARE(dialog->chosenText(), QString("87"));
-            QTest::mouseClick(buttons->button(QDialogButtonBox::Ok), Qt::LeftButton);
+            QTest::mouseClick(ok, Qt::LeftButton);
         } else {
             QTest::keyClick(dialog->candidateList(), Qt::Key_Escape);
         }

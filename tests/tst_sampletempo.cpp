@@ -4,19 +4,24 @@
 #include "sample/namehint.h"
 #include "sample/sampleanalysis.h"
 #include "sample/sampletempo.h"
+#include "sample/sampletempodialog.h"
 #include "windowtest.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QOperatingSystemVersion>
 #include <QProcess>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTreeWidget>
 #include <QWidget>
 #include <QtEndian>
 #include <cmath>
@@ -57,6 +62,7 @@ private slots:
     void tempoCommandNeedsNoDisplay();
     void tempoCommandReportsAFailedWrite();
     void slowReadingShowsProgressAndStops();
+    void dialogShowsWhereTheFocusIs();
 
 private:
     QString write(const DrumLoop& loop, const QString& name);
@@ -641,6 +647,12 @@ void TestSampleTempo::slowReadingShowsProgressAndStops()
     QCOMPARE(reader.progressDialog()->windowModality(), Qt::NonModal);
     QTRY_VERIFY(reader.progressDialog()->value() > 0);
     QVERIFY(finished.isEmpty());
+    // A screen reader says what the percentage is of.
+    auto* bar = reader.progressDialog()->findChild<QProgressBar*>();
+    QVERIFY(bar);
+    QAccessibleInterface* barIface = QAccessible::queryAccessibleInterface(bar);
+    QVERIFY(!barIface->text(QAccessible::Name).isEmpty());
+    QCOMPARE(barIface->text(QAccessible::Value).toInt(), reader.progressDialog()->value());
 
     QPushButton* stop = reader.progressDialog()->findChild<QPushButton*>();
     QCOMPARE(stop->text(), QString("中止"));
@@ -650,6 +662,66 @@ void TestSampleTempo::slowReadingShowsProgressAndStops()
     QVERIFY(!reader.progressDialog());
     QVERIFY(!reader.dialog());
     QVERIFY(m_platform->messages.isEmpty());
+}
+
+void TestSampleTempo::dialogShowsWhereTheFocusIs()
+{
+    // A four-bar loop at 174 with the two-bar reading offered besides.
+    korvo::sample::Analysis analysis;
+    analysis.seconds = 5.517;
+    analysis.estimate = 174;
+    analysis.choice.reason = korvo::sample::ChoiceReason::Loop;
+    analysis.choice.tempo = 174;
+    analysis.choice.text = "174";
+    analysis.choice.beats = 16;
+    analysis.choice.others = {{8, 87, "87"}};
+    korvo::SampleTempoDialog dialog("loop.wav", analysis, 0, nullptr);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QCOMPARE(QApplication::focusWidget(), dialog.candidateList());
+
+    // Tab round the dialog: each control the focus comes to must look different from a moment
+    // before, the OK button too, which as the default button is marked before it has the focus.
+    QList<QWidget*> controls{dialog.candidateList()};
+    for (QPushButton* b : dialog.findChildren<QPushButton*>())
+        controls << b;
+    QCOMPARE(controls.size(), 3);
+    const auto look = [&controls] {
+        QList<QImage> images;
+        for (QWidget* w : controls)
+            images << w->grab().toImage();
+        return images;
+    };
+    // In the list the mark must be plain to see: the current reading in the highlight colour while
+    // the list has the focus, and only then.
+    QTreeWidget* list = dialog.candidateList();
+    const QColor highlight = QApplication::palette().color(QPalette::Active, QPalette::Highlight);
+    const auto currentInHighlight = [list, &highlight] {
+        const QRect row = list->visualItemRect(list->currentItem());
+        const QColor drawn = list->viewport()->grab().toImage().pixelColor(row.left() + 1, row.center().y());
+        // The style shades a selection a little.
+        return std::abs(drawn.red() - highlight.red()) + std::abs(drawn.green() - highlight.green()) +
+                   std::abs(drawn.blue() - highlight.blue()) <
+               16;
+    };
+    QVERIFY(currentInHighlight());
+    QStringList reached, unmarked;
+    QList<QImage> before = look();
+    for (int i = 0; i < 3; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        const QList<QImage> now = look();
+        const int focused = int(controls.indexOf(QApplication::focusWidget()));
+        QVERIFY(focused >= 0);
+        reached << controls[focused]->objectName();
+        if (now[focused] == before[focused])
+            unmarked << controls[focused]->objectName();
+        QCOMPARE(currentInHighlight(), list->hasFocus());
+        before = now;
+    }
+    QCOMPARE(QApplication::focusWidget(), dialog.candidateList());
+    reached.sort();
+    QCOMPARE(reached, QStringList({"cancel", "candidates", "ok"}));
+    QVERIFY2(unmarked.isEmpty(), qPrintable("no focus shown: " + unmarked.join(", ")));
 }
 
 #include "testmain.h"

@@ -147,6 +147,31 @@ QRect seenInk(QWidget* w)
     return ink;
 }
 
+// The columns where a box's text leaves ink, as runs of neighbouring columns (first, last): one a
+// character where the characters stand clear of one another.
+QList<std::pair<int, int>> inkRuns(QLineEdit* box)
+{
+    const QString text = box->text();
+    box->setText(QString());
+    const QImage blank = box->grab().toImage();
+    box->setText(text);
+    const QImage drawn = box->grab().toImage();
+    QList<std::pair<int, int>> runs;
+    for (int x = 0; x < drawn.width(); ++x) {
+        bool ink = false;
+        // Strong strokes only: the faint edges of neighbouring letters touch at any size.
+        for (int y = 0; y < drawn.height() && !ink; ++y)
+            ink = qGray(blank.pixel(x, y)) - qGray(drawn.pixel(x, y)) > 96;
+        if (!ink)
+            continue;
+        if (!runs.isEmpty() && runs.last().second == x - 1)
+            runs.last().second = x;
+        else
+            runs.append({x, x});
+    }
+    return runs;
+}
+
 // The ink of the same text drawn whole, with nothing to cut it: the control's font, and for a
 // button the access key's underline where the style draws one.
 QRect wholeInk(QWidget* w)
@@ -263,6 +288,8 @@ private slots:
     void cleanupTestCase();
     void everyTextFits_data();
     void everyTextFits();
+    void figuresStandClear_data();
+    void figuresStandClear();
     void displayBoxesShowTheStart_data();
     void displayBoxesShowTheStart();
     void onlyDesignedOverlaps_data();
@@ -272,20 +299,24 @@ private slots:
 
 private:
     QWidget* window(const QString& name) const;
-    // Builds the windows afresh with `family` standing in for the design face.
-    void useFont(const QString& family);
+    // Builds the windows afresh with `family` standing in for the design face, and `arial` for
+    // Arial (empty: the one installed).
+    void useFont(const QString& family, const QString& arial = QString());
     void closeWindows();
     static QStringList installedJapaneseFonts();
 
     // Texts that can reach a control besides the one it shows now, by window and control.
     QHash<QString, QStringList> m_reachable;
     QString m_family; // the font the windows are built with
+    QString m_arial;  // and the one for Arial
+    QString m_installedArial;
 };
 
 void TestTextFit::initTestCase()
 {
     korvo::ui::setupApplication();
     startWindowTest(); // one main window per font for all the tests: they only measure
+    m_installedArial = korvo::ui::installedFamily("Arial");
     useFont(korvo::ui::installedFamily(korvo::ui::kJapaneseFace));
     QVERIFY(m_window->tapWindow());
 
@@ -325,14 +356,17 @@ void TestTextFit::closeWindows()
     m_window.reset();
 }
 
-void TestTextFit::useFont(const QString& family)
+void TestTextFit::useFont(const QString& family, const QString& arial)
 {
-    if (family == m_family && m_window)
+    const QString forArial = arial.isEmpty() ? m_installedArial : arial;
+    if (family == m_family && forArial == m_arial && m_window)
         return;
     closeWindows();
     korvo::ui::useStandIn(korvo::ui::kJapaneseFace, family);
+    korvo::ui::useStandIn("Arial", forArial);
     QApplication::setFont(korvo::ui::windowFont());
     m_family = family;
+    m_arial = forArial;
     open().CommandTA_Click(); // the tap window, modal but without a loop of its own
 }
 
@@ -365,20 +399,29 @@ void TestTextFit::everyTextFits_data()
 {
     QTest::addColumn<QString>("window");
     QTest::addColumn<QString>("font");
+    QTest::addColumn<QString>("arial"); // what stands in for Arial; empty: the face installed for it
     const QStringList fonts = installedJapaneseFonts();
     QVERIFY(!fonts.isEmpty());
     for (const QString& font : fonts) {
-        QTest::addRow("main window, %s", qPrintable(font)) << "BPM" << font;
-        QTest::addRow("delay window, %s", qPrintable(font)) << "Delay" << font;
-        QTest::addRow("tap window, %s", qPrintable(font)) << "TAP" << font;
+        QTest::addRow("main window, %s", qPrintable(font)) << "BPM" << font << QString();
+        QTest::addRow("delay window, %s", qPrintable(font)) << "Delay" << font << QString();
+        QTest::addRow("tap window, %s", qPrintable(font)) << "TAP" << font << QString();
+        // Without a face like Arial, the desktop's Japanese face draws the arrow's "--" too.
+        QTest::addRow("main window, %s for Arial too", qPrintable(font)) << "BPM" << font << font;
     }
+    // With nothing but fonts-vlgothic, the desktop gives Arial's place to its fixed-width face.
+    if (fonts.contains("VL PGothic") && QFontDatabase::families().contains("VL Gothic"))
+        QTest::newRow("main window, VL PGothic and VL Gothic for Arial") << "BPM"
+                                                                         << "VL PGothic"
+                                                                         << "VL Gothic";
 }
 
 void TestTextFit::everyTextFits()
 {
     QFETCH(QString, window);
     QFETCH(QString, font);
-    useFont(font);
+    QFETCH(QString, arial);
+    useFont(font, arial);
     QWidget* client = this->window(window);
     QStringList cut;
     int checked = 0;
@@ -426,6 +469,49 @@ void TestTextFit::everyTextFits()
     }
     QVERIFY(checked >= 4);
     QVERIFY2(cut.isEmpty(), qPrintable("cut off: " + cut.join("; ")));
+}
+
+void TestTextFit::figuresStandClear_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("font");
+    for (const QString& font : installedJapaneseFonts()) {
+        QTest::addRow("BPM 1, %s", qPrintable(font)) << "BPM"
+                                                     << "TextBPM0" << font;
+        QTest::addRow("BPM 2, %s", qPrintable(font)) << "BPM"
+                                                     << "TextBPM1" << font;
+        QTest::addRow("delay window's tempo, %s", qPrintable(font)) << "Delay"
+                                                                    << "TextBPM1" << font;
+        QTest::addRow("tap window's value, %s", qPrintable(font)) << "TAP"
+                                                                  << "TextBPM" << font;
+    }
+}
+
+void TestTextFit::figuresStandClear()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, box);
+    QFETCH(QString, font);
+    useFont(font);
+    auto* edit = this->window(window)->findChild<QLineEdit*>(box);
+    QVERIFY(edit);
+    const QString before = edit->text();
+    // The widest tempo a box shows whole: restored with all its seven digits.
+    edit->setText("133.3333");
+    const QList<std::pair<int, int>> runs = inkRuns(edit);
+    QStyleOptionFrame option;
+    (edit->*&LineEditAccess::initStyleOption)(&option);
+    const QRect inside = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit);
+    edit->setText(before);
+    QString seen;
+    for (const auto& [first, last] : runs)
+        seen += QString(" %1-%2").arg(first).arg(last);
+    // Every character stands clear of the next, the point too, which drawn too close runs into the
+    // digits beside it and all but vanishes.
+    QVERIFY2(runs.size() == 8, qPrintable(seen));
+    // And the text stands clear of the frame, with a column to spare inside it on either side.
+    QVERIFY2(runs.first().first > inside.left() && runs.last().second < inside.right(), qPrintable(seen));
 }
 
 void TestTextFit::displayBoxesShowTheStart_data()

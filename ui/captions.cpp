@@ -64,7 +64,7 @@ void CaptionLabel::paintEvent(QPaintEvent*)
     // Setting the text does not fit it: the windows set label texts only while they build.
     QPainter painter(this);
     painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
-    drawLine(painter, contentsRect(), alignment(), Qt::TextHideMnemonic, text());
+    drawLine(painter, contentsRect(), alignment(), Qt::TextHideMnemonic, text(), m_font.pointSizeF());
 }
 
 CaptionButton::CaptionButton(const QString& text, QWidget* parent, const QFont& font)

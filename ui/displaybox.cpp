@@ -12,9 +12,10 @@ namespace {
 
 // A box that shows its whole text. The stand-in Japanese faces run wider than the face the boxes
 // were designed for, so a result such as "+95.589" would lose part of its sign and a restored tempo
-// of 133.3333 its last digits. A text too wide for the box is set with its letters drawn closer
-// and, if need be, a little smaller, as far as stays readable; beyond that the box shows the text's
-// start, where the sign and the leading digits are. A box the user types into does this until the
+// of 133.3333 its last digits. A text too wide for the box is set smaller and, if need be, with its
+// letters a little closer, as far as stays readable; beyond that the box shows the text's start,
+// where the sign and the leading digits are. Smaller first: digits drawn much closer touch the
+// frame, and the point between them all but vanishes. A box the user types into does this until the
 // user types: from the first key to the moment the focus leaves it has its designed font and the
 // caret stays where the user puts it, as in any text box. Merely having the focus (the tempo box
 // has it when the window opens) changes nothing.
@@ -44,9 +45,9 @@ public:
         if (isModified())
             return; // typed into: as designed, with the caret where the user puts it
 
-        // A tempo saved with all its seven digits ("133.3333") is wider still: then the letters
-        // get smaller too, so that the last digit shows.
-        const QFont f = fitWidth(m_font, text(), room(), this);
+        // A tempo saved with all its seven digits ("133.3333") is the widest text a box must show
+        // whole.
+        const QFont f = fitWidth(m_font, text(), room(), this, Fit::SmallerThenCloser);
         if (f != font())
             setFont(f);
         // Outside editing there is no caret to keep in sight at the end.
