@@ -455,6 +455,8 @@ std::optional<TempoChoice> Chooser::anchored(const std::vector<Reading>& reading
         if (std::fabs(tempo / r->raw - 1) > 0.03)
             continue;
         const TempoCandidate beat = beatCandidate(tempo);
+        if (!bpm::inRange(beat.tempo))
+            continue;
         const double length = 60.0 * r->beats / beat.tempo;
         if (start + length < m_to - 2 * kTrimTolerance ||
             start + length > seconds(whole.end) + kTrimTolerance)
@@ -498,7 +500,8 @@ std::optional<TempoChoice> Chooser::ringing(const Span& whole) const
     const double period = 60.0 / m_heard->bpm;
     for (const int beats : kLoopBeats) {
         const double end = m_from + beats * period;
-        if (end <= lastHit + kShortestSilence)
+        // A single beat and its ring is a one-shot, not a loop.
+        if (beats < 2 || end <= lastHit + kShortestSilence)
             continue;
         // The bars end within a beat of the last hit, and what follows is long and holds no hit.
         if (end > lastHit + period || seconds(whole.end) - end < std::max(kShortestTail, period))
@@ -630,7 +633,8 @@ TempoChoice Chooser::choose()
 
     // Not a loop: the tempo heard. Where the length lies close to whole beats of it, the sample is
     // a loop that was cut or rendered off its grid, and the reason says so.
-    const TempoCandidate beat = beatCandidate(heard->bpm);
+    // A beat faster than the tempo box takes is told at half its count.
+    const TempoCandidate beat = beatCandidate(bpm::inRange(heard->bpm) ? heard->bpm : heard->bpm / 2);
     choice.reason = ChoiceReason::Estimate;
     choice.tempo = beat.tempo;
     choice.text = beat.text;
