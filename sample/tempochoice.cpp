@@ -10,6 +10,8 @@
 namespace korvo::sample {
 namespace {
 
+// How long after its attack a hit's onset may peak (a soft kick, a slow swell), in seconds.
+constexpr double kOnsetLag = 0.02;
 // A stretch of silence shorter than this at either end is part of the loop.
 constexpr double kShortestSilence = 0.002;
 // How much a tempo's likelihood before listening weighs against how well its grid meets the onsets.
@@ -143,6 +145,7 @@ private:
     }
     std::vector<Span> spans() const;
     std::vector<Reading> readings(const Span& span) const;
+    double loopSupport(const Reading& r) const;
     TempoCandidate loopCandidate(const Reading& r) const;
     TempoCandidate beatCandidate(double tempo) const;
     // Whether the onsets agree with the tempo written into `choice`.
@@ -210,6 +213,20 @@ std::vector<Reading> Chooser::readings(const Span& span) const
             r.score += kHeardBonus;
         out.push_back(r);
     }
+    return out;
+}
+
+// How well a loop's own grid meets the onsets, set as late as an onset is heard after its attack:
+// against the best grid anywhere near it, whose phase is free, the loop's first beat must not lose
+// for a soft attack.
+double Chooser::loopSupport(const Reading& r) const
+{
+    double out = r.support;
+    if (!m_e.onsets)
+        return out;
+    const double period = seconds(r.span.frames()) / r.beats;
+    for (double lag = 1 / m_e.onsets->rate; lag <= kOnsetLag; lag += 1 / m_e.onsets->rate)
+        out = std::max(out, support(period, seconds(r.span.start) + lag));
     return out;
 }
 
@@ -586,7 +603,7 @@ TempoChoice Chooser::choose()
         // the onsets less well (a fill, a late first hit).
         const bool round = roundness(simplestTempo(best->span.frames(), m_e.sampleRate, best->beats)) >= 0.4;
         const bool heardIt = !heard || related(best->raw, heard->bpm, heardTolerance());
-        loop = best->support >= (round && heardIt ? kRoundLoopShare : kLoopShare) * near.support &&
+        loop = loopSupport(*best) >= (round && heardIt ? kRoundLoopShare : kLoopShare) * near.support &&
                (heardIt || round);
     }
     // Whole beats that end in a long ring with nothing struck are no loop's unless they are whole
