@@ -145,7 +145,7 @@ private:
     }
     std::vector<Span> spans() const;
     std::vector<Reading> readings(const Span& span) const;
-    double loopSupport(const Reading& r) const;
+    double lateSupport(double period, double phase) const;
     TempoCandidate loopCandidate(const Reading& r) const;
     TempoCandidate beatCandidate(double tempo) const;
     // Whether the onsets agree with the tempo written into `choice`.
@@ -216,17 +216,15 @@ std::vector<Reading> Chooser::readings(const Span& span) const
     return out;
 }
 
-// How well a loop's own grid meets the onsets, set as late as an onset is heard after its attack:
-// against the best grid anywhere near it, whose phase is free, the loop's first beat must not lose
+// How well a grid from a loop's first beat meets the onsets, set as late as an onset may peak after
+// its attack: against the best grid near it, whose phase is free, a loop's own grid must not lose
 // for a soft attack.
-double Chooser::loopSupport(const Reading& r) const
+double Chooser::lateSupport(double period, double phase) const
 {
-    double out = r.support;
-    if (!m_e.onsets)
-        return out;
-    const double period = seconds(r.span.frames()) / r.beats;
-    for (double lag = 1 / m_e.onsets->rate; lag <= kOnsetLag; lag += 1 / m_e.onsets->rate)
-        out = std::max(out, support(period, seconds(r.span.start) + lag));
+    double out = 0;
+    if (m_e.onsets)
+        for (double lag = 0; lag <= kOnsetLag; lag += 1 / m_e.onsets->rate)
+            out = std::max(out, support(period, phase + lag));
     return out;
 }
 
@@ -478,7 +476,7 @@ std::optional<TempoChoice> Chooser::anchored(const std::vector<Reading>& reading
         if (start + length < m_to - 2 * kTrimTolerance ||
             start + length > seconds(whole.end) + kTrimTolerance)
             continue;
-        const double support = gridSupport(*m_e.onsets, 60.0 / beat.tempo, start, m_from, m_to);
+        const double support = lateSupport(60.0 / beat.tempo, start);
         if (support < kLoopShare * fitGrid(*m_e.onsets, beat.tempo, 0.02, m_from, m_to).support)
             continue;
         if (m_heard && !related(beat.tempo, m_heard->bpm, heardTolerance()))
@@ -603,8 +601,8 @@ TempoChoice Chooser::choose()
         // the onsets less well (a fill, a late first hit).
         const bool round = roundness(simplestTempo(best->span.frames(), m_e.sampleRate, best->beats)) >= 0.4;
         const bool heardIt = !heard || related(best->raw, heard->bpm, heardTolerance());
-        loop = loopSupport(*best) >= (round && heardIt ? kRoundLoopShare : kLoopShare) * near.support &&
-               (heardIt || round);
+        const double own = lateSupport(seconds(best->span.frames()) / best->beats, seconds(best->span.start));
+        loop = own >= (round && heardIt ? kRoundLoopShare : kLoopShare) * near.support && (heardIt || round);
     }
     // Whole beats that end in a long ring with nothing struck are no loop's unless they are whole
     // beats of a round tempo to the frame.
