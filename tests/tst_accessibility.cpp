@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 #include "delay/delaycalc.h"
+#include "loopanalysis.h"
 #include "mainwindowtest.h"
 #include "sample/sampletempodialog.h"
 #include "ui/applicationsetup.h"
@@ -238,16 +239,7 @@ QWidget* TestAccessibility::openScene(Scene scene)
         openMain().menu_manual_Click();
         return m_window->manualWindow();
     case Scene::SampleTempo: {
-        // What a four-bar loop at 174 gives, with the two-bar reading offered besides.
-        korvo::sample::Analysis analysis;
-        analysis.seconds = 5.517;
-        analysis.estimate = 174;
-        analysis.choice.reason = korvo::sample::ChoiceReason::Loop;
-        analysis.choice.tempo = 174;
-        analysis.choice.text = "174";
-        analysis.choice.beats = 16;
-        analysis.choice.others = {{8, 87, "87"}};
-        auto* dialog = new korvo::SampleTempoDialog("loop.wav", analysis, 1, &openMain());
+        auto* dialog = new korvo::SampleTempoDialog("loop.wav", fourBarsAt174(), 1, &openMain());
         dialog->show();
         return dialog;
     }

@@ -1,6 +1,7 @@
 #include "app/tempocommand.h"
 #include "drumloop.h"
 #include "fakeplatform.h"
+#include "loopanalysis.h"
 #include "sample/namehint.h"
 #include "sample/sampleanalysis.h"
 #include "sample/sampletempo.h"
@@ -666,16 +667,7 @@ void TestSampleTempo::slowReadingShowsProgressAndStops()
 
 void TestSampleTempo::dialogShowsWhereTheFocusIs()
 {
-    // A four-bar loop at 174 with the two-bar reading offered besides.
-    korvo::sample::Analysis analysis;
-    analysis.seconds = 5.517;
-    analysis.estimate = 174;
-    analysis.choice.reason = korvo::sample::ChoiceReason::Loop;
-    analysis.choice.tempo = 174;
-    analysis.choice.text = "174";
-    analysis.choice.beats = 16;
-    analysis.choice.others = {{8, 87, "87"}};
-    korvo::SampleTempoDialog dialog("loop.wav", analysis, 0, nullptr);
+    korvo::SampleTempoDialog dialog("loop.wav", fourBarsAt174(), 0, nullptr);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     QCOMPARE(QApplication::focusWidget(), dialog.candidateList());
