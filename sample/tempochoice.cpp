@@ -572,6 +572,14 @@ TempoChoice Chooser::choose()
                                        [](const Reading& a, const Reading& b) { return a.score < b.score; });
 
     const bool beatless = m_e.onsets && (!heard || !beatHeard(*heard));
+    // The beat heard counted half and twice as fast, for a reading taken from it.
+    const auto heardHalfAndDouble = [&] {
+        std::vector<TempoCandidate> pool;
+        for (const double times : {0.5, 2.0})
+            if (bpm::inRange(heard->bpm * times))
+                pool.push_back(beatCandidate(heard->bpm * times));
+        return pool;
+    };
 
     if (auto hinted = fromHints(whole)) {
         const double heardTempo = choice.heard;
@@ -594,20 +602,20 @@ TempoChoice Chooser::choose()
 
     // A loop only when its grid meets the onsets about as well as the best grid near its tempo.
     bool loop = best != all_readings.end();
+    const double exact = loop ? simplestTempo(best->span.frames(), m_e.sampleRate, best->beats) : 0;
     if (loop && m_e.onsets) {
         const FittedGrid near = fitGrid(*m_e.onsets, best->raw, 0.02, m_from, m_to);
         // A length that is whole beats of a whole or half BPM to the frame is rarely chance: it may
         // be told from another beat than the one heard, and when it is that beat, its grid may meet
         // the onsets less well (a fill, a late first hit).
-        const bool round = roundness(simplestTempo(best->span.frames(), m_e.sampleRate, best->beats)) >= 0.4;
+        const bool round = roundness(exact) >= 0.4;
         const bool heardIt = !heard || related(best->raw, heard->bpm, heardTolerance());
         const double own = lateSupport(seconds(best->span.frames()) / best->beats, seconds(best->span.start));
         loop = own >= (round && heardIt ? kRoundLoopShare : kLoopShare) * near.support && (heardIt || round);
     }
     // Whole beats that end in a long ring with nothing struck are no loop's unless they are whole
     // beats of a round tempo to the frame.
-    if (loop && !isRoundTempo(simplestTempo(best->span.frames(), m_e.sampleRate, best->beats)) &&
-        ringing(whole))
+    if (loop && !isRoundTempo(exact) && ringing(whole))
         loop = false;
     if (loop) {
         choice.reason = ChoiceReason::Loop;
@@ -638,11 +646,7 @@ TempoChoice Chooser::choose()
     if (auto rescued = ringing(whole)) {
         rescued->heard = choice.heard;
         choice = *rescued;
-        std::vector<TempoCandidate> pool;
-        for (const double times : {0.5, 2.0})
-            if (bpm::inRange(heard->bpm * times))
-                pool.push_back(beatCandidate(heard->bpm * times));
-        addOthers(choice, pool);
+        addOthers(choice, heardHalfAndDouble());
         return choice;
     }
 
@@ -664,10 +668,7 @@ TempoChoice Chooser::choose()
         choice.reason =
             std::fabs(choice.offset) <= kTrimTolerance ? ChoiceReason::Loop : ChoiceReason::Mismatch;
     }
-    std::vector<TempoCandidate> pool;
-    for (const double times : {0.5, 2.0})
-        if (bpm::inRange(heard->bpm * times))
-            pool.push_back(beatCandidate(heard->bpm * times));
+    std::vector<TempoCandidate> pool = heardHalfAndDouble();
     if (choice.beats > 0 && best != all_readings.end())
         pool.push_back(loopCandidate(*best));
     addOthers(choice, pool);
