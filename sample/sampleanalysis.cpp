@@ -560,18 +560,8 @@ std::string offsetText(const TempoChoice& choice)
     if (choice.beats <= 0 || ms == 0)
         return {};
     // A trim is milliseconds; a ringing tail or a long silence reads better in seconds.
-    std::string amount = std::to_string(ms) + "ミリ秒";
-    if (ms >= 1000) {
-        const long hundredths = (ms + 5) / 10;
-        amount = std::to_string(hundredths / 100);
-        if (hundredths % 100 != 0) {
-            std::string decimals = {char('0' + hundredths % 100 / 10), char('0' + hundredths % 10)};
-            if (decimals.back() == '0')
-                decimals.pop_back();
-            amount += "." + decimals;
-        }
-        amount += "秒";
-    }
+    const std::string amount =
+        ms < 1000 ? std::to_string(ms) + "ミリ秒" : roundedText(std::fabs(choice.offset), 2) + "秒";
     return beatsText(choice.beats) + "より" + amount + (choice.offset > 0 ? "長い" : "短い");
 }
 
