@@ -1,0 +1,16 @@
+#pragma once
+
+#include "audio/engine.h"
+
+// The audio module, loaded the first time a loop is played or rendered: from the program's own
+// folder (a build tree, the Windows package) or from the folder the Linux package installs it in.
+namespace korvo::audio {
+
+// The engine, or nullptr when the module cannot be loaded (the program then plays nothing and says
+// so). Loaded once; lives as long as the program.
+Engine* engine();
+
+// Tests put an engine of their own in its place (nullptr: the module again).
+void setEngine(Engine* standIn);
+
+} // namespace korvo::audio
