@@ -19,6 +19,10 @@ enum class Mode
     KeepPitch  // the tempo changes and the pitch stays
 };
 
+// The speeds a loop is played and rendered at: four octaves either way.
+inline constexpr double kSlowestSpeed = 1.0 / 16;
+inline constexpr double kFastestSpeed = 16;
+
 // A decoded sample, every channel interleaved.
 struct Loop
 {
@@ -87,9 +91,11 @@ public:
     virtual std::unique_ptr<Playback> play(std::shared_ptr<const Loop> loop, Mode mode, double speed,
                                            PlayFailure& failure) = 0;
     // The loop at `speed` times its tempo as a WAV file of the same rate and channels (24-bit, or
-    // float when the source is), with `info` in its ACID chunk.
+    // float when the source is), with `info` in its ACID chunk. An existing file is replaced only
+    // when `replace` says so, and only once the new one is written whole.
     virtual WriteFailure render(const Loop& loop, Mode mode, double speed, const LoopInfo& info,
-                                const std::filesystem::path& file, const Progress& progress) = 0;
+                                const std::filesystem::path& file, const Progress& progress,
+                                bool replace) = 0;
 };
 
 } // namespace korvo::audio

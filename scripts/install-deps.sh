@@ -18,6 +18,7 @@ packages=(
     qt6-wayland weston
     libbenchmark-dev
     libsndfile1-dev libkissfft-dev pkgconf
+    libsoxr-dev libsoundtouch-dev portaudio19-dev
     xvfb xauth
     appstream desktop-file-utils
     clang-format lintian

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "audio/engine.h"
+
+namespace korvo::audio {
+
+// The whole of a sound file, decoded to floating point. More than an hour of sound is refused:
+// a loop to play and render is never that long, and holding it would take gigabytes.
+std::shared_ptr<const Loop> decodeLoop(const std::filesystem::path& file, LoadFailure& failure);
+
+inline constexpr double kLongestSeconds = 3600;
+
+} // namespace korvo::audio
