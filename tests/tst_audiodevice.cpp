@@ -1,0 +1,130 @@
+#include "audio/playback.h"
+#include "audio/portaudiosink.h"
+#include "testmain.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <atomic>
+#include <cmath>
+#include <numbers>
+#include <thread>
+
+// The real PortAudio, on ALSA, with the default device a file: what the loop played is read back.
+// ALSA's configuration is the test's own (a home folder of its own), and no sound server is asked.
+namespace {
+
+// Hands the real sink's callback on, counting the frames. The file sink takes sound as fast as it
+// is made, so the sound waits at a gate halfway until the test has moved on, and once enough has
+// been played it is silence.
+class CountingSink final : public korvo::audio::Sink
+{
+public:
+    CountingSink(std::atomic<long>& frames, std::atomic_bool& gate, long limit)
+        : m_frames(frames), m_gate(gate), m_limit(limit)
+    {}
+    korvo::audio::PlayFailure start(int rate, int channels, korvo::audio::Fill fill) override
+    {
+        return m_sink.start(rate, channels, [this, fill, channels](float* out, int n) {
+            while (m_frames.load() >= m_limit / 2 && !m_gate.load())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            if (m_frames.load() < m_limit)
+                fill(out, n);
+            else
+                std::fill(out, out + n * channels, 0.0f);
+            m_frames += n;
+        });
+    }
+    void stop() override { m_sink.stop(); }
+    bool failed() const override { return m_sink.failed(); }
+
+private:
+    korvo::audio::PortAudioSink m_sink;
+    std::atomic<long>& m_frames;
+    std::atomic_bool& m_gate;
+    long m_limit;
+};
+
+double frequencyOf(const std::vector<float>& mono, std::size_t from, std::size_t to, int rate)
+{
+    double first = -1, last = -1;
+    int crossings = 0;
+    for (std::size_t i = from; i + 1 < to; ++i)
+        if (mono[i] < 0 && mono[i + 1] >= 0) {
+            const double at = double(i) + mono[i] / (mono[i] - mono[i + 1]);
+            first < 0 ? first = at : ++crossings;
+            last = at;
+        }
+    return crossings > 0 ? crossings * rate / (last - first) : 0;
+}
+
+} // namespace
+
+class TestAudioDevice : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void playsThroughTheDefaultDevice();
+
+private:
+    QTemporaryDir m_home;
+};
+
+void TestAudioDevice::playsThroughTheDefaultDevice()
+{
+    const QString captured = m_home.filePath("played.raw");
+    QFile config(m_home.filePath(".asoundrc"));
+    QVERIFY(config.open(QIODevice::WriteOnly));
+    config.write("pcm.!default { type plug slave { pcm \"captured\" format S16_LE rate 44100 channels 2 } }\n"
+                 "pcm.captured { type file slave.pcm \"null\" format \"raw\" file \"" +
+                 captured.toUtf8() + "\" }\n");
+    config.close();
+    qputenv("HOME", m_home.path().toUtf8());
+    qputenv("PULSE_SERVER", "unix:/nonexistent");
+    qputenv("JACK_NO_START_SERVER", "1");
+
+    auto loop = std::make_shared<korvo::audio::Loop>();
+    loop->sampleRate = 44100;
+    loop->channels = 2;
+    for (int i = 0; i < 44100; ++i) {
+        const auto s = float(0.5 * std::sin(2 * std::numbers::pi * 1000 * i / 44100.0));
+        loop->samples.insert(loop->samples.end(), {s, s});
+    }
+    std::atomic<long> frames{0};
+    std::atomic_bool gate{false};
+    const long half = 44100;
+    {
+        korvo::audio::LoopPlayback playback(loop, korvo::audio::Mode::WithPitch, 130.0 / 120,
+                                            std::make_unique<CountingSink>(frames, gate, 2 * half));
+        const korvo::audio::PlayFailure failure = playback.start();
+        if (failure == korvo::audio::PlayFailure::NoDevice)
+            QSKIP("ALSA offers no device here");
+        QCOMPARE(failure, korvo::audio::PlayFailure::None);
+        QTRY_VERIFY_WITH_TIMEOUT(frames.load() >= half, 20000);
+        playback.setSpeed(1.0); // a slider moved back to the sample's own tempo
+        gate = true;
+        QTRY_VERIFY_WITH_TIMEOUT(frames.load() >= 2 * half, 20000);
+        QVERIFY(!playback.failed());
+    }
+    QFile played(captured);
+    QVERIFY(played.open(QIODevice::ReadOnly));
+    const QByteArray bytes = played.readAll();
+    std::vector<float> mono(static_cast<std::size_t>(bytes.size()) / 4);
+    for (std::size_t i = 0; i < mono.size(); ++i) {
+        qint16 left;
+        std::memcpy(&left, bytes.constData() + 4 * i, 2);
+        mono[i] = left / 32768.0f;
+    }
+    QVERIFY(mono.size() >= std::size_t(2 * half));
+    // The first second at the new tempo, the second back at the sample's own, each away from the
+    // change and from whatever the buffers held.
+    const double before = frequencyOf(mono, 4410, half - 4410, 44100);
+    const double after = frequencyOf(mono, half + 8820, 2 * half - 4410, 44100);
+    QVERIFY2(std::fabs(1200 * std::log2(before / (1000.0 * 130 / 120))) < 1,
+             qPrintable(QString::number(before)));
+    QVERIFY2(std::fabs(1200 * std::log2(after / 1000.0)) < 1, qPrintable(QString::number(after)));
+}
+
+KORVO_TEST_MAIN(TestAudioDevice)
+#include "tst_audiodevice.moc"
