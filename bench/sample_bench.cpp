@@ -4,6 +4,9 @@
 // and the ten-minute file, each in a process of its own, and their peak resident memory is printed:
 // the analysis must grow it by little, and by the same for any length. Run with `make bench`.
 #include "drumloop.h"
+#include "audio/defaultengine.h"
+#include "audio/loopfile.h"
+#include "audio/playback.h"
 #include "sample/sampleanalysis.h"
 
 #include <benchmark/benchmark.h>
@@ -80,6 +83,53 @@ void analyse(benchmark::State& state, const char* name)
 BENCHMARK_CAPTURE(analyse, fourMinutes44k, "four-minutes.wav")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(analyse, tenMinutes96k, "ten-minutes.wav")->Unit(benchmark::kMillisecond);
 
+// Exporting the four-minute loop from 120 to 130: decoded once, then resampled at very high quality
+// (or stretched) and written as a 24-bit WAV, each time to a new file.
+void render(benchmark::State& state, korvo::audio::Mode mode)
+{
+    korvo::audio::LoadFailure failure;
+    const auto loop = korvo::audio::decodeLoop(samples().path("four-minutes.wav"), failure);
+    korvo::audio::DefaultEngine engine;
+    const auto out = samples().path("rendered.wav");
+    for (auto _ : state) {
+        std::filesystem::remove(out);
+        benchmark::DoNotOptimize(engine.render(*loop, mode, 130.0 / 120, {130, 480}, out, {}, false));
+    }
+}
+BENCHMARK_CAPTURE(render, fourMinutesWithPitch, korvo::audio::Mode::WithPitch)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(render, fourMinutesKeepingPitch, korvo::audio::Mode::KeepPitch)->Unit(benchmark::kMillisecond);
+
+// Playing: the CPU one second of sound takes to make, in ten-millisecond buffers as the sound card
+// asks for them. Its share of a second is the share of one core that playing takes.
+class NoSink final : public korvo::audio::Sink
+{
+public:
+    korvo::audio::PlayFailure start(int, int, korvo::audio::Fill fill) override
+    {
+        m_fill = std::move(fill);
+        return korvo::audio::PlayFailure::None;
+    }
+    void stop() override {}
+    bool failed() const override { return false; }
+    korvo::audio::Fill m_fill;
+};
+
+void play(benchmark::State& state, korvo::audio::Mode mode)
+{
+    korvo::audio::LoadFailure failure;
+    const auto loop = korvo::audio::decodeLoop(samples().path("one-second.wav"), failure);
+    auto sink = std::make_unique<NoSink>();
+    NoSink& no = *sink;
+    korvo::audio::LoopPlayback playback(loop, mode, 130.0 / 120, std::move(sink));
+    playback.start();
+    std::vector<float> buffer(441 * 2);
+    for (auto _ : state)
+        for (int i = 0; i < 100; ++i)
+            no.m_fill(buffer.data(), 441);
+}
+BENCHMARK_CAPTURE(play, oneSecondWithPitch, korvo::audio::Mode::WithPitch)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(play, oneSecondKeepingPitch, korvo::audio::Mode::KeepPitch)->Unit(benchmark::kMillisecond);
+
 // `korvo --tempo FILE` in a process of its own: its peak resident memory in MB and its wall time.
 void measure(const std::string& korvo, const std::filesystem::path& file, const char* what)
 {
@@ -108,9 +158,8 @@ void measure(const std::string& korvo, const std::filesystem::path& file, const 
 int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    // The program beside the benchmarks' folder, as the build lays them out.
+    // The program beside the benchmarks' folder, as the build lays them out. Measured first: a
+    // child started later would count the memory the renders held as its own.
     const std::filesystem::path korvo =
         std::filesystem::absolute(argv[0]).parent_path().parent_path() / "app" / "korvo";
     if (std::filesystem::exists(korvo)) {
@@ -118,5 +167,7 @@ int main(int argc, char** argv)
         measure(korvo.string(), samples().path("one-minute.wav"), "(1 min, 96 kHz)");
         measure(korvo.string(), samples().path("ten-minutes.wav"), "(10 min, 96 kHz)");
     }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
     return 0;
 }
