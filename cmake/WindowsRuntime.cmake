@@ -27,11 +27,12 @@ endforeach()
 # with their licence texts, which all of these licences ask for. Each comes from the tree pkg-config
 # finds it in (see the Makefile): the DLL in its bin folder, the licence in share/licenses.
 find_package(PkgConfig REQUIRED)
-set(korvo_modules sndfile ogg vorbis vorbisenc flac opus libmpg123 lame kissfft-float)
+# The audio module's libraries follow: libsoxr and SoundTouch (LGPL-2.1) and PortAudio (MIT-style).
+set(korvo_modules sndfile ogg vorbis vorbisenc flac opus libmpg123 lame kissfft-float soxr soundtouch portaudio-2.0)
 set(korvo_module_dlls libsndfile.dll libogg-0.dll libvorbis-0.dll libvorbisenc-2.dll libFLAC.dll libopus-0.dll
-    libmpg123-0.dll libmp3lame-0.dll libkissfft-float.dll)
+    libmpg123-0.dll libmp3lame-0.dll libkissfft-float.dll libsoxr.dll libSoundTouch.dll libportaudio.dll)
 set(korvo_module_licenses libsndfile-COPYING libogg-COPYING libvorbis-COPYING libvorbis-COPYING flac-COPYING
-    opus-COPYING mpg123-COPYING lame-COPYING kissfft-COPYING)
+    opus-COPYING mpg123-COPYING lame-COPYING kissfft-COPYING libsoxr-COPYING soundtouch-COPYING portaudio-COPYING)
 set(KORVO_WINDOWS_LIBRARY_LICENSES)
 foreach(module dll license IN ZIP_LISTS korvo_modules korvo_module_dlls korvo_module_licenses)
     pkg_get_variable(libdir ${module} libdir)

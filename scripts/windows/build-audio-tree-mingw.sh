@@ -4,7 +4,7 @@
 # - the codecs: libogg, libvorbis, libFLAC, libopus, libmpg123 and LAME's libmp3lame;
 # - libsndfile 1.2.0 with them: FLAC, Ogg Vorbis, Opus and MP3 besides its built-in formats;
 # - SoundTouch 2.3.2 (floating-point samples) and KissFFT 131.1.0 (float);
-# - PortAudio 19.6.0 (WMME and WASAPI) and libsoxr 0.1.3, which Korvo does not link yet.
+# - PortAudio 19.6.0 (WMME and WASAPI) and libsoxr 0.1.3, for the audio module.
 # Headers in include/, DLLs in bin/, import libraries and relocatable pkg-config files in lib/,
 # each library's licence text in share/licenses/.
 # The machine's apt sources need no deb-src line: the source packages come through a source list of
