@@ -170,11 +170,11 @@ void SampleWindow::buildControls()
     m_waveform = new Waveform(this);
     m_waveform->setGeometry(twips(120, 120, 6960, 2880));
 
-    m_fileLabel = ui::label(this, QString(), ui::font(9, true), twips(120, 3120, 3840, 255));
+    m_fileLabel = ui::label(this, QString(), ui::font(9, true), twips(120, 3120, 3000, 255));
     m_fileLabel->setObjectName("LabelFile");
-    m_lengthLabel = ui::label(this, QString(), regular9, twips(4080, 3120, 1080, 255));
+    m_lengthLabel = ui::label(this, QString(), regular9, twips(3240, 3120, 1080, 255));
     m_lengthLabel->setObjectName("LabelLength");
-    m_tempoLabel = ui::label(this, QString(), regular9, twips(5280, 3120, 1800, 255));
+    m_tempoLabel = ui::label(this, QString(), regular9, twips(4440, 3120, 2640, 255));
     m_tempoLabel->setObjectName("LabelTempo");
 
     m_playButton = ui::button(this, "再生", ui::windowFont(), twips(120, 3600, 1200, 375));
