@@ -330,9 +330,12 @@ void SampleWindow::CommandExport_Click()
     if (!loop)
         return;
     Platform& platform = Platform::current();
-    const QString path = platform.saveFileName(this, "書き出し", exportPath(), "WAV ファイル (*.wav)");
+    QString path = platform.saveFileName(this, "書き出し", exportPath(), "WAV ファイル (*.wav)");
     if (path.isEmpty())
         return;
+    // A name typed without its ending is still a WAV file, and is asked about as one.
+    if (QFileInfo(path).suffix().isEmpty())
+        path += ".wav";
     const QString name = QFileInfo(path).fileName();
     const auto refuse = [this, &name](audio::WriteFailure failure) {
         tell(QString("%1 を書き出せませんでした。\n%2").arg(name, writeFailureText(failure)));
