@@ -112,7 +112,7 @@ void Waveform::paintEvent(QPaintEvent*)
     if (m_loop && m_loop->frames() > 0) {
         // The grid behind the sound, bars stronger than beats.
         const QColor beatColour = palette().color(QPalette::Midlight);
-        const QColor barColour = palette().color(QPalette::Mid);
+        const QColor barColour = palette().color(QPalette::Dark);
         for (const sample::GridLine& line : grid()) {
             painter.setPen(line.bar ? barColour : beatColour);
             const int x = static_cast<int>(std::floor(line.x));
