@@ -67,8 +67,9 @@ MainWindow::MainWindow(settings::Store store, QWidget* parent)
 
 MainWindow::~MainWindow()
 {
-    // The delay and manual windows are top-level windows of their own; they go with this one.
+    // The delay, sample and manual windows are top-level windows of their own; they go with this one.
     delete m_delay;
+    delete m_sample;
     delete m_manual;
 }
 
@@ -183,6 +184,7 @@ void MainWindow::buildMenus()
     options->addAction("ディレイタイム(&D)", this, &MainWindow::CommandD_Click)->setObjectName("manu_delay");
     options->addAction("BPM1をタップ(&1)", this, &MainWindow::CommandTA_Click)->setObjectName("menu_tap0");
     options->addAction("BPM2をタップ(&2)", this, &MainWindow::CommandTB_Click)->setObjectName("menu_tap1");
+    options->addAction("サンプル(&S)...", this, &MainWindow::menu_sample_Click)->setObjectName("menu_sample");
 
     QMenu* help = menuBar()->addMenu("ヘルプ(&H)");
     help->setObjectName("Menu_help");
@@ -218,6 +220,10 @@ void MainWindow::calc_pitch()
     m_centBox->setText(QString::fromStdString(shift.centsText));
 
     delayWindow()->setBpmText(m_tempoEntries[1]->text());
+    // The loop that plays follows every accepted pair, a slider's drag included; a rejected tempo
+    // never reaches it.
+    if (m_sample)
+        m_sample->setTempos((*tempo)[0], (*tempo)[1]);
 
     // Moving a slider re-enters through its change handler, which rewrites that entry from the new
     // position and calculates again. The nested run finds its slider already in place, so each
@@ -296,16 +302,41 @@ void MainWindow::FrameBPM_FileDrop(int entry, const QString& file)
     m_sampleTempo->read(entry, file);
 }
 
-void MainWindow::sampleTempoChosen(int entry, const QString& text)
+void MainWindow::sampleTempoChosen(int entry, const ChosenTempo& chosen)
 {
     // As if the tempo had been typed and Calculate pressed, except that the slider is placed first
     // and quietly, as for a restored tempo: moved by the calculation, its change would rewrite a
     // found 133.3333 to its own tenth (133.3).
     TempoEntry* target = m_tempoEntries.at(entry);
-    target->setText(text);
+    target->setText(chosen.text);
     if (validTempos())
         target->alignSliderQuietly();
     calc_pitch();
+    // Only a reading BPM 1 kept is the sample's: a rejection puts BPM 1 back to its slider's tempo.
+    if (entry != 0 || iserr != kAccepted)
+        return;
+    showSampleWindow();
+    m_sample->setSample(chosen);
+}
+
+void MainWindow::menu_sample_Click()
+{
+    calc_pitch();
+    if (iserr == kRejected)
+        return;
+    showSampleWindow();
+}
+
+void MainWindow::showSampleWindow()
+{
+    if (!m_sample) {
+        m_sample = new SampleWindow;
+        m_sample->setWindowIcon(windowIcon());
+        // Made right after an accepted calculation, whose tempos it takes.
+        if (const std::optional<std::array<double, 2>> tempo = validTempos())
+            m_sample->setTempos((*tempo)[0], (*tempo)[1]);
+    }
+    ui::bringToFront(m_sample);
 }
 
 void MainWindow::Command2_Click()
@@ -337,6 +368,7 @@ void MainWindow::Terminate()
     iserr = kShuttingDown;
     m_sampleTempo->cancel();
     delete m_delay;
+    delete m_sample;
     delete m_tap;
     close();
     delete m_manual;

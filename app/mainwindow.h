@@ -4,6 +4,7 @@
 #include "delay/delaywindow.h"
 #include "pitch/tempoentry.h"
 #include "sample/sampletempo.h"
+#include "sample/samplewindow.h"
 #include "settings/settingsstore.h"
 #include "tap/tapwindow.h"
 
@@ -64,7 +65,9 @@ public:
     void menu_sampletempo_Click();
     void menu_sampletempo2_Click();
     void FrameBPM_FileDrop(int entry, const QString& file);
-    void sampleTempoChosen(int entry, const QString& text);
+    // A reading taken into BPM 1 is also the sample window's loop, which then opens.
+    void sampleTempoChosen(int entry, const ChosenTempo& chosen);
+    void menu_sample_Click();
 
     // The controls other windows and tests address.
     TempoEntry* tempoEntry(int entry) const { return m_tempoEntries.at(entry); } // 0: BPM 1, 1: BPM 2
@@ -76,6 +79,8 @@ public:
     DelayWindow* delayWindow();
     // The windows as they are now, without loading anything (null when not loaded).
     DelayWindow* loadedDelayWindow() const { return m_delay; }
+    // The sample window, made when it is first asked for (null until then).
+    SampleWindow* sampleWindow() const { return m_sample; }
     TapWindow* tapWindow() const { return m_tap; }
     ManualWindow* manualWindow() const { return m_manual; }
     SampleTempo* sampleTempo() const { return m_sampleTempo; }
@@ -101,6 +106,7 @@ private:
     void rejectTempos();
     void openTap(int entry);
     void askForSample(int entry);
+    void showSampleWindow();
 
     std::array<TempoEntry*, 2> m_tempoEntries{};
     QLineEdit* m_pitchBox = nullptr;
@@ -111,6 +117,7 @@ private:
     QPointer<DelayWindow> m_delay;
     QPointer<TapWindow> m_tap;
     QPointer<ManualWindow> m_manual;
+    QPointer<SampleWindow> m_sample;
     SampleTempo* m_sampleTempo = nullptr;
     settings::Store m_store;
     QMargins m_frame; // the window manager's frame, as it answered before the window was shown

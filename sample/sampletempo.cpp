@@ -131,10 +131,15 @@ void SampleTempo::finish()
     m_dialog->setAttribute(Qt::WA_DeleteOnClose);
     m_dialog->setWindowModality(Qt::ApplicationModal);
     const int entry = m_entry;
-    connect(m_dialog, &QDialog::accepted, this, [this, entry] {
-        const QString text = m_dialog ? m_dialog->chosenText() : QString();
-        if (!text.isEmpty())
-            emit tempoChosen(entry, text);
+    const ChosenTempo file{m_file, QString(), 0, 0, analysis.seconds};
+    connect(m_dialog, &QDialog::accepted, this, [this, entry, file] {
+        if (!m_dialog || m_dialog->chosenText().isEmpty())
+            return;
+        ChosenTempo chosen = file;
+        chosen.text = m_dialog->chosenText();
+        chosen.tempo = m_dialog->chosenTempo();
+        chosen.beats = m_dialog->chosenBeats();
+        emit tempoChosen(entry, chosen);
     });
     m_dialog->show();
     emit finished();

@@ -15,10 +15,21 @@ class QWidget;
 
 namespace korvo {
 
+// The reading the user took from a sample: its tempo as a tempo box takes it, and what it reads the
+// file as.
+struct ChosenTempo
+{
+    QString file;
+    QString text;
+    double tempo = 0;
+    int beats = 0;      // 0: a tempo heard in the beat, not a whole number of beats of the file
+    double seconds = 0; // the file's length
+};
+
 // Reads the tempo of a sample file for a tempo entry, off the user-interface thread: a file that
 // takes more than a moment shows its progress in a window of its own that can stop it, and the
 // main window stays usable meanwhile. What was found is offered in a dialog; its OK announces the
-// tempo chosen. A file that gives no tempo is reported, and nothing is announced.
+// reading chosen. A file that gives no tempo is reported, and nothing is announced.
 class SampleTempo final : public QObject
 {
     Q_OBJECT
@@ -46,7 +57,7 @@ public:
     static QString fileFilter();
 
 signals:
-    void tempoChosen(int entry, const QString& text);
+    void tempoChosen(int entry, const korvo::ChosenTempo& chosen);
     // A reading ended, with a dialog, a message or cancelled.
     void finished();
 
@@ -66,3 +77,5 @@ private:
 };
 
 } // namespace korvo
+
+Q_DECLARE_METATYPE(korvo::ChosenTempo)

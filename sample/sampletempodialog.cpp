@@ -21,6 +21,10 @@ QString q(const std::string& text)
     return QString::fromStdString(text);
 }
 
+// Where each reading's row keeps its tempo and beats, beside its text (Qt::UserRole).
+constexpr int kTempoRole = Qt::UserRole + 1;
+constexpr int kBeatsRole = Qt::UserRole + 2;
+
 // Decimals a tempo text shows ("87.25": 2).
 int decimalsOf(const std::string& text)
 {
@@ -139,6 +143,8 @@ SampleTempoDialog::SampleTempoDialog(const QString& fileName, const sample::Anal
             new QTreeWidgetItem(m_candidates, {paddedText(c.text, decimals), readingText(c, choice.reason)});
         item->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
         item->setData(0, Qt::UserRole, q(c.text));
+        item->setData(0, kTempoRole, c.tempo);
+        item->setData(0, kBeatsRole, c.beats);
     }
     m_candidates->setCurrentItem(m_candidates->topLevelItem(0));
     // As tall as its readings, five at least, with half a row to spare: the list never scrolls,
@@ -187,6 +193,18 @@ QString SampleTempoDialog::chosenText() const
 {
     const QTreeWidgetItem* item = m_candidates->currentItem();
     return item ? item->data(0, Qt::UserRole).toString() : QString();
+}
+
+double SampleTempoDialog::chosenTempo() const
+{
+    const QTreeWidgetItem* item = m_candidates->currentItem();
+    return item ? item->data(0, kTempoRole).toDouble() : 0;
+}
+
+int SampleTempoDialog::chosenBeats() const
+{
+    const QTreeWidgetItem* item = m_candidates->currentItem();
+    return item ? item->data(0, kBeatsRole).toInt() : 0;
 }
 
 } // namespace korvo

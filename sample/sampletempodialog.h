@@ -22,6 +22,9 @@ public:
 
     // The tempo text of the selected reading, as a tempo box takes it.
     QString chosenText() const;
+    // Its tempo and its number of beats (0: a tempo heard in the beat, no whole number of beats).
+    double chosenTempo() const;
+    int chosenBeats() const;
 
     QLabel* fileLabel() const { return m_file; }
     QLabel* lengthLabel() const { return m_length; }

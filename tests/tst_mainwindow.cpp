@@ -663,6 +663,7 @@ void TestMainWindow::menusAndAccessKeys()
                                   "  ディレイタイム(&D)",
                                   "  BPM1をタップ(&1)",
                                   "  BPM2をタップ(&2)",
+                                  "  サンプル(&S)...",
                                   "ヘルプ(&H)",
                                   "  作者情報...",
                                   "  マニュアル表示（&L）"};
@@ -844,7 +845,12 @@ void TestMainWindow::sampleTempoByDropOrMenu()
     // Calculated as after typing: the slider follows the new tempo.
     QCOMPARE(target->slider()->value(), korvo::bpm::positionForText(target->textBox()->text().toStdString()));
     QCOMPARE(w.tempoEntry(1 - entry)->textBox()->text(), QString("120"));
-    QVERIFY(m_platform->messages.isEmpty());
+    // A loop taken into BPM 1 opens the sample window, which without the audio module says so.
+    const bool sample = entry == 0 && answer != "cancel" && where != "menu-cancelled";
+    QCOMPARE(w.sampleWindow() && w.sampleWindow()->isVisible(), sample);
+    QCOMPARE(m_platform->messages.size(), sample ? 1 : 0);
+    if (sample)
+        w.sampleWindow()->hide();
     w.hide();
 }
 

@@ -128,6 +128,11 @@ void TestManualWindow::textQuotesTheRealCaptions_data()
     QTest::newRow("delay close") << QString::fromUtf8("「閉じる (C)」");
     QTest::newRow("no time format") << QString::fromUtf8("「タイム・フォーマット(なし)」");
     QTest::newRow("manual menu item, full-width parentheses") << QString::fromUtf8("「マニュアル表示（L）」");
+    QTest::newRow("sample window menu item") << QString::fromUtf8("「サンプル(S)...」");
+    QTest::newRow("sample window's play button") << QString::fromUtf8("「再生」");
+    QTest::newRow("tempo with the pitch") << QString::fromUtf8("「ピッチごと」");
+    QTest::newRow("tempo without the pitch") << QString::fromUtf8("「ピッチを保つ」");
+    QTest::newRow("export button") << QString::fromUtf8("「書き出し...」");
 }
 
 void TestManualWindow::textQuotesTheRealCaptions()

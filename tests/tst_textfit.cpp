@@ -26,6 +26,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QSet>
 #include <QStyle>
@@ -59,6 +60,10 @@ struct GroupBoxAccess : QGroupBox
 {
     using QGroupBox::initStyleOption;
 };
+struct RadioAccess : QRadioButton
+{
+    using QRadioButton::initStyleOption;
+};
 
 // Pixels a text needs in a font, rounded up.
 int needed(const QFont& font, const QString& text)
@@ -84,6 +89,11 @@ int room(QWidget* w)
         QStyleOptionButton option;
         (button->*&ButtonAccess::initStyleOption)(&option);
         return style->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
+    }
+    if (auto* radio = qobject_cast<QRadioButton*>(w)) {
+        QStyleOptionButton option;
+        (radio->*&RadioAccess::initStyleOption)(&option);
+        return style->subElementRect(QStyle::SE_RadioButtonContents, &option, radio).width();
     }
     if (auto* combo = qobject_cast<QComboBox*>(w)) {
         QStyleOptionComboBox option;
@@ -208,6 +218,8 @@ QStringList shownTexts(QWidget* w)
         return {edit->text()};
     if (auto* button = qobject_cast<QPushButton*>(w))
         return {QString(button->text()).remove(QRegularExpression("&(?!&)"))};
+    if (auto* radio = qobject_cast<QRadioButton*>(w))
+        return {radio->text()};
     if (auto* combo = qobject_cast<QComboBox*>(w)) {
         QStringList items;
         for (int i = 0; i < combo->count(); ++i)
@@ -338,6 +350,10 @@ void TestTextFit::initTestCase()
     m_reachable["Delay/Label7"] = QStringList{korvo::delay::kTicksUnit, korvo::delay::kFramesUnit};
     m_reachable["TAP/FrameBPM"] = QStringList{"新BPM 1", "新BPM 2"};
     m_reachable["TAP/TextBPM"] = restored;
+    m_reachable["SampleWindow/CommandPlay"] = QStringList{"停止"};
+    // An hour's loop is not played, so the longest length has four figures; the tempos as restored.
+    m_reachable["SampleWindow/LabelLength"] = QStringList{"3599.999秒"};
+    m_reachable["SampleWindow/LabelTempo"] = QStringList{"248.8888 → 188.8888 BPM"};
     QVERIFY(pitch[0].contains("+95.589") && pitch[0].contains("-95.589"));
 }
 
@@ -351,6 +367,8 @@ void TestTextFit::closeWindows()
 {
     if (m_window && m_window->tapWindow())
         m_window->tapWindow()->close();
+    if (m_window && m_window->sampleWindow())
+        m_window->sampleWindow()->hide();
     if (m_window)
         m_window->iserr = MainWindow::kShuttingDown; // not the user quitting: nothing to save
     m_window.reset();
@@ -387,6 +405,10 @@ QWidget* TestTextFit::window(const QString& name) const
 {
     if (name == "BPM")
         return m_window->centralWidget();
+    if (name == "SampleWindow") {
+        m_window->menu_sample_Click();
+        return m_window->sampleWindow();
+    }
     if (name == "Delay") {
         korvo::DelayWindow* delay = m_window->delayWindow();
         delay->makeControls(); // made at its first showing otherwise
@@ -406,6 +428,7 @@ void TestTextFit::everyTextFits_data()
         QTest::addRow("main window, %s", qPrintable(font)) << "BPM" << font << QString();
         QTest::addRow("delay window, %s", qPrintable(font)) << "Delay" << font << QString();
         QTest::addRow("tap window, %s", qPrintable(font)) << "TAP" << font << QString();
+        QTest::addRow("sample window, %s", qPrintable(font)) << "SampleWindow" << font << QString();
         // Without a face like Arial, the desktop's Japanese face draws the arrow's "--" too.
         QTest::addRow("main window, %s for Arial too", qPrintable(font)) << "BPM" << font << font;
     }
@@ -560,6 +583,7 @@ void TestTextFit::onlyDesignedOverlaps_data()
     QTest::newRow("main window") << "BPM";
     QTest::newRow("delay window") << "Delay";
     QTest::newRow("tap window") << "TAP";
+    QTest::newRow("sample window") << "SampleWindow";
 }
 
 void TestTextFit::onlyDesignedOverlaps()

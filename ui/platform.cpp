@@ -68,6 +68,13 @@ public:
         return QFileDialog::getOpenFileName(parent, title, QString(), filter);
     }
 
+    QString saveFileName(QWidget* parent, const QString& title, const QString& proposed,
+                         const QString& filter) override
+    {
+        return QFileDialog::getSaveFileName(parent, title, proposed, filter, nullptr,
+                                            QFileDialog::DontConfirmOverwrite);
+    }
+
     void quit(int status) override { QCoreApplication::exit(status); }
 
 private:

@@ -55,6 +55,10 @@ public:
     // Asks for one file to open and waits; empty when the question was cancelled. The filter is a
     // file dialog's, such as "音声ファイル (*.wav *.aiff)".
     virtual QString openFileName(QWidget* parent, const QString& title, const QString& filter) = 0;
+    // Asks where to save a file, starting from `proposed` (a path), and waits; empty when the
+    // question was cancelled. It asks nothing of a file that is there already: the caller does.
+    virtual QString saveFileName(QWidget* parent, const QString& title, const QString& proposed,
+                                 const QString& filter) = 0;
     // Ends the program with this exit status once control returns to the event loop.
     virtual void quit(int status) = 0;
 
@@ -83,6 +87,11 @@ public:
     QString openFileName(QWidget* parent, const QString& title, const QString& filter) override
     {
         return m_before.openFileName(parent, title, filter);
+    }
+    QString saveFileName(QWidget* parent, const QString& title, const QString& proposed,
+                         const QString& filter) override
+    {
+        return m_before.saveFileName(parent, title, proposed, filter);
     }
     void quit(int status) override { m_before.quit(status); }
 

@@ -8,8 +8,9 @@
 #include <QStringList>
 
 // Stands in for the machine while it lives: records every beep, message and clipboard text,
-// answers questions from a script (OK when the script is empty) and file questions from another
-// (cancelled when it is empty), and runs a clock that only moves when a test moves it.
+// answers questions from a script (OK when the script is empty) and file questions, to open or to
+// save, from another (cancelled when it is empty), and runs a clock that only moves when a test
+// moves it.
 class FakePlatform final : public korvo::Platform
 {
 public:
@@ -33,6 +34,11 @@ public:
         fileQuestions << title;
         return files.isEmpty() ? QString() : files.takeFirst();
     }
+    QString saveFileName(QWidget*, const QString&, const QString& proposed, const QString&) override
+    {
+        proposals << proposed;
+        return files.isEmpty() ? QString() : files.takeFirst();
+    }
     void quit(int status) override
     {
         ++quits;
@@ -47,7 +53,8 @@ public:
     double now = 0;
     QString clipboard;
     QStringList fileQuestions; // the titles of the file questions asked
-    QStringList files;         // their next answers; cancelled when none is left
+    QStringList proposals;     // the paths the save questions started from
+    QStringList files;         // the next answers to either question; cancelled when none is left
     int quits = 0;
     int quitStatus = -1; // the exit status of the last quit
 };
