@@ -64,6 +64,9 @@ public:
     void menu_sampletempo_Click();
     void menu_sampletempo2_Click();
     void FrameBPM_FileDrop(int entry, const QString& file);
+    // A file named on the command line: read for BPM 1 as if dropped there, once the event loop runs
+    // and the window is up. A relative path is taken from the current folder as it is now.
+    void readSampleAtStart(const QString& file);
     void sampleTempoChosen(int entry, const QString& text);
 
     // The controls other windows and tests address.
