@@ -2,7 +2,12 @@
 
 namespace korvo {
 
-ConsoleStreams useStartingConsole(int&, char**&)
+std::vector<std::string> utf8Arguments(int argc, char* argv[])
+{
+    return {argv, argv + argc};
+}
+
+ConsoleStreams useStartingConsole()
 {
     return {};
 }

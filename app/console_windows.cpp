@@ -72,7 +72,20 @@ std::string utf8(const wchar_t* text)
 
 } // namespace
 
-ConsoleStreams useStartingConsole(int& argc, char**& argv)
+std::vector<std::string> utf8Arguments(int argc, char* argv[])
+{
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!wide)
+        return {argv, argv + argc}; // the ANSI arguments: ASCII names still work
+    std::vector<std::string> arguments;
+    for (int i = 0; i < count; ++i)
+        arguments.push_back(utf8(wide[i]));
+    LocalFree(wide);
+    return arguments;
+}
+
+ConsoleStreams useStartingConsole()
 {
     ConsoleStreams streams;
     if (!GetConsoleWindow())
@@ -87,21 +100,6 @@ ConsoleStreams useStartingConsole(int& argc, char**& argv)
     }
     static CodePage codePage;
     SetConsoleOutputCP(CP_UTF8);
-
-    int count = 0;
-    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (!wide)
-        return streams; // keep the ANSI arguments: ASCII names still work
-    static std::vector<std::string> arguments;
-    static std::vector<char*> pointers;
-    for (int i = 0; i < count; ++i)
-        arguments.push_back(utf8(wide[i]));
-    LocalFree(wide);
-    for (std::string& argument : arguments)
-        pointers.push_back(argument.data());
-    pointers.push_back(nullptr);
-    argc = count;
-    argv = pointers.data();
     return streams;
 }
 

@@ -1,7 +1,7 @@
+#include "app/commandline.h"
 #include "app/console.h"
 #include "app/displayhint.h"
 #include "app/startup.h"
-#include "app/tempocommand.h"
 #include "ui/quitsignals.h"
 #include "ui/windowsystemcheck.h"
 
@@ -10,9 +10,12 @@
 
 int main(int argc, char* argv[])
 {
-    if (korvo::isTempoCommand(argc, argv)) { // no window: needs no display
-        const korvo::ConsoleStreams console = korvo::useStartingConsole(argc, argv);
-        return *korvo::tempoCommand(argc, argv, console.out, console.err);
+    // Read before QApplication exists: the help, the version and --tempo print without a window and
+    // need no display.
+    const korvo::CommandLine commandLine(korvo::utf8Arguments(argc, argv));
+    if (!commandLine.opensWindow()) {
+        const korvo::ConsoleStreams console = korvo::useStartingConsole();
+        return commandLine.run(console.out, console.err);
     }
     if (korvo::reportMissingDisplay(argv[0]))
         return 1;
@@ -29,5 +32,7 @@ int main(int argc, char* argv[])
                      &korvo::MainWindow::terminateUnattended);
     quitSignals.start();
     window->show();
+    if (!commandLine.file().isEmpty())
+        window->readSampleAtStart(commandLine.file());
     return QApplication::exec();
 }

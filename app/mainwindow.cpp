@@ -13,6 +13,7 @@
 #include "ui/windowplacement.h"
 
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -22,6 +23,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShowEvent>
+#include <QTimer>
 
 namespace korvo {
 
@@ -300,6 +302,12 @@ void MainWindow::askForSample(int entry)
 void MainWindow::FrameBPM_FileDrop(int entry, const QString& file)
 {
     m_sampleTempo->read(entry, file);
+}
+
+void MainWindow::readSampleAtStart(const QString& file)
+{
+    const QString path = QFileInfo(file).absoluteFilePath();
+    QTimer::singleShot(0, this, [this, path] { FrameBPM_FileDrop(0, path); });
 }
 
 void MainWindow::sampleTempoChosen(int entry, const ChosenTempo& chosen)

@@ -68,6 +68,9 @@ public:
     // A reading taken into BPM 1 is also the sample window's loop, which then opens.
     void sampleTempoChosen(int entry, const ChosenTempo& chosen);
     void menu_sample_Click();
+    // A file named on the command line: read for BPM 1 as if dropped there, once the event loop runs
+    // and the window is up. A relative path is taken from the current folder as it is now.
+    void readSampleAtStart(const QString& file);
 
     // The controls other windows and tests address.
     TempoEntry* tempoEntry(int entry) const { return m_tempoEntries.at(entry); } // 0: BPM 1, 1: BPM 2

@@ -3,18 +3,13 @@
 #include "pitch/numbertext.h"
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <string_view>
 #include <utility>
 
 namespace korvo {
-namespace {
 
-// The length of the well-formed UTF-8 sequence at the start of `bytes`, 0 when there is none there
-// (a stray continuation byte, a lead byte of a sequence cut short, an overlong form, a surrogate or
-// a code point above U+10FFFF).
 std::size_t utf8Length(std::string_view bytes)
 {
     const auto at = [&bytes](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
@@ -44,6 +39,8 @@ std::size_t utf8Length(std::string_view bytes)
             return 0;
     return length;
 }
+
+namespace {
 
 // Joined by ", ": "87 (8拍), 58 (4拍)", with the beats only for a reading of a whole number of them.
 std::string othersText(const sample::TempoChoice& choice)
@@ -133,11 +130,6 @@ bool writeLine(std::FILE* out, const std::string& line)
 
 } // namespace
 
-bool isTempoCommand(int argc, char* argv[])
-{
-    return argc >= 2 && std::strcmp(argv[1], "--tempo") == 0;
-}
-
 std::string escapedPath(std::string_view bytes)
 {
     static constexpr char kHex[] = "0123456789abcdef";
@@ -192,11 +184,9 @@ std::string tempoLine(const std::string& shownPath, const sample::Analysis& a)
            a.choice.text + "\t" + sample::choiceReason(a) + "\t" + othersText(a.choice);
 }
 
-std::optional<int> tempoCommand(int argc, char* argv[], std::FILE* out, std::FILE* err)
+int tempoCommand(const std::vector<std::string>& arguments, std::FILE* out, std::FILE* err)
 {
-    if (!isTempoCommand(argc, argv))
-        return std::nullopt;
-    if (argc == 2) {
+    if (arguments.empty()) {
         std::fprintf(err, "korvo: --tempo のあとに音声ファイルを指定してください（korvo --tempo FILE...）\n");
         return 2;
     }
@@ -204,10 +194,11 @@ std::optional<int> tempoCommand(int argc, char* argv[], std::FILE* out, std::FIL
     // A script reading the lines must not take a cut list for the whole one: a failed write (a full
     // disk) stops the run, and what is still buffered is checked once it is flushed.
     bool written = true;
-    for (int i = 2; i < argc && written; ++i) {
-        const std::vector<std::string> files = filesNamed(argv[i]);
+    for (std::size_t i = 0; i < arguments.size() && written; ++i) {
+        const std::vector<std::string> files = filesNamed(arguments[i].c_str());
         if (files.empty()) {
-            std::fprintf(err, "korvo: %s に一致するファイルがありません。\n", shownPath(argv[i]).c_str());
+            std::fprintf(err, "korvo: %s に一致するファイルがありません。\n",
+                         shownPath(arguments[i].c_str()).c_str());
             status = 1;
         }
         for (std::size_t f = 0; f < files.size() && written; ++f) {

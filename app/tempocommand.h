@@ -3,21 +3,17 @@
 #include "sample/sampleanalysis.h"
 
 #include <cstdio>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace korvo {
 
-// Whether the arguments ask for `korvo --tempo`.
-bool isTempoCommand(int argc, char* argv[]);
-
 // `korvo --tempo FILE...`: one line per file, then the program ends; no window, no display needed.
 // Gives the exit status (1 when a file could not be read, a wildcard matched nothing or the lines
-// could not be written out), or nothing when the arguments ask for something else. The file names are UTF-8
-// on every system (see app/console.h for Windows).
-std::optional<int> tempoCommand(int argc, char* argv[], std::FILE* out = stdout, std::FILE* err = stderr);
+// could not be written out, 2 when no file was named). The arguments are the bytes typed, UTF-8 on
+// every system (see app/console.h for Windows).
+int tempoCommand(const std::vector<std::string>& arguments, std::FILE* out = stdout, std::FILE* err = stderr);
 
 // One file's line, without its line end, in tab-separated columns a script can split: the path as
 // shown, the length in seconds, the estimate, the tempo, why, and the other readings offered
@@ -30,6 +26,11 @@ std::string tempoLine(const std::string& shownPath, const sample::Analysis& anal
 // (below 0x20, and DEL) and every byte that is not part of valid UTF-8 as \x and two lowercase hex
 // digits. Valid UTF-8 stays as it is, so Japanese names stay readable.
 std::string escapedPath(std::string_view bytes);
+
+// The length of the well-formed UTF-8 sequence at the start of `bytes`, 0 when there is none there
+// (a stray continuation byte, a lead byte of a sequence cut short, an overlong form, a surrogate or
+// a code point above U+10FFFF).
+std::size_t utf8Length(std::string_view bytes);
 
 // The path as a line shows it: escaped on systems whose file names may hold any byte
 // (tempocommand_posix.cpp), as given on Windows, whose backslashes are separators and whose

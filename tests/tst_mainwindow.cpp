@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -710,8 +711,9 @@ void TestMainWindow::keyboardOrderAndDisplayBoxes()
 
 void TestMainWindow::sampleTempoByDropOrMenu_data()
 {
-    // Where the loop goes in ("frame", "box", "slider" of an entry, or "menu" for the entry's file
-    // question), how the dialog is answered, and the entry's text afterwards.
+    // Where the loop goes in ("frame", "box", "slider" of an entry, "menu" for the entry's file
+    // question, or "command line" for the file named when the program starts), how the dialog is
+    // answered, and the entry's text afterwards.
     QTest::addColumn<double>("bpm"); // of a four-bar loop
     QTest::addColumn<int>("entry");
     QTest::addColumn<QString>("where");
@@ -750,6 +752,10 @@ void TestMainWindow::sampleTempoByDropOrMenu_data()
                                                                                    << "ok"
                                                                                    << "133.3333"
                                                                                    << "-1.824 -2 +18";
+    QTest::newRow("named on the command line, a relative path") << 174.0 << 0 << "command line"
+                                                                << "ok"
+                                                                << "174"
+                                                                << "-6.433 -6 -43";
     QTest::newRow("File menu, the file question cancelled") << 174.0 << 0 << "menu-cancelled"
                                                             << ""
                                                             << "120"
@@ -771,7 +777,10 @@ void TestMainWindow::sampleTempoByDropOrMenu()
     w.show();
 
     korvo::TempoEntry* target = w.tempoEntry(entry);
-    if (where.startsWith("menu")) {
+    if (where == "command line") {
+        w.readSampleAtStart(QDir::current().relativeFilePath(file));
+        QVERIFY(!w.sampleTempo()->busy()); // not before the event loop runs
+    } else if (where.startsWith("menu")) {
         if (where == "menu")
             m_platform->files << file;
         // The real keys: Alt+F opens the File menu, W takes the item for BPM 1 and V the one for BPM 2.

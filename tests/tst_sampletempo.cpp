@@ -26,7 +26,9 @@
 #include <QWidget>
 #include <QtEndian>
 #include <cmath>
+#include <filesystem>
 #include <memory>
+#include <system_error>
 
 using korvo::test::DrumLoop;
 Q_DECLARE_METATYPE(DrumLoop)
@@ -36,6 +38,15 @@ namespace {
 QString q(const std::string& text)
 {
     return QString::fromStdString(text);
+}
+
+// The program as started from a terminal with no display.
+void withoutDisplay(QProcess& korvo)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(name);
+    korvo.setProcessEnvironment(environment);
 }
 
 } // namespace
@@ -62,6 +73,9 @@ private slots:
     void matchingNames();
     void tempoCommandNeedsNoDisplay();
     void tempoCommandReportsAFailedWrite();
+    void tempoCommandKeepsEveryByteOfAName();
+    void commandLineWithoutWindow_data();
+    void commandLineWithoutWindow();
     void slowReadingShowsProgressAndStops();
     void dialogShowsWhereTheFocusIs();
 
@@ -579,10 +593,7 @@ void TestSampleTempo::tempoCommandNeedsNoDisplay()
     }
 
     QProcess korvo;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        environment.remove(name);
-    korvo.setProcessEnvironment(environment);
+    withoutDisplay(korvo);
     korvo.setWorkingDirectory(m_dir->path());
     korvo.start(KORVO_EXECUTABLE, QStringList("--tempo") + files + nothingMatches);
     QVERIFY(korvo.waitForFinished(20000));
@@ -626,6 +637,83 @@ void TestSampleTempo::tempoCommandReportsAFailedWrite()
     QCOMPARE(korvo.exitCode(), 1); // the file itself reads
     QCOMPARE(QString::fromUtf8(korvo.readAllStandardError()),
              QString("korvo: 結果を書き出せませんでした。\n"));
+}
+
+void TestSampleTempo::tempoCommandKeepsEveryByteOfAName()
+{
+    if (QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows)
+        QSKIP("a Windows file name is always Unicode");
+    DrumLoop loop;
+    loop.bpm = 174;
+    loop.beats = 16;
+    write(loop, "loop.wav");
+    // "café" in Latin-1, as an old archive leaves it: no UTF-8, and no QString can hold it, so the
+    // shell names it to the program, and the test removes it, however it ends (QTemporaryDir cannot).
+    struct Copy
+    {
+        std::filesystem::path path;
+        ~Copy()
+        {
+            std::error_code ignored;
+            std::filesystem::remove(path, ignored);
+        }
+    } copy{m_dir->path().toStdString() + "/caf\xe9.wav"};
+    QVERIFY(std::filesystem::copy_file(m_dir->filePath("loop.wav").toStdString(), copy.path));
+    QProcess korvo;
+    korvo.setWorkingDirectory(m_dir->path());
+    korvo.start("/bin/sh", {"-c", R"sh(exec "$0" --tempo "$(printf 'caf\351.wav')")sh", KORVO_EXECUTABLE});
+    QVERIFY(korvo.waitForFinished(20000));
+    QVERIFY(QString::fromUtf8(korvo.readAllStandardOutput()).startsWith("caf\\xe9.wav\t5.517秒\t推定 174"));
+    QCOMPARE(korvo.exitCode(), 0);
+}
+
+void TestSampleTempo::commandLineWithoutWindow_data()
+{
+    // The arguments, the exit status, the first line of standard output (empty: none) and standard
+    // error's line (empty: none).
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+    const QString usage = "使い方: korvo [オプション] [FILE]";
+    const QString version = QString("Korvo ") + KORVO_VERSION_TEXT;
+    QTest::newRow("--help") << QStringList{"--help"} << 0 << usage << "";
+    QTest::newRow("-h after a Qt option and its value")
+        << QStringList{"-platform", "offscreen", "-h"} << 0 << usage << "";
+    QTest::newRow("--version") << QStringList{"--version"} << 0 << version << "";
+    QTest::newRow("an unknown option before a file")
+        << QStringList{"--bogus", "loop.wav"} << 2 << ""
+        << "korvo: 不明なオプションです: --bogus（使い方は korvo --help）";
+    QTest::newRow("an unknown letter among --tempo's files")
+        << QStringList{"--tempo", "loop.wav", "-x"} << 2 << ""
+        << "korvo: 不明なオプションです: -x（使い方は korvo --help）";
+    QTest::newRow("a value given to an option that takes none")
+        << QStringList{"--version=2"} << 2 << ""
+        << "korvo: オプションの値の指定が正しくありません（使い方は korvo --help）";
+    QTest::newRow("two files for the window")
+        << QStringList{"a.wav", "b.wav"} << 2 << ""
+        << "korvo: ウィンドウで開けるファイルは一つだけです。"
+           "複数のファイルのテンポは korvo --tempo FILE... で表示できます。";
+    QTest::newRow("--tempo without a file")
+        << QStringList{"--tempo"} << 2 << ""
+        << "korvo: --tempo のあとに音声ファイルを指定してください（korvo --tempo FILE...）";
+}
+
+void TestSampleTempo::commandLineWithoutWindow()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QProcess korvo;
+    withoutDisplay(korvo);
+    korvo.start(KORVO_EXECUTABLE, arguments);
+    QVERIFY(korvo.waitForFinished(20000));
+    const QString end =
+        QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows ? "\r\n" : "\n";
+    QCOMPARE(QString::fromUtf8(korvo.readAllStandardOutput()).section(end, 0, 0), out);
+    QCOMPARE(QString::fromUtf8(korvo.readAllStandardError()), err.isEmpty() ? err : err + end);
+    QCOMPARE(korvo.exitStatus(), QProcess::NormalExit);
+    QTEST(korvo.exitCode(), "status");
 }
 
 void TestSampleTempo::slowReadingShowsProgressAndStops()

@@ -1,0 +1,204 @@
+#include "app/commandline.h"
+
+#include "app/tempocommand.h"
+#include "app/version.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QStringList>
+#include <QTranslator>
+#include <algorithm>
+#include <iterator>
+#include <string_view>
+
+namespace korvo {
+namespace {
+
+// What a command is given: the parsed line, for the values of its options, the arguments that are
+// not options, byte for byte as typed, and where it prints.
+struct CommandInput
+{
+    const QCommandLineParser& parser;
+    const std::vector<std::string>& arguments;
+    std::FILE* out;
+    std::FILE* err;
+};
+
+// A command runs in place of the window and gives the exit status. Another command is another row
+// here; options that only modify it are added beside the others in CommandLine's constructor.
+struct Command
+{
+    const char* name;
+    const char* valueName; // nullptr: the option takes no value
+    const char* description;
+    int (*run)(const CommandInput& input);
+};
+
+const Command kCommands[] = {
+    {"tempo", nullptr,
+     "ウィンドウを開かずに、音声ファイルごとにテンポを一行ずつ表示します（korvo --tempo FILE...）。",
+     [](const CommandInput& in) { return tempoCommand(in.arguments, in.out, in.err); }},
+};
+
+// Qt's options for a windowed program, which QApplication takes out of argv: accepted here unseen, so
+// that they still reach it. Qt reads them with one dash or two, as the parser does below.
+const char* const kQtOptionsWithValue[] = {
+    "platform",        "platformpluginpath", "platformtheme", "plugin",
+    "qwindowgeometry", "qwindowicon",        "qwindowtitle",  "session",
+    "display",         "geometry",           "style",         "stylesheet"};
+const char* const kQtFlags[] = {"reverse", "widgetcount"};
+
+// An argument as the parser holds it, without losing a byte: valid UTF-8 as its characters, any other
+// byte as a lone surrogate from U+DC80 to U+DCFF, which no valid UTF-8 decodes to. A file name in
+// another encoding (Shift_JIS from an old archive) then still reaches the file.
+QString argumentText(std::string_view bytes)
+{
+    QString text;
+    while (!bytes.empty()) {
+        const std::size_t length = utf8Length(bytes);
+        if (length == 0)
+            text += QChar(char16_t(0xDC00 + static_cast<unsigned char>(bytes.front())));
+        else
+            text += QString::fromUtf8(bytes.data(), static_cast<qsizetype>(length));
+        bytes.remove_prefix(std::max<std::size_t>(length, 1));
+    }
+    return text;
+}
+
+// The bytes argumentText() was given back.
+std::string argumentBytes(const QString& text)
+{
+    std::string bytes;
+    qsizetype written = 0;
+    const auto writeUpTo = [&](qsizetype end) {
+        const QByteArray utf8 = QStringView(text).sliced(written, end - written).toUtf8();
+        bytes.append(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i].unicode();
+        const bool paired = i > 0 && QChar::isHighSurrogate(text[i - 1].unicode());
+        if (unit >= 0xDC80 && unit <= 0xDCFF && !paired) {
+            writeUpTo(i);
+            bytes += static_cast<char>(unit - 0xDC00);
+            written = i + 1;
+        }
+    }
+    writeUpTo(text.size());
+    return bytes;
+}
+
+int print(std::FILE* out, const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    const bool written = std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), out) ==
+                         static_cast<std::size_t>(bytes.size());
+    return written && std::fflush(out) == 0 ? 0 : 1;
+}
+
+int complain(std::FILE* err, const QString& reason)
+{
+    print(err, "korvo: " + reason + "\n");
+    return 2;
+}
+
+int printHelp(const QCommandLineParser& parser, std::FILE* out)
+{
+    // Qt's own words in the help (使い方, オプション, 引数) come from its Japanese translation, which
+    // needs an application object; a core one needs no display. Its first argument is the name the
+    // usage line shows, whatever the path the program was started by.
+    int argc = 1;
+    char name[] = "korvo";
+    char* argv[] = {name, nullptr};
+    QCoreApplication application(argc, argv);
+    QTranslator translator;
+    if (translator.load(QLocale(QLocale::Japanese, QLocale::Japan), "qtbase", "_",
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&translator);
+    return print(out, parser.helpText());
+}
+
+} // namespace
+
+CommandLine::CommandLine(const std::vector<std::string>& arguments)
+{
+    m_parser.setApplicationDescription(
+        "サンプルを別のテンポで鳴らすためのピッチ変化を求め、サンプルのテンポを読み取ります。");
+    // Qt's options are words after one dash ("-platform"), never letters run together.
+    m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    m_parser.addOption({{"h", "help"}, "この使い方を表示して終了します。"});
+    m_parser.addOption({"version", "バージョンを表示して終了します。"});
+    for (const Command& c : kCommands)
+        m_parser.addOption(c.valueName ? QCommandLineOption(c.name, c.description, c.valueName)
+                                       : QCommandLineOption(c.name, c.description));
+    for (const char* name : kQtOptionsWithValue) {
+        QCommandLineOption option(name, {}, "value");
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        m_parser.addOption(option);
+    }
+    for (const char* name : kQtFlags) {
+        QCommandLineOption option(name);
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        m_parser.addOption(option);
+    }
+    m_parser.addPositionalArgument("FILE", "開いてすぐ BPM 1 にテンポを読み取る音声ファイル", "[FILE]");
+
+    QStringList texts;
+    for (const std::string& argument : arguments)
+        texts << argumentText(argument);
+    m_parsed = m_parser.parse(texts);
+    for (const QString& argument : m_parser.positionalArguments())
+        m_arguments.push_back(argumentBytes(argument));
+}
+
+int CommandLine::command() const
+{
+    int asked = -1;
+    for (int i = 0; i < static_cast<int>(std::size(kCommands)); ++i) {
+        if (m_parser.isSet(kCommands[i].name))
+            asked = asked == -1 ? i : -2;
+    }
+    return asked;
+}
+
+bool CommandLine::opensWindow() const
+{
+    return m_parsed && !m_parser.isSet("help") && !m_parser.isSet("version") && command() == -1 &&
+           m_arguments.size() <= 1;
+}
+
+QString CommandLine::file() const
+{
+    return m_arguments.empty() ? QString() : QString::fromUtf8(m_arguments.front());
+}
+
+int CommandLine::run(std::FILE* out, std::FILE* err) const
+{
+    if (!m_parsed) {
+        QStringList unknown;
+        for (const QString& name : m_parser.unknownOptionNames())
+            unknown << (name.size() == 1 ? "-" : "--") + name;
+        // Otherwise a value is missing after an option that needs one, or given to one that takes none.
+        const QString reason = unknown.isEmpty() ? QString("オプションの値の指定が正しくありません")
+                                                 : "不明なオプションです: " + unknown.join(' ');
+        return complain(err, reason + "（使い方は korvo --help）");
+    }
+    if (m_parser.isSet("help"))
+        return printHelp(m_parser, out);
+    if (m_parser.isSet("version"))
+        return print(out, QString("Korvo ") + build::kVersionText + "\n");
+    const int asked = command();
+    if (asked == -2) {
+        QStringList names;
+        for (const Command& c : kCommands)
+            if (m_parser.isSet(c.name))
+                names << QString("--") + c.name;
+        return complain(err, names.join(" と ") + " は一緒に指定できません。");
+    }
+    if (asked >= 0)
+        return kCommands[asked].run({m_parser, m_arguments, out, err});
+    return complain(err, "ウィンドウで開けるファイルは一つだけです。"
+                         "複数のファイルのテンポは korvo --tempo FILE... で表示できます。");
+}
+
+} // namespace korvo
