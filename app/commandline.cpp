@@ -1,7 +1,9 @@
 #include "app/commandline.h"
 
+#include "app/rendercommand.h"
 #include "app/tempocommand.h"
 #include "app/version.h"
+#include "audio/engineloader.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
@@ -39,6 +41,22 @@ const Command kCommands[] = {
     {"tempo", nullptr,
      "ウィンドウを開かずに、音声ファイルごとにテンポを一行ずつ表示します（korvo --tempo FILE...）。",
      [](const CommandInput& in) { return tempoCommand(in.arguments, in.out, in.err); }},
+    {"render", "TEMPO",
+     "ウィンドウを開かずに、各ファイルをテンポ TEMPO の WAV にしてそのファイルの隣に書き出します"
+     "（korvo --render TEMPO FILE... [--keep-pitch] [--from TEMPO]）。",
+     [](const CommandInput& in) {
+         RenderRequest request;
+         request.tempo = in.parser.value("render").toStdString();
+         request.files = in.arguments;
+         request.keepPitch = in.parser.isSet("keep-pitch");
+         request.from = in.parser.value("from").toStdString();
+         // The audio module is found beside the program, which an application object tells.
+         static int argc = 1;
+         static char name[] = "korvo";
+         static char* argv[] = {name, nullptr};
+         const QCoreApplication application(argc, argv);
+         return renderCommand(request, audio::engine(), in.out, in.err);
+     }},
 };
 
 // Qt's options for a windowed program, which QApplication takes out of argv: accepted here unseen, so
@@ -141,6 +159,12 @@ CommandLine::CommandLine(const std::vector<std::string>& arguments)
         option.setFlags(QCommandLineOption::HiddenFromHelp);
         m_parser.addOption(option);
     }
+    m_parser.addOption(
+        QCommandLineOption("keep-pitch", "--render で、ピッチを変えずにテンポだけを変えます。"));
+    m_parser.addOption(QCommandLineOption(
+        "from",
+        "--render で、どのファイルも元のテンポを TEMPO とします（省略時はファイルごとに読み取ります）。",
+        "TEMPO"));
     m_parser.addPositionalArgument("FILE", "開いてすぐ BPM 1 にテンポを読み取る音声ファイル", "[FILE]");
 
     QStringList texts;

@@ -3,10 +3,10 @@
 // ten-minute stereo WAV at 96 kHz. Then `korvo --tempo` itself runs once on a one-second, a one-minute
 // and the ten-minute file, each in a process of its own, and their peak resident memory is printed:
 // the analysis must grow it by little, and by the same for any length. Run with `make bench`.
-#include "drumloop.h"
 #include "audio/defaultengine.h"
 #include "audio/loopfile.h"
 #include "audio/playback.h"
+#include "drumloop.h"
 #include "sample/sampleanalysis.h"
 
 #include <benchmark/benchmark.h>
@@ -97,7 +97,8 @@ void render(benchmark::State& state, korvo::audio::Mode mode)
     }
 }
 BENCHMARK_CAPTURE(render, fourMinutesWithPitch, korvo::audio::Mode::WithPitch)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(render, fourMinutesKeepingPitch, korvo::audio::Mode::KeepPitch)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(render, fourMinutesKeepingPitch, korvo::audio::Mode::KeepPitch)
+    ->Unit(benchmark::kMillisecond);
 
 // Playing: the CPU one second of sound takes to make, in ten-millisecond buffers as the sound card
 // asks for them. Its share of a second is the share of one core that playing takes.

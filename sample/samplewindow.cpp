@@ -367,7 +367,8 @@ void SampleWindow::CommandExport_Click()
     const audio::LoopInfo info{m_bpm2, m_sample.beats};
     const double speed = m_bpm1 > 0 ? m_bpm2 / m_bpm1 : 1;
     const audio::WriteFailure failure = engine->render(
-        *loop, m_mode, speed, info, std::filesystem::path(path.toStdU16String()), [&](double done) {
+        *loop, m_mode, speed, info, std::filesystem::path(path.toStdU16String()),
+        [&](double done) {
             if (!progress)
                 return false;
             progress->setValue(static_cast<int>(std::lround(std::clamp(done, 0.0, 1.0) * 1000)));

@@ -69,7 +69,8 @@ public:
         return std::make_unique<Playing>(*this);
     }
     audio::WriteFailure render(const audio::Loop&, audio::Mode, double speed, const audio::LoopInfo& info,
-                               const std::filesystem::path& file, const audio::Progress&, bool replace) override
+                               const std::filesystem::path& file, const audio::Progress&,
+                               bool replace) override
     {
         replaced = replace;
         rendered << QString::fromStdU16String(file.u16string());
@@ -289,8 +290,9 @@ void TestSampleWindow::exportProposesAndReports_data()
         << "loop 130bpm.wav を書き出せませんでした。\nディスクの空き容量が足りません。";
     QTest::newRow("cancelled: nothing said") << "130"
                                              << "loop 130bpm.wav" << false << false << F::Cancelled << "";
-    QTest::newRow("there already, kept: nothing more said") << "130"
-                                                            << "loop 130bpm.wav" << true << false << F::None << "";
+    QTest::newRow("there already, kept: nothing more said")
+        << "130"
+        << "loop 130bpm.wav" << true << false << F::None << "";
     QTest::newRow("there already, replaced") << "130"
                                              << "loop 130bpm.wav" << true << true << F::None << "";
 }
