@@ -35,9 +35,10 @@ set(korvo_module_licenses libsndfile-COPYING libogg-COPYING libvorbis-COPYING li
     opus-COPYING mpg123-COPYING lame-COPYING kissfft-COPYING libsoxr-COPYING soundtouch-COPYING portaudio-COPYING)
 set(KORVO_WINDOWS_LIBRARY_LICENSES)
 foreach(module dll license IN ZIP_LISTS korvo_modules korvo_module_dlls korvo_module_licenses)
-    pkg_get_variable(libdir ${module} libdir)
-    find_file(KORVO_${module}_DLL ${dll} PATHS ${libdir}/../bin NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
-    find_file(KORVO_${module}_LICENSE ${license} PATHS ${libdir}/../share/licenses NO_DEFAULT_PATH
+    # libsoxr's .pc file names no libdir; every one names its prefix.
+    pkg_get_variable(prefix ${module} prefix)
+    find_file(KORVO_${module}_DLL ${dll} PATHS ${prefix}/bin NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+    find_file(KORVO_${module}_LICENSE ${license} PATHS ${prefix}/share/licenses NO_DEFAULT_PATH
         NO_CMAKE_FIND_ROOT_PATH REQUIRED)
     list(APPEND KORVO_WINDOWS_RUNTIME_DLLS ${KORVO_${module}_DLL})
     list(APPEND KORVO_WINDOWS_LIBRARY_LICENSES ${KORVO_${module}_LICENSE})
