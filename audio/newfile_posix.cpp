@@ -7,24 +7,6 @@
 
 namespace korvo::audio {
 
-WriteFailure failureOfErrno(int error)
-{
-    switch (error) {
-    case EEXIST:
-        return WriteFailure::Exists;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return WriteFailure::NoPermission;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-        return WriteFailure::DiskFull;
-    default:
-        return WriteFailure::CannotWrite;
-    }
-}
-
 std::FILE* createNew(const std::filesystem::path& file, WriteFailure& failure)
 {
     const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

@@ -1,6 +1,5 @@
 #include "audio/newfile.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -28,23 +27,6 @@ WriteFailure failureOfLastError()
 }
 
 } // namespace
-
-WriteFailure failureOfErrno(int error)
-{
-    switch (error) {
-    case EEXIST:
-        return WriteFailure::Exists;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return WriteFailure::NoPermission;
-    case ENOSPC:
-    case EFBIG:
-        return WriteFailure::DiskFull;
-    default:
-        return WriteFailure::CannotWrite;
-    }
-}
 
 std::FILE* createNew(const std::filesystem::path& file, WriteFailure& failure)
 {
