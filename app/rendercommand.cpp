@@ -1,6 +1,7 @@
 #include "app/rendercommand.h"
 
 #include "app/tempocommand.h"
+#include "audio/engineloader.h"
 #include "pitch/bpmvalue.h"
 #include "pitch/numbertext.h"
 #include "pitch/pitchshift.h"
@@ -38,24 +39,6 @@ void tell(std::FILE* err, const std::string& file, const std::string& reason)
 }
 
 } // namespace
-
-std::string writeFailureReason(audio::WriteFailure failure)
-{
-    switch (failure) {
-    case audio::WriteFailure::None:
-    case audio::WriteFailure::Cancelled:
-        return "";
-    case audio::WriteFailure::Exists:
-        return "同じ名前のファイルがあります";
-    case audio::WriteFailure::NoPermission:
-        return "書き込む権限がありません";
-    case audio::WriteFailure::DiskFull:
-        return "ディスクの空きが足りません";
-    case audio::WriteFailure::CannotWrite:
-        break;
-    }
-    return "書き出せませんでした";
-}
 
 std::filesystem::path renderPath(const std::filesystem::path& source, double tempo, int attempt)
 {
@@ -108,7 +91,7 @@ int renderCommand(const RenderRequest& request, audio::Engine* engine, std::FILE
             }
             const double speed = *target / tempo;
             if (!(speed >= audio::kSlowestSpeed && speed <= audio::kFastestSpeed)) {
-                tell(err, name, "テンポの差が大きすぎます（4オクターブまで）");
+                tell(err, name, "テンポの差が大きすぎます（4オクターブまで）。");
                 status = 1;
                 continue;
             }
@@ -116,7 +99,8 @@ int renderCommand(const RenderRequest& request, audio::Engine* engine, std::FILE
             const std::shared_ptr<const audio::Loop> loop = engine->load(file, loadFailure);
             if (!loop) {
                 tell(err, name,
-                     loadFailure == audio::LoadFailure::TooLong ? "長すぎます（1時間まで）" : "読めません");
+                     loadFailure == audio::LoadFailure::TooLong ? "長すぎます（1時間まで）。"
+                                                                : "読めません。");
                 status = 1;
                 continue;
             }
@@ -130,7 +114,7 @@ int renderCommand(const RenderRequest& request, audio::Engine* engine, std::FILE
                 failure = engine->render(*loop, mode, speed, info, output, {}, false);
             }
             if (failure != audio::WriteFailure::None) {
-                tell(err, name, writeFailureReason(failure));
+                tell(err, name, audio::writeFailureReason(failure));
                 status = 1;
                 continue;
             }

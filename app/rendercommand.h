@@ -28,7 +28,4 @@ int renderCommand(const RenderRequest& request, audio::Engine* engine, std::FILE
 // " (3)", ... from the second attempt on, when the name is taken.
 std::filesystem::path renderPath(const std::filesystem::path& source, double tempo, int attempt = 1);
 
-// The reason an export wrote nothing, in a few Japanese words.
-std::string writeFailureReason(audio::WriteFailure failure);
-
 } // namespace korvo

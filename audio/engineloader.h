@@ -2,6 +2,8 @@
 
 #include "audio/engine.h"
 
+#include <string>
+
 // The audio module, loaded the first time a loop is played or rendered: from the program's own
 // folder (a build tree, the Windows package) or from the folder the Linux package installs it in.
 namespace korvo::audio {
@@ -12,5 +14,8 @@ Engine* engine();
 
 // Tests put an engine of their own in its place (nullptr: the module again).
 void setEngine(Engine* standIn);
+
+// Why an export wrote nothing, in a short Japanese sentence, for the window and the command line alike.
+std::string writeFailureReason(WriteFailure failure);
 
 } // namespace korvo::audio

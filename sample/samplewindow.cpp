@@ -31,24 +31,6 @@ QString q(const std::string& text)
     return QString::fromStdString(text);
 }
 
-// What a failed export tells, in words of our own.
-QString writeFailureText(audio::WriteFailure failure)
-{
-    switch (failure) {
-    case audio::WriteFailure::Exists:
-        return "同じ名前のファイルがすでにあります。";
-    case audio::WriteFailure::NoPermission:
-        return "書き出し先に書き込む権限がありません。";
-    case audio::WriteFailure::DiskFull:
-        return "ディスクの空き容量が足りません。";
-    case audio::WriteFailure::None:
-    case audio::WriteFailure::CannotWrite:
-    case audio::WriteFailure::Cancelled:
-        break;
-    }
-    return "ファイルを書き込めませんでした。";
-}
-
 QString playFailureText(audio::PlayFailure failure)
 {
     return failure == audio::PlayFailure::NoDevice ? "音を出す装置が見つかりません。"
@@ -338,7 +320,7 @@ void SampleWindow::CommandExport_Click()
         path += ".wav";
     const QString name = QFileInfo(path).fileName();
     const auto refuse = [this, &name](audio::WriteFailure failure) {
-        tell(QString("%1 を書き出せませんでした。\n%2").arg(name, writeFailureText(failure)));
+        tell(QString("%1 を書き出せませんでした。\n%2").arg(name, q(audio::writeFailureReason(failure))));
     };
     // The old file stays until the new one is written whole; declined, nothing more is said.
     const bool replace = QFileInfo::exists(path);
