@@ -7,6 +7,7 @@
 #include "drumloop.h"
 #include "sample/sampleanalysis.h"
 #include "testmain.h"
+#include "tone.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,46 +21,11 @@
 
 using korvo::audio::Mode;
 using korvo::audio::WriteFailure;
+using korvo::test::cents;
+using korvo::test::frequencyOf;
+using korvo::test::sine;
 
 namespace {
-
-std::shared_ptr<korvo::audio::Loop> sine(double hertz, double seconds, int channels = 2, int rate = 44100)
-{
-    auto loop = std::make_shared<korvo::audio::Loop>();
-    loop->sampleRate = rate;
-    loop->channels = channels;
-    const auto frames = static_cast<std::size_t>(seconds * rate);
-    for (std::size_t i = 0; i < frames; ++i)
-        for (int c = 0; c < channels; ++c)
-            loop->samples.push_back(float(0.5 * std::sin(2 * std::numbers::pi * hertz * double(i) / rate)));
-    return loop;
-}
-
-// The frequency of a steady tone in the first channel, from its upward zero crossings placed
-// between samples, away from the ends where a filter or a stretch settles.
-double frequencyOf(const std::vector<float>& samples, int channels, int rate)
-{
-    const std::size_t frames = samples.size() / static_cast<std::size_t>(channels);
-    double first = -1, last = -1;
-    int crossings = 0;
-    for (std::size_t i = frames / 5; i + 1 < frames * 4 / 5; ++i) {
-        const double a = samples[i * channels], b = samples[(i + 1) * channels];
-        if (a < 0 && b >= 0) {
-            const double at = double(i) + a / (a - b);
-            if (first < 0)
-                first = at;
-            else
-                ++crossings;
-            last = at;
-        }
-    }
-    return crossings > 0 ? crossings * rate / (last - first) : 0;
-}
-
-double cents(double a, double b)
-{
-    return 1200 * std::log2(a / b);
-}
 
 // Takes what a playback makes as fast as it is asked for.
 class TakingSink final : public korvo::audio::Sink

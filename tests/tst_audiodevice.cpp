@@ -1,6 +1,7 @@
 #include "audio/playback.h"
 #include "audio/portaudiosink.h"
 #include "testmain.h"
+#include "tone.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -45,19 +46,6 @@ private:
     long m_limit;
 };
 
-double frequencyOf(const std::vector<float>& mono, std::size_t from, std::size_t to, int rate)
-{
-    double first = -1, last = -1;
-    int crossings = 0;
-    for (std::size_t i = from; i + 1 < to; ++i)
-        if (mono[i] < 0 && mono[i + 1] >= 0) {
-            const double at = double(i) + mono[i] / (mono[i] - mono[i + 1]);
-            first < 0 ? first = at : ++crossings;
-            last = at;
-        }
-    return crossings > 0 ? crossings * rate / (last - first) : 0;
-}
-
 } // namespace
 
 class TestAudioDevice : public QObject
@@ -84,13 +72,7 @@ void TestAudioDevice::playsThroughTheDefaultDevice()
     qputenv("PULSE_SERVER", "unix:/nonexistent");
     qputenv("JACK_NO_START_SERVER", "1");
 
-    auto loop = std::make_shared<korvo::audio::Loop>();
-    loop->sampleRate = 44100;
-    loop->channels = 2;
-    for (int i = 0; i < 44100; ++i) {
-        const auto s = float(0.5 * std::sin(2 * std::numbers::pi * 1000 * i / 44100.0));
-        loop->samples.insert(loop->samples.end(), {s, s});
-    }
+    const auto loop = korvo::test::sine(1000, 1);
     std::atomic<long> frames{0};
     std::atomic_bool gate{false};
     const long half = 44100;
@@ -110,20 +92,20 @@ void TestAudioDevice::playsThroughTheDefaultDevice()
     QFile played(captured);
     QVERIFY(played.open(QIODevice::ReadOnly));
     const QByteArray bytes = played.readAll();
-    std::vector<float> mono(static_cast<std::size_t>(bytes.size()) / 4);
-    for (std::size_t i = 0; i < mono.size(); ++i) {
-        qint16 left;
-        std::memcpy(&left, bytes.constData() + 4 * i, 2);
-        mono[i] = left / 32768.0f;
+    std::vector<float> stereo(static_cast<std::size_t>(bytes.size()) / 2);
+    for (std::size_t i = 0; i < stereo.size(); ++i) {
+        qint16 sample;
+        std::memcpy(&sample, bytes.constData() + 2 * i, 2);
+        stereo[i] = sample / 32768.0f;
     }
-    QVERIFY(mono.size() >= std::size_t(2 * half));
+    QVERIFY(stereo.size() >= std::size_t(4 * half));
     // The first second at the new tempo, the second back at the sample's own, each away from the
     // change and from whatever the buffers held.
-    const double before = frequencyOf(mono, 4410, half - 4410, 44100);
-    const double after = frequencyOf(mono, half + 8820, 2 * half - 4410, 44100);
-    QVERIFY2(std::fabs(1200 * std::log2(before / (1000.0 * 130 / 120))) < 1,
+    const double before = korvo::test::frequencyOf(stereo, 2, 44100, 4410, half - 4410);
+    const double after = korvo::test::frequencyOf(stereo, 2, 44100, half + 8820, 2 * half - 4410);
+    QVERIFY2(std::fabs(korvo::test::cents(before, 1000.0 * 130 / 120)) < 1,
              qPrintable(QString::number(before)));
-    QVERIFY2(std::fabs(1200 * std::log2(after / 1000.0)) < 1, qPrintable(QString::number(after)));
+    QVERIFY2(std::fabs(korvo::test::cents(after, 1000.0)) < 1, qPrintable(QString::number(after)));
 }
 
 KORVO_TEST_MAIN(TestAudioDevice)
