@@ -39,6 +39,7 @@ sanitize: deps
 bench: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/korvo_bench
 	$(BUILD)/bench/korvo_sample_bench
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/korvo_play_bench
 
 # Start-up time and peak memory against a minimal Qt window, offscreen and on a private X server.
 bench-startup: build

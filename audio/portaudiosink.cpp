@@ -74,6 +74,12 @@ PlayFailure PortAudioSink::start(int sampleRate, int channels, Fill fill)
     return PlayFailure::None;
 }
 
+double PortAudioSink::outputLatency() const
+{
+    const PaStreamInfo* info = m_stream ? Pa_GetStreamInfo(static_cast<PaStream*>(m_stream)) : nullptr;
+    return info ? info->outputLatency : 0;
+}
+
 void PortAudioSink::stop()
 {
     if (!m_stream)

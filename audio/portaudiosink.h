@@ -18,6 +18,9 @@ public:
     PlayFailure start(int sampleRate, int channels, Fill fill) override;
     void stop() override;
     bool failed() const override { return m_failed.load(); }
+    // What the device holds of the sound once filled, in seconds, as PortAudio reports it while the
+    // output plays; 0 when it does not.
+    double outputLatency() const;
 
     // The longest the output may hold of what was filled.
     static constexpr double kLatencySeconds = 0.03;
