@@ -21,9 +21,11 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QShowEvent>
 #include <QTimer>
+#include <algorithm>
 
 namespace korvo {
 
@@ -343,8 +345,33 @@ void MainWindow::showSampleWindow()
         // Made right after an accepted calculation, whose tempos it takes.
         if (const std::optional<std::array<double, 2>> tempo = validTempos())
             m_sample->setTempos((*tempo)[0], (*tempo)[1]);
+        placeSampleWindow();
     }
     ui::bringToFront(m_sample);
+}
+
+void MainWindow::placeSampleWindow()
+{
+    // Its first place is beside this window, never over it: the sliders stay in reach while the
+    // loop plays. Below when the screen has room, else to the right, else above; with no room
+    // anywhere, the window manager decides.
+    const QScreen* screen = this->screen();
+    if (!screen || !isVisible())
+        return;
+    const QRect room = screen->availableGeometry();
+    const QRect main = frameGeometry();
+    const QSize size = m_sample->size().grownBy(m_frame);
+    const QPoint places[] = {{main.left(), main.bottom() + 1},
+                             {main.right() + 1, main.top()},
+                             {main.left(), main.top() - size.height()}};
+    for (QPoint place : places) {
+        place.setX(
+            std::clamp(place.x(), room.left(), std::max(room.left(), room.right() + 1 - size.width())));
+        if (room.contains(QRect(place, size))) {
+            m_sample->move(place);
+            return;
+        }
+    }
 }
 
 void MainWindow::Command2_Click()

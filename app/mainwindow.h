@@ -110,6 +110,7 @@ private:
     void openTap(int entry);
     void askForSample(int entry);
     void showSampleWindow();
+    void placeSampleWindow();
 
     std::array<TempoEntry*, 2> m_tempoEntries{};
     QLineEdit* m_pitchBox = nullptr;

@@ -151,6 +151,7 @@ void TestSampleWindow::readingTakenIntoBpm1OpensTheWindow()
     QVERIFY(korvo::test::writeDrumLoop(file.toStdString(), loop));
     MainWindow& w = open();
     w.show();
+    w.move(0, 0); // where a window that places itself nowhere would open
     for (int entry : {1, 0}) {
         w.FrameBPM_FileDrop(entry, file);
         QTRY_VERIFY_WITH_TIMEOUT(w.sampleTempo()->dialog() && w.sampleTempo()->dialog()->isVisible(), 20000);
@@ -160,6 +161,7 @@ void TestSampleWindow::readingTakenIntoBpm1OpensTheWindow()
     }
     SampleWindow* window = w.sampleWindow();
     QVERIFY(window->isVisible());
+    QVERIFY(!window->frameGeometry().intersects(w.frameGeometry())); // the sliders stay in reach
     QCOMPARE(window->windowTitle(), QString("Korvo サンプル"));
     QCOMPARE(control<QLabel>(window, "LabelFile")->text(), QString("loop 174.wav"));
     QCOMPARE(control<QLabel>(window, "LabelLength")->text(), QString("5.517秒"));
