@@ -1,7 +1,6 @@
 #include "app/mainwindow.h"
+#include "audio/defaultengine.h"
 #include "audio/engineloader.h"
-#include "audio/playback.h"
-#include "audio/portaudiosink.h"
 #include "drumloop.h"
 #include "mainwindowtest.h"
 #include "sample/samplewindow.h"
@@ -63,12 +62,8 @@ public:
     std::unique_ptr<audio::Playback> play(std::shared_ptr<const audio::Loop> played, audio::Mode mode,
                                           double speed, audio::PlayFailure& failure) override
     {
-        if (soundCard) {
-            auto playback = std::make_unique<audio::LoopPlayback>(played, mode, speed,
-                                                                  std::make_unique<audio::PortAudioSink>());
-            failure = playback->start();
-            return failure == audio::PlayFailure::None ? std::move(playback) : nullptr;
-        }
+        if (soundCard)
+            return audio::DefaultEngine().play(std::move(played), mode, speed, failure);
         failure = playFailure;
         if (failure != audio::PlayFailure::None)
             return nullptr;
