@@ -96,7 +96,7 @@ int renderCommand(const RenderRequest& request, audio::Engine* engine, std::FILE
                 continue;
             }
             audio::LoadFailure loadFailure = audio::LoadFailure::None;
-            const std::shared_ptr<const audio::Loop> loop = engine->load(file, loadFailure);
+            const std::shared_ptr<const audio::Loop> loop = engine->load(file, loadFailure, {});
             if (!loop) {
                 tell(err, name,
                      loadFailure == audio::LoadFailure::TooLong ? "長すぎます（1時間まで）。"

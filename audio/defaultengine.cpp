@@ -8,9 +8,10 @@
 
 namespace korvo::audio {
 
-std::shared_ptr<const Loop> DefaultEngine::load(const std::filesystem::path& file, LoadFailure& failure)
+std::shared_ptr<const Loop> DefaultEngine::load(const std::filesystem::path& file, LoadFailure& failure,
+                                                const Progress& progress)
 {
-    return decodeLoop(file, failure);
+    return decodeLoop(file, failure, progress);
 }
 
 std::unique_ptr<Playback> DefaultEngine::play(std::shared_ptr<const Loop> loop, Mode mode, double speed,

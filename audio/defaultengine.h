@@ -8,7 +8,8 @@ namespace korvo::audio {
 class DefaultEngine final : public Engine
 {
 public:
-    std::shared_ptr<const Loop> load(const std::filesystem::path& file, LoadFailure& failure) override;
+    std::shared_ptr<const Loop> load(const std::filesystem::path& file, LoadFailure& failure,
+                                     const Progress& progress) override;
     std::unique_ptr<Playback> play(std::shared_ptr<const Loop> loop, Mode mode, double speed,
                                    PlayFailure& failure) override;
     WriteFailure render(const Loop& loop, Mode mode, double speed, const LoopInfo& info,

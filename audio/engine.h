@@ -38,7 +38,8 @@ enum class LoadFailure
 {
     None,
     CannotOpen, // missing, no permission, or no sound this build reads
-    TooLong     // more than an hour: too much to hold for playing
+    TooLong,    // more than an hour: too much to hold for playing
+    Cancelled   // the progress said to stop
 };
 
 enum class PlayFailure
@@ -87,7 +88,10 @@ class Engine
 {
 public:
     virtual ~Engine() = default;
-    virtual std::shared_ptr<const Loop> load(const std::filesystem::path& file, LoadFailure& failure) = 0;
+    // The whole file decoded; `progress`, when given, is told how far the decoding has got and may
+    // stop it. It is called on the thread that loads, which need not be the program's main thread.
+    virtual std::shared_ptr<const Loop> load(const std::filesystem::path& file, LoadFailure& failure,
+                                             const Progress& progress) = 0;
     virtual std::unique_ptr<Playback> play(std::shared_ptr<const Loop> loop, Mode mode, double speed,
                                            PlayFailure& failure) = 0;
     // The loop at `speed` times its tempo as a WAV file of the same rate and channels (24-bit, or

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <new>
 #include <sndfile.h>
 #include <string>
 
@@ -48,18 +49,33 @@ SF_VIRTUAL_IO memoryIo()
     return io;
 }
 
-} // namespace
-
-std::shared_ptr<const Loop> decodeLoop(const std::filesystem::path& file, LoadFailure& failure)
+std::shared_ptr<const Loop> decodeWhole(const std::filesystem::path& file, LoadFailure& failure,
+                                        const Progress& progress)
 {
-    failure = LoadFailure::CannotOpen;
-    std::ifstream in(file, std::ios::binary);
+    // Reading the bytes is the first half of the way, decoding them the second.
+    const auto told = [&progress, &failure](double done) {
+        if (!progress || progress(done))
+            return true;
+        failure = LoadFailure::Cancelled;
+        return false;
+    };
+    std::ifstream in(file, std::ios::binary | std::ios::ate);
     if (!in)
         return nullptr;
-    Bytes bytes;
-    bytes.data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad())
+    const std::streamoff size = in.tellg();
+    in.seekg(0);
+    if (size < 0 || !in)
         return nullptr;
+    Bytes bytes;
+    constexpr std::streamoff kChunk = 4 << 20;
+    bytes.data.resize(static_cast<std::size_t>(size));
+    for (std::streamoff at = 0; at < size; at += kChunk) {
+        const std::streamoff n = std::min(kChunk, size - at);
+        if (!in.read(bytes.data.data() + at, n))
+            return nullptr;
+        if (!told(0.5 * double(at + n) / double(size)))
+            return nullptr;
+    }
     SF_VIRTUAL_IO io = memoryIo();
     SF_INFO info{};
     SNDFILE* sound = sf_open_virtual(&io, SFM_READ, &info, &bytes);
@@ -90,6 +106,9 @@ std::shared_ptr<const Loop> decodeLoop(const std::filesystem::path& file, LoadFa
             failure = LoadFailure::TooLong;
             return nullptr;
         }
+        if (info.frames > 0 && info.frames != SF_COUNT_MAX &&
+            !told(0.5 + 0.5 * std::min(1.0, double(loop->frames()) / double(info.frames))))
+            return nullptr;
     }
     if (loop->frames() == 0)
         return nullptr;
@@ -101,6 +120,21 @@ std::shared_ptr<const Loop> decodeLoop(const std::filesystem::path& file, LoadFa
     loop->samples.shrink_to_fit();
     failure = LoadFailure::None;
     return loop;
+}
+
+} // namespace
+
+std::shared_ptr<const Loop> decodeLoop(const std::filesystem::path& file, LoadFailure& failure,
+                                       const Progress& progress)
+{
+    failure = LoadFailure::CannotOpen;
+    try {
+        return decodeWhole(file, failure, progress);
+    } catch (const std::bad_alloc&) {
+        // More than this machine can hold: like any file that cannot be opened.
+        failure = LoadFailure::CannotOpen;
+        return nullptr;
+    }
 }
 
 } // namespace korvo::audio

@@ -70,9 +70,10 @@ class PacedEngine final : public korvo::audio::Engine
 {
 public:
     std::shared_ptr<const korvo::audio::Loop> load(const std::filesystem::path& file,
-                                                   korvo::audio::LoadFailure& failure) override
+                                                   korvo::audio::LoadFailure& failure,
+                                                   const korvo::audio::Progress& progress) override
     {
-        return m_files.load(file, failure);
+        return m_files.load(file, failure, progress);
     }
     std::unique_ptr<korvo::audio::Playback> play(std::shared_ptr<const korvo::audio::Loop> loop,
                                                  korvo::audio::Mode mode, double speed,

@@ -19,7 +19,10 @@
 #include <QRadioButton>
 #include <QStyleOptionFocusRect>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <functional>
+#include <thread>
 
 namespace korvo {
 namespace {
@@ -37,6 +40,8 @@ QString playFailureText(audio::PlayFailure failure)
                                                    : "音を出す装置を使えませんでした。";
 }
 
+constexpr const char* kEmptyText = "サンプルが読み込まれていません。";
+
 constexpr const char* kNoEngineText =
     "音声モジュールを読み込めないため、サンプルを再生も書き出しもできません。";
 
@@ -50,7 +55,7 @@ Waveform::Waveform(QWidget* parent) : QWidget(parent)
     setFocusPolicy(Qt::StrongFocus);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Base);
-    m_empty = ui::label(this, "サンプルが読み込まれていません。", ui::font(9), rect());
+    m_empty = ui::label(this, kEmptyText, ui::font(9), rect());
     m_empty->setObjectName("Empty");
     m_empty->setAlignment(Qt::AlignCenter);
 }
@@ -73,6 +78,13 @@ void Waveform::setPlayhead(std::int64_t frame)
         return;
     m_playhead = frame;
     update();
+}
+
+void Waveform::setDecoded(double done)
+{
+    m_empty->setText(
+        done < 0 ? QString(kEmptyText)
+                 : QString("読み込んでいます... %1%").arg(std::lround(std::clamp(done, 0.0, 1.0) * 100)));
 }
 
 std::vector<sample::GridLine> Waveform::grid() const
@@ -131,6 +143,45 @@ void Waveform::paintEvent(QPaintEvent*)
     }
 }
 
+// A file decoded on a thread of its own. The window hears on its own thread when it is done; a
+// decoding dropped before then is stopped and waited for, which takes no longer than one piece of
+// the file.
+class SampleWindow::Decoding
+{
+public:
+    Decoding(audio::Engine& engine, std::filesystem::path file, std::function<void()> done)
+        : m_thread([this, &engine, file = std::move(file), done = std::move(done)] {
+              m_loop = engine.load(file, m_failure, [this](double part) {
+                  m_done.store(part);
+                  return !m_stop.load();
+              });
+              done();
+          })
+    {}
+    ~Decoding()
+    {
+        m_stop.store(true);
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+    double done() const { return m_done.load(); }
+    // Once it has said it is done.
+    std::shared_ptr<const audio::Loop> loop(audio::LoadFailure& failure)
+    {
+        m_thread.join();
+        failure = m_failure;
+        return m_loop;
+    }
+
+private:
+    std::shared_ptr<const audio::Loop> m_loop;
+    audio::LoadFailure m_failure = audio::LoadFailure::None;
+    std::atomic<double> m_done{0};
+    std::atomic_bool m_stop{false};
+    std::thread m_thread; // last: it starts once everything it writes is there
+};
+
 SampleWindow::SampleWindow(QWidget* parent) : QWidget(parent, Qt::Window)
 {
     ui::presentToReaders(staticMetaObject, QAccessible::Window);
@@ -143,7 +194,10 @@ SampleWindow::SampleWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     connect(&m_timer, &QTimer::timeout, this, &SampleWindow::Timer_Tick);
 }
 
-SampleWindow::~SampleWindow() = default;
+SampleWindow::~SampleWindow()
+{
+    m_decoding.reset(); // before the window it would tell is gone
+}
 
 void SampleWindow::buildControls()
 {
@@ -187,22 +241,42 @@ void SampleWindow::buildControls()
 void SampleWindow::setSample(const ChosenTempo& sample)
 {
     stop();
+    m_decoding.reset(); // the file before is of no more use
     m_sample = sample;
     m_loop.reset();
-    showSample();
-    const QString name = QFileInfo(sample.file).fileName();
     audio::Engine* engine = audio::engine();
     if (!engine) {
+        showSample();
         tell(kNoEngineText);
         return;
     }
+    const unsigned serial = ++m_decodingSerial;
+    m_decoding = std::make_unique<Decoding>(
+        *engine, std::filesystem::path(sample.file.toStdU16String()), [this, serial] {
+            QMetaObject::invokeMethod(
+                this, [this, serial] { decoded(serial); }, Qt::QueuedConnection);
+        });
+    showSample();
+    m_timer.start();
+}
+
+void SampleWindow::decoded(unsigned serial)
+{
+    if (!m_decoding || serial != m_decodingSerial)
+        return;
     audio::LoadFailure failure = audio::LoadFailure::None;
-    m_loop = engine->load(std::filesystem::path(sample.file.toStdU16String()), failure);
+    m_loop = m_decoding->loop(failure);
+    m_decoding.reset();
+    if (!m_playback)
+        m_timer.stop();
     if (!m_loop || failure != audio::LoadFailure::None) {
         m_loop.reset();
+        showSample();
+        const QString name = QFileInfo(m_sample.file).fileName();
         tell(failure == audio::LoadFailure::TooLong
                  ? QString("%1 は1時間より長いため、再生できません。").arg(name)
                  : QString("%1 を開けませんでした。").arg(name));
+        return;
     }
     showSample();
 }
@@ -219,6 +293,7 @@ void SampleWindow::showSample()
     m_lengthLabel->setText(hasFile ? q(roundedText(m_sample.seconds, 3)) + "秒" : QString());
     showTempos();
     m_waveform->setLoop(m_loop, m_sample.tempo, m_sample.beats);
+    m_waveform->setDecoded(m_decoding ? m_decoding->done() : -1);
     m_playButton->setEnabled(m_loop != nullptr);
     m_exportButton->setEnabled(m_loop != nullptr);
 }
@@ -288,7 +363,8 @@ void SampleWindow::play()
 
 void SampleWindow::stop()
 {
-    m_timer.stop();
+    if (!m_decoding)
+        m_timer.stop();
     m_playback.reset();
     m_playButton->setText("再生");
     m_waveform->setPlayhead(-1);
@@ -296,6 +372,8 @@ void SampleWindow::stop()
 
 void SampleWindow::Timer_Tick()
 {
+    if (m_decoding)
+        m_waveform->setDecoded(m_decoding->done());
     if (!m_playback)
         return;
     if (m_playback->failed()) {

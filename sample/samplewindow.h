@@ -29,6 +29,8 @@ public:
     void setLoop(std::shared_ptr<const audio::Loop> loop, double tempo, int beats);
     // The frame heard now; -1: nothing plays.
     void setPlayhead(std::int64_t frame);
+    // How much of the loop is decoded, from 0 to 1, while it is; below 0: none is being decoded.
+    void setDecoded(double done);
     std::int64_t playhead() const { return m_playhead; }
 
     // The grid's lines at the width the loop is drawn at now.
@@ -64,10 +66,11 @@ public:
     explicit SampleWindow(QWidget* parent = nullptr);
     ~SampleWindow() override;
 
-    // The reading taken into BPM 1; stops what plays and decodes the file through the audio module.
-    // Where the module cannot be had or the file cannot be decoded, the user is told, and the window
-    // shows the file without its sound.
+    // The reading taken into BPM 1; stops what plays and decodes the file through the audio module,
+    // on a thread of its own, so that a long file holds up no window. Where the module cannot be had
+    // or the file cannot be decoded, the user is told, and the window shows the file without its sound.
     void setSample(const ChosenTempo& sample);
+    bool isDecoding() const { return m_decoding != nullptr; }
     // The main window's tempos of its last accepted calculation; what plays follows at once.
     void setTempos(double bpm1, double bpm2);
 
@@ -96,6 +99,9 @@ private:
     void play();
     void stop();
     void tell(const QString& text);
+    void decoded(unsigned serial);
+
+    class Decoding;
 
     ChosenTempo m_sample;
     std::shared_ptr<const audio::Loop> m_loop;
@@ -103,7 +109,9 @@ private:
     double m_bpm2 = 0;
     audio::Mode m_mode = audio::Mode::WithPitch;
     std::unique_ptr<audio::Playback> m_playback;
-    QTimer m_timer; // reads where the playback is, about 30 times a second
+    std::unique_ptr<Decoding> m_decoding; // the sample's file while it is decoded
+    unsigned m_decodingSerial = 0;        // tells the decoding of now from one dropped before it
+    QTimer m_timer; // reads where the playback or the decoding is, about 30 times a second
 
     Waveform* m_waveform = nullptr;
     QLabel* m_fileLabel = nullptr;

@@ -113,6 +113,18 @@ void TestAudio::exportedLoopReadsAtItsNewTempo()
     const auto loop = korvo::audio::decodeLoop(source.toStdString(), failure);
     QVERIFY(loop);
     QVERIFY(loop->floatSamples);
+    // Decoding tells how far it has got, all the way, and stops when told to.
+    double last = 0;
+    bool rising = true;
+    QVERIFY(korvo::audio::decodeLoop(source.toStdString(), failure, [&](double done) {
+        rising = rising && done >= last;
+        last = done;
+        return true;
+    }));
+    QVERIFY(rising);
+    QCOMPARE(last, 1.0);
+    QVERIFY(!korvo::audio::decodeLoop(source.toStdString(), failure, [](double done) { return done < 0.5; }));
+    QCOMPARE(failure, korvo::audio::LoadFailure::Cancelled);
     korvo::audio::DefaultEngine engine;
     const QString out = dir.filePath("break 130bpm.wav");
     QCOMPARE(engine.render(*loop, Mode::WithPitch, 130.0 / 120, {130, 8}, out.toStdString(), {}, false),

@@ -13,8 +13,11 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTest>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <memory>
+#include <thread>
 
 using korvo::MainWindow;
 using korvo::SampleWindow;
@@ -53,9 +56,18 @@ public:
     }
     ~FakeEngine() override { audio::setEngine(nullptr); }
 
-    std::shared_ptr<const audio::Loop> load(const std::filesystem::path&,
-                                            audio::LoadFailure& failure) override
+    // On the window's decoding thread; while `held`, it stays half done until stopped or let go.
+    std::shared_ptr<const audio::Loop> load(const std::filesystem::path&, audio::LoadFailure& failure,
+                                            const audio::Progress& progress) override
     {
+        while (held.load()) {
+            if (!progress(0.5)) {
+                ++stopped;
+                failure = audio::LoadFailure::Cancelled;
+                return nullptr;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
         failure = loadFailure;
         return failure == audio::LoadFailure::None ? loop : nullptr;
     }
@@ -86,6 +98,8 @@ public:
     audio::LoadFailure loadFailure = audio::LoadFailure::None;
     audio::PlayFailure playFailure = audio::PlayFailure::None;
     audio::WriteFailure writeFailure = audio::WriteFailure::None;
+    std::atomic_bool held{false};
+    std::atomic_int stopped{0};
     bool deviceLost = false;
     bool soundCard = false; // plays through the system's real output
     int playing = 0;
@@ -133,6 +147,8 @@ SampleWindow& TestSampleWindow::openWithLoop()
     MainWindow& w = open();
     w.show();
     w.sampleTempoChosen(0, {m_dir->filePath("loop.wav"), "120", 120, 8, 4});
+    if (!QTest::qWaitFor([&w] { return !w.sampleWindow()->isDecoding(); }))
+        qWarning("the sample is still decoding");
     return *w.sampleWindow();
 }
 
@@ -142,6 +158,7 @@ void TestSampleWindow::readingTakenIntoBpm1OpensTheWindow()
     loop.bpm = 174;
     loop.beats = 16;
     m_engine = std::make_unique<FakeEngine>(16 * 60 / 174.0);
+    m_engine->held = true;
     const QString file = m_dir->filePath("loop 174.wav");
     QVERIFY(korvo::test::writeDrumLoop(file.toStdString(), loop));
     MainWindow& w = open();
@@ -157,6 +174,21 @@ void TestSampleWindow::readingTakenIntoBpm1OpensTheWindow()
     SampleWindow* window = w.sampleWindow();
     QVERIFY(window->isVisible());
     QVERIFY(!window->frameGeometry().intersects(w.frameGeometry())); // the sliders stay in reach
+
+    // The file decodes while the windows go on: nothing to play yet, and how far it has got.
+    auto* play = control<QPushButton>(window, "CommandPlay");
+    QTRY_COMPARE(window->waveform()->findChild<QLabel*>("Empty")->text(), QString("読み込んでいます... 50%"));
+    QVERIFY(!play->isEnabled());
+    QTest::keyClick(w.tempoEntry(1)->slider(), Qt::Key_Right);
+    QCOMPARE(control<QLabel>(window, "LabelTempo")->text(), QString("174 → 174.1 BPM"));
+    // Taken again meanwhile, the file's first decoding is stopped rather than waited out.
+    w.sampleTempoChosen(0, {file, "174", 174, 16, 16 * 60 / 174.0});
+    QCOMPARE(m_engine->stopped.load(), 1);
+    m_engine->held = false;
+    QTRY_VERIFY(play->isEnabled());
+    QVERIFY(!window->isDecoding());
+    QTest::keyClick(w.tempoEntry(1)->slider(), Qt::Key_Left);
+
     QCOMPARE(window->windowTitle(), QString("Korvo サンプル"));
     QCOMPARE(control<QLabel>(window, "LabelFile")->text(), QString("loop 174.wav"));
     QCOMPARE(control<QLabel>(window, "LabelLength")->text(), QString("5.517秒"));
