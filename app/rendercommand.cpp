@@ -6,6 +6,7 @@
 #include "pitch/numbertext.h"
 #include "pitch/pitchshift.h"
 #include "sample/sampleanalysis.h"
+#include "sample/samplewords.h"
 
 #include <cmath>
 #include <optional>
@@ -82,7 +83,7 @@ int renderCommand(const RenderRequest& request, audio::Engine* engine, std::FILE
             if (!from) {
                 const sample::Analysis analysis = sample::analyseFile(file);
                 if (analysis.failure != sample::Failure::None) {
-                    tell(err, name, sample::failureReason(analysis.failure));
+                    tell(err, name, SampleWords::failureReason(analysis.failure).toStdString());
                     status = 1;
                     continue;
                 }

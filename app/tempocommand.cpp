@@ -1,7 +1,9 @@
 #include "app/tempocommand.h"
 
 #include "pitch/numbertext.h"
+#include "sample/samplewords.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <filesystem>
 #include <string>
@@ -42,6 +44,12 @@ std::size_t utf8Length(std::string_view bytes)
 
 namespace {
 
+// The command's words in the interface's language; its columns and numbers never change with it.
+std::string said(const char* text)
+{
+    return QCoreApplication::translate("TempoCommand", text).toStdString();
+}
+
 // Joined by ", ": "87 (8拍), 58 (4拍)", with the beats only for a reading of a whole number of them.
 std::string othersText(const sample::TempoChoice& choice)
 {
@@ -51,7 +59,9 @@ std::string othersText(const sample::TempoChoice& choice)
             text += ", ";
         text += other.text;
         if (other.beats > 0)
-            text += " (" + std::to_string(other.beats) + "拍)";
+            text += " (" +
+                    QCoreApplication::translate("TempoCommand", "%n拍", nullptr, other.beats).toStdString() +
+                    ")";
     }
     return text;
 }
@@ -178,16 +188,24 @@ std::vector<std::string> matchingNames(std::string_view pattern, std::vector<std
 std::string tempoLine(const std::string& shownPath, const sample::Analysis& a)
 {
     if (a.failure != sample::Failure::None)
-        return shownPath + "\t読み取れません: " + sample::failureReason(a.failure);
-    const std::string estimate = a.estimate > 0 ? roundedText(a.estimate, 2) : "なし";
-    return shownPath + "\t" + roundedText(a.seconds, 3) + "秒\t推定 " + estimate + "\tテンポ " +
-           a.choice.text + "\t" + sample::choiceReason(a) + "\t" + othersText(a.choice);
+        return shownPath + "\t" + said(QT_TRANSLATE_NOOP("TempoCommand", "読み取れません: ")) +
+               SampleWords::failureReason(a.failure).toStdString();
+    const std::string estimate =
+        a.estimate > 0 ? roundedText(a.estimate, 2) : said(QT_TRANSLATE_NOOP("TempoCommand", "なし"));
+    return shownPath + "\t" + roundedText(a.seconds, 3) + said(QT_TRANSLATE_NOOP("TempoCommand", "秒")) +
+           "\t" + said(QT_TRANSLATE_NOOP("TempoCommand", "推定 ")) + estimate + "\t" +
+           said(QT_TRANSLATE_NOOP("TempoCommand", "テンポ ")) + a.choice.text + "\t" +
+           SampleWords::choiceReason(a).toStdString() + "\t" + othersText(a.choice);
 }
 
 int tempoCommand(const std::vector<std::string>& arguments, std::FILE* out, std::FILE* err)
 {
     if (arguments.empty()) {
-        std::fprintf(err, "korvo: --tempo のあとに音声ファイルを指定してください（korvo --tempo FILE...）\n");
+        std::fprintf(
+            err, "korvo: %s\n",
+            said(QT_TRANSLATE_NOOP("TempoCommand",
+                                   "--tempo のあとに音声ファイルを指定してください（korvo --tempo FILE...）"))
+                .c_str());
         return 2;
     }
     int status = 0;
@@ -197,8 +215,11 @@ int tempoCommand(const std::vector<std::string>& arguments, std::FILE* out, std:
     for (std::size_t i = 0; i < arguments.size() && written; ++i) {
         const std::vector<std::string> files = filesNamed(arguments[i].c_str());
         if (files.empty()) {
-            std::fprintf(err, "korvo: %s に一致するファイルがありません。\n",
-                         shownPath(arguments[i].c_str()).c_str());
+            std::fprintf(err, "korvo: %s\n",
+                         QCoreApplication::translate("TempoCommand", "%1 に一致するファイルがありません。")
+                             .arg(QString::fromStdString(shownPath(arguments[i].c_str())))
+                             .toStdString()
+                             .c_str());
             status = 1;
         }
         for (std::size_t f = 0; f < files.size() && written; ++f) {
@@ -212,7 +233,8 @@ int tempoCommand(const std::vector<std::string>& arguments, std::FILE* out, std:
         }
     }
     if (!written || std::fflush(out) != 0 || std::ferror(out)) {
-        std::fprintf(err, "korvo: 結果を書き出せませんでした。\n");
+        std::fprintf(err, "korvo: %s\n",
+                     said(QT_TRANSLATE_NOOP("TempoCommand", "結果を書き出せませんでした。")).c_str());
         return 1;
     }
     return status;

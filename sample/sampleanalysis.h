@@ -69,13 +69,4 @@ void setReadsFormat(bool (*standIn)(int major));
 // The file name endings of the formats this build of libsndfile reads ("wav", "aiff", ...).
 std::vector<std::string> readableExtensions();
 
-// The reason in a few Japanese words, for a message or the command line.
-std::string failureReason(Failure failure);
-// "8拍（2小節）", "12拍": a number of beats, with its bars where the metre is plain.
-std::string beatsText(int beats);
-// How far the file's length is off the chosen beats ("8拍（2小節）より5ミリ秒長い"); empty when it is not.
-std::string offsetText(const TempoChoice& choice);
-// Why the tempo was chosen, in a few Japanese words, the length's difference among them.
-std::string choiceReason(const Analysis& analysis, bool withOffset = true);
-
 } // namespace korvo::sample

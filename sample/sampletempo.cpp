@@ -1,6 +1,7 @@
 #include "sample/sampletempo.h"
 
 #include "sample/sampletempodialog.h"
+#include "sample/samplewords.h"
 #include "ui/platform.h"
 
 #include <QFileInfo>
@@ -116,10 +117,9 @@ void SampleTempo::finish()
     if (analysis.failure != sample::Failure::None) {
         Platform& platform = Platform::current();
         platform.beep();
-        platform.show(m_window,
-                      {Message::Icon::Exclamation, Message::Buttons::Ok, "サンプルのテンポ",
-                       QString("%1 のテンポを読み取れませんでした。\n%2")
-                           .arg(name, QString::fromStdString(sample::failureReason(analysis.failure)))});
+        platform.show(m_window, {Message::Icon::Exclamation, Message::Buttons::Ok, "サンプルのテンポ",
+                                 QString("%1 のテンポを読み取れませんでした。\n%2")
+                                     .arg(name, SampleWords::failureReason(analysis.failure))});
         emit finished();
         return;
     }

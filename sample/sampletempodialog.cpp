@@ -1,6 +1,7 @@
 #include "sample/sampletempodialog.h"
 
 #include "pitch/numbertext.h"
+#include "sample/samplewords.h"
 #include "ui/captions.h"
 #include "ui/fonts.h"
 
@@ -46,7 +47,7 @@ QString paddedText(const std::string& text, int decimals)
 QString readingText(const sample::TempoCandidate& c, sample::ChoiceReason reason)
 {
     if (c.beats > 0)
-        return q(sample::beatsText(c.beats));
+        return SampleWords::beats(c.beats);
     return reason == sample::ChoiceReason::Estimate || reason == sample::ChoiceReason::Mismatch
                ? "拍から"
                : "推定値から";
@@ -104,12 +105,12 @@ SampleTempoDialog::SampleTempoDialog(const QString& fileName, const sample::Anal
     m_file = new QLabel(fileName, this);
     m_file->setObjectName("file");
     QString length = QString("%1秒").arg(q(roundedText(analysis.seconds, 3)));
-    if (const std::string offset = sample::offsetText(choice); !offset.empty())
-        length += "　" + q(offset);
+    if (const QString offset = SampleWords::offset(choice); !offset.isEmpty())
+        length += "　" + offset;
     m_length = new QLabel(length, this);
     m_length->setObjectName("length");
-    m_tempo =
-        new QLabel(QString("%1 BPM　%2").arg(q(choice.text), q(sample::choiceReason(analysis, false))), this);
+    m_tempo = new QLabel(
+        QString("%1 BPM　%2").arg(q(choice.text), SampleWords::choiceReason(analysis, false)), this);
     m_tempo->setObjectName("tempo");
     m_tempo->setFont(ui::font(12, true));
     auto* estimate =

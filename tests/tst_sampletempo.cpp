@@ -6,6 +6,7 @@
 #include "sample/sampleanalysis.h"
 #include "sample/sampletempo.h"
 #include "sample/sampletempodialog.h"
+#include "sample/samplewords.h"
 #include "windowtest.h"
 
 #include <QAccessible>
@@ -453,7 +454,7 @@ void TestSampleTempo::offsetText()
     korvo::sample::TempoChoice choice;
     choice.beats = 16;
     choice.offset = offset;
-    QTEST(QString::fromStdString(korvo::sample::offsetText(choice)), "text");
+    QTEST(korvo::SampleWords::offset(choice), "text");
 }
 
 void TestSampleTempo::tempoLine_data()
