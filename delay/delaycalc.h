@@ -1,30 +1,18 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 // How long a note lasts at a tempo: in milliseconds, and on request in MIDI ticks or video frames.
 namespace korvo::delay {
 
-// The items of the three lists, in list order; the index of an item is what the computation reads.
-inline constexpr std::array<const char*, 7> kNoteItems = {
-    "全音符 whole",  "2分音符 half",  "4分音符 quarter", "8分音符 8th",
-    "16分音符 16th", "32分音符 32th", "64分音符 64th",
-};
-
-inline constexpr std::array<const char*, 11> kModifierItems = {
-    "ちょうど just", "付点( . )",         "付々点 ( . . )", "2倍", "3倍",
-    "1/2",           "1/3(三連 triplet)", "2/3(三連)",      "1/5", "1/7",
-    "1/9",
-};
-
-// Full-width "Ｍｉｄｉ", and a blank before the two-digit timebases so the numbers line up.
-inline constexpr std::array<const char*, 7> kFormatItems = {
-    "タイム・フォーマット(なし)", "Ｍｉｄｉ タイムベース=480", "Ｍｉｄｉ タイムベース= 96",
-    "Ｍｉｄｉ タイムベース= 48",  "フレームレート = 24",       "フレームレート = 29.97",
-    "フレームレート = 30",
-};
+// How many items the three lists hold (delay/delaywords.h has their words); the index of an item
+// is what the computation reads.
+inline constexpr std::size_t kNoteCount = 7;      // whole note to 64th
+inline constexpr std::size_t kModifierCount = 11; // just, dotted, ... 1/9
+inline constexpr std::size_t kFormatCount = 7;    // none, three MIDI timebases, three frame rates
 
 inline constexpr int kDefaultNote = 3;     // eighth note
 inline constexpr int kDefaultModifier = 0; // just

@@ -9,6 +9,7 @@
 #include "ui/windowplacement.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -31,7 +32,7 @@ QComboBox* list(QWidget* parent, const std::array<const char*, N>& items, int se
     box->setFont(font);
     box->setGeometry(rect);
     for (const char* item : items)
-        box->addItem(QString::fromUtf8(item));
+        box->addItem(QCoreApplication::translate("DelayWindow", item));
     box->setCurrentIndex(selected);
     return box;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "delay/delaycalc.h"
+#include "delay/delaywords.h"
 
 #include <QMargins>
 #include <QString>

@@ -152,9 +152,9 @@ Stored parse(std::string_view bytes)
     Stored stored;
     stored.bpm1 = tempoText(item(0));
     stored.bpm2 = tempoText(item(1));
-    stored.note = index(item(2).value_or(""), delay::kNoteItems.size());
-    stored.modifier = index(item(3).value_or(""), delay::kModifierItems.size());
-    stored.format = index(item(4).value_or(""), delay::kFormatItems.size());
+    stored.note = index(item(2).value_or(""), delay::kNoteCount);
+    stored.modifier = index(item(3).value_or(""), delay::kModifierCount);
+    stored.format = index(item(4).value_or(""), delay::kFormatCount);
     return stored;
 }
 

@@ -272,9 +272,9 @@ std::array<QStringList, 2> delayTexts()
     std::set<std::string> delays, options;
     for (int p = korvo::bpm::kSliderMinimum; p <= korvo::bpm::kSliderMaximum; ++p) {
         const std::string bpm = korvo::bpm::textForPosition(p);
-        for (std::size_t note = 0; note < korvo::delay::kNoteItems.size(); ++note)
-            for (std::size_t mod = 0; mod < korvo::delay::kModifierItems.size(); ++mod)
-                for (std::size_t format = 1; format < korvo::delay::kFormatItems.size(); ++format) {
+        for (std::size_t note = 0; note < korvo::delay::kNoteCount; ++note)
+            for (std::size_t mod = 0; mod < korvo::delay::kModifierCount; ++mod)
+                for (std::size_t format = 1; format < korvo::delay::kFormatCount; ++format) {
                     const korvo::delay::Result r =
                         korvo::delay::compute(bpm, int(note), int(mod), int(format));
                     delays.insert(r.delayText);
