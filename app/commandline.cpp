@@ -39,11 +39,15 @@ struct Command
 
 const Command kCommands[] = {
     {"tempo", nullptr,
-     "ウィンドウを開かずに、音声ファイルごとにテンポを一行ずつ表示します（korvo --tempo FILE...）。",
+     QT_TRANSLATE_NOOP(
+         "CommandLine",
+         "ウィンドウを開かずに、音声ファイルごとにテンポを一行ずつ表示します（korvo --tempo FILE...）。"),
      [](const CommandInput& in) { return tempoCommand(in.arguments, in.out, in.err); }},
     {"render", "TEMPO",
-     "ウィンドウを開かずに、各ファイルをテンポ TEMPO の WAV にしてそのファイルの隣に書き出します"
-     "（korvo --render TEMPO FILE... [--keep-pitch] [--from TEMPO]）。",
+     QT_TRANSLATE_NOOP(
+         "CommandLine",
+         "ウィンドウを開かずに、各ファイルをテンポ TEMPO の WAV にしてそのファイルの隣に書き出します"
+         "（korvo --render TEMPO FILE... [--keep-pitch] [--from TEMPO]）。"),
      [](const CommandInput& in) {
          RenderRequest request;
          request.tempo = in.parser.value("render").toStdString();
@@ -140,15 +144,21 @@ int printHelp(const QCommandLineParser& parser, std::FILE* out)
 
 CommandLine::CommandLine(const std::vector<std::string>& arguments)
 {
-    m_parser.setApplicationDescription(
-        "サンプルを別のテンポで鳴らすためのピッチ変化を求め、サンプルのテンポを読み取ります。");
+    m_parser.setApplicationDescription(QCoreApplication::translate(
+        "CommandLine",
+        "サンプルを別のテンポで鳴らすためのピッチ変化を求め、サンプルのテンポを読み取ります。"));
     // Qt's options are words after one dash ("-platform"), never letters run together.
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    m_parser.addOption({{"h", "help"}, "この使い方を表示して終了します。"});
-    m_parser.addOption({"version", "バージョンを表示して終了します。"});
+    m_parser.addOption(
+        {{"h", "help"}, QCoreApplication::translate("CommandLine", "この使い方を表示して終了します。")});
+    m_parser.addOption(
+        {"version", QCoreApplication::translate("CommandLine", "バージョンを表示して終了します。")});
     for (const Command& c : kCommands)
-        m_parser.addOption(c.valueName ? QCommandLineOption(c.name, c.description, c.valueName)
-                                       : QCommandLineOption(c.name, c.description));
+        m_parser.addOption(
+            c.valueName
+                ? QCommandLineOption(c.name, QCoreApplication::translate("CommandLine", c.description),
+                                     c.valueName)
+                : QCommandLineOption(c.name, QCoreApplication::translate("CommandLine", c.description)));
     for (const char* name : kQtOptionsWithValue) {
         QCommandLineOption option(name, {}, "value");
         option.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -159,13 +169,18 @@ CommandLine::CommandLine(const std::vector<std::string>& arguments)
         option.setFlags(QCommandLineOption::HiddenFromHelp);
         m_parser.addOption(option);
     }
-    m_parser.addOption(
-        QCommandLineOption("keep-pitch", "--render で、ピッチを変えずにテンポだけを変えます。"));
+    m_parser.addOption(QCommandLineOption(
+        "keep-pitch",
+        QCoreApplication::translate("CommandLine", "--render で、ピッチを変えずにテンポだけを変えます。")));
     m_parser.addOption(QCommandLineOption(
         "from",
-        "--render で、どのファイルも元のテンポを TEMPO とします（省略時はファイルごとに読み取ります）。",
+        QCoreApplication::translate(
+            "CommandLine",
+            "--render で、どのファイルも元のテンポを TEMPO とします（省略時はファイルごとに読み取ります）。"),
         "TEMPO"));
-    m_parser.addPositionalArgument("FILE", "開いてすぐ BPM 1 にテンポを読み取る音声ファイル", "[FILE]");
+    m_parser.addPositionalArgument(
+        "FILE", QCoreApplication::translate("CommandLine", "開いてすぐ BPM 1 にテンポを読み取る音声ファイル"),
+        "[FILE]");
 
     QStringList texts;
     for (const std::string& argument : arguments)
@@ -203,9 +218,12 @@ int CommandLine::run(std::FILE* out, std::FILE* err) const
         for (const QString& name : m_parser.unknownOptionNames())
             unknown << (name.size() == 1 ? "-" : "--") + name;
         // Otherwise a value is missing after an option that needs one, or given to one that takes none.
-        const QString reason = unknown.isEmpty() ? QString("オプションの値の指定が正しくありません")
-                                                 : "不明なオプションです: " + unknown.join(' ');
-        return complain(err, reason + "（使い方は korvo --help）");
+        const QString reason =
+            unknown.isEmpty()
+                ? QCoreApplication::translate("CommandLine", "オプションの値の指定が正しくありません")
+                : QCoreApplication::translate("CommandLine", "不明なオプションです: ") + unknown.join(' ');
+        return complain(err,
+                        reason + QCoreApplication::translate("CommandLine", "（使い方は korvo --help）"));
     }
     if (m_parser.isSet("help"))
         return printHelp(m_parser, out);
@@ -217,12 +235,15 @@ int CommandLine::run(std::FILE* out, std::FILE* err) const
         for (const Command& c : kCommands)
             if (m_parser.isSet(c.name))
                 names << QString("--") + c.name;
-        return complain(err, names.join(" と ") + " は一緒に指定できません。");
+        return complain(err, QCoreApplication::translate("CommandLine", "%1 は一緒に指定できません。")
+                                 .arg(names.join(QCoreApplication::translate("CommandLine", " と "))));
     }
     if (asked >= 0)
         return kCommands[asked].run({m_parser, m_arguments, out, err});
-    return complain(err, "ウィンドウで開けるファイルは一つだけです。"
-                         "複数のファイルのテンポは korvo --tempo FILE... で表示できます。");
+    return complain(
+        err, QCoreApplication::translate("CommandLine",
+                                         "ウィンドウで開けるファイルは一つだけです。"
+                                         "複数のファイルのテンポは korvo --tempo FILE... で表示できます。"));
 }
 
 } // namespace korvo

@@ -89,7 +89,8 @@ void MainWindow::buildControls()
         m_tempoEntries[i] = new TempoEntry(i, client);
 
     // The delay button lies over the lower part of the BPM 2 frame and is drawn above it.
-    auto* commandD = ui::button(client, "ディレイタイム(&D)...", ui::font(9), twips(3360, 1800, 1695, 255));
+    auto* commandD =
+        ui::button(client, tr("ディレイタイム(&D)..."), ui::font(9), twips(3360, 1800, 1695, 255));
     commandD->setObjectName("CommandD");
     commandD->raise();
 
@@ -104,38 +105,38 @@ void MainWindow::buildControls()
 
     const QFont bold12 = ui::font(12, true);
     const QFont regular12 = ui::font(12);
-    QGroupBox* frameC = ui::frame(client, "ピッチ調整", bold12, twips(1920, 2520, 3375, 2535));
+    QGroupBox* frameC = ui::frame(client, tr("ピッチ調整"), bold12, twips(1920, 2520, 3375, 2535));
     frameC->setObjectName("FrameC");
     m_pitchBox = ui::displayBox(frameC, "0", bold12, twips(2160, 480, 975, 375));
     m_pitchBox->setObjectName("TextC0");
-    m_pitchBox->setAccessibleName("ピッチ調整");
+    m_pitchBox->setAccessibleName(tr("ピッチ調整"));
 
-    QGroupBox* sampler = ui::frame(frameC, "サンプラー", mainWindowFont(), twips(240, 960, 2895, 1455));
+    QGroupBox* sampler = ui::frame(frameC, tr("サンプラー"), mainWindowFont(), twips(240, 960, 2895, 1455));
     sampler->setObjectName("Frame1");
-    ui::CaptionLabel* semitoneLabel = ui::label(sampler, "半音", regular12, twips(360, 480, 1335, 255));
+    ui::CaptionLabel* semitoneLabel = ui::label(sampler, tr("半音"), regular12, twips(360, 480, 1335, 255));
     semitoneLabel->setObjectName("LabelC3");
     m_semitoneBox = ui::displayBox(sampler, "0", bold12, twips(1920, 360, 732, 360));
     m_semitoneBox->setObjectName("TextC3");
-    m_semitoneBox->setAccessibleName("半音");
+    m_semitoneBox->setAccessibleName(tr("半音"));
     semitoneLabel->setBuddy(m_semitoneBox);
-    ui::CaptionLabel* centLabel = ui::label(sampler, "セント", regular12, twips(360, 960, 1335, 255));
+    ui::CaptionLabel* centLabel = ui::label(sampler, tr("セント"), regular12, twips(360, 960, 1335, 255));
     centLabel->setObjectName("LabelC0");
     m_centBox = ui::displayBox(sampler, "0", bold12, twips(1920, 840, 732, 360));
     m_centBox->setObjectName("TextC4");
-    m_centBox->setAccessibleName("セント");
+    m_centBox->setAccessibleName(tr("セント"));
     centLabel->setBuddy(m_centBox);
     // "( 1/100半音)" lies over the end of the place of "セント", which must end where it begins; its
     // own place runs a pixel into the cents box.
     ui::CaptionLabel* centUnit =
-        ui::label(sampler, "( 1/100半音)", ui::font(8.25), twips(960, 1080, 975, 255));
+        ui::label(sampler, tr("( 1/100半音)"), ui::font(8.25), twips(960, 1080, 975, 255));
     centUnit->setObjectName("Label1");
     centUnit->setRoom(ui::px(1920 - 960));
     centLabel->setRoom(ui::px(960 - 360));
 
-    m_calculateButton = ui::button(client, "計算！", ui::font(10.5, true), twips(360, 3600, 1335, 975));
+    m_calculateButton = ui::button(client, tr("計算！"), ui::font(10.5, true), twips(360, 3600, 1335, 975));
     m_calculateButton->setObjectName("Command1");
     m_calculateButton->setDefault(true);
-    auto* command2 = ui::button(client, "終了(&X)", ui::font(9.75), twips(360, 4680, 1335, 255));
+    auto* command2 = ui::button(client, tr("終了(&X)"), ui::font(9.75), twips(360, 4680, 1335, 255));
     command2->setObjectName("Command2");
 
     // Two controls lie below the client area and are never seen; they keep their design places,
@@ -173,27 +174,32 @@ void MainWindow::buildControls()
 
 void MainWindow::buildMenus()
 {
-    QMenu* file = menuBar()->addMenu("ファイル(&F)");
+    QMenu* file = menuBar()->addMenu(tr("ファイル(&F)"));
     file->setObjectName("menu_File");
-    file->addAction("計算実行(&C)", this, &MainWindow::Menu_calculate_Click)->setObjectName("Menu_calculate");
-    file->addAction("サンプルのテンポ(&W)...", this, &MainWindow::menu_sampletempo_Click)
+    file->addAction(tr("計算実行(&C)"), this, &MainWindow::Menu_calculate_Click)
+        ->setObjectName("Menu_calculate");
+    file->addAction(tr("サンプルのテンポ(&W)..."), this, &MainWindow::menu_sampletempo_Click)
         ->setObjectName("menu_sampletempo");
-    file->addAction("サンプルのテンポ (BPM 2)(&V)...", this, &MainWindow::menu_sampletempo2_Click)
+    file->addAction(tr("サンプルのテンポ (BPM 2)(&V)..."), this, &MainWindow::menu_sampletempo2_Click)
         ->setObjectName("menu_sampletempo2");
     file->addSeparator()->setObjectName("Menu_bar");
-    file->addAction("終了(&X)", this, &MainWindow::menu_exit_Click)->setObjectName("menu_exit");
+    file->addAction(tr("終了(&X)"), this, &MainWindow::menu_exit_Click)->setObjectName("menu_exit");
 
-    QMenu* options = menuBar()->addMenu("オプション(&R)");
+    QMenu* options = menuBar()->addMenu(tr("オプション(&R)"));
     options->setObjectName("Menu_options");
-    options->addAction("ディレイタイム(&D)", this, &MainWindow::CommandD_Click)->setObjectName("manu_delay");
-    options->addAction("BPM1をタップ(&1)", this, &MainWindow::CommandTA_Click)->setObjectName("menu_tap0");
-    options->addAction("BPM2をタップ(&2)", this, &MainWindow::CommandTB_Click)->setObjectName("menu_tap1");
-    options->addAction("サンプル(&S)...", this, &MainWindow::menu_sample_Click)->setObjectName("menu_sample");
+    options->addAction(tr("ディレイタイム(&D)"), this, &MainWindow::CommandD_Click)
+        ->setObjectName("manu_delay");
+    options->addAction(tr("BPM1をタップ(&1)"), this, &MainWindow::CommandTA_Click)
+        ->setObjectName("menu_tap0");
+    options->addAction(tr("BPM2をタップ(&2)"), this, &MainWindow::CommandTB_Click)
+        ->setObjectName("menu_tap1");
+    options->addAction(tr("サンプル(&S)..."), this, &MainWindow::menu_sample_Click)
+        ->setObjectName("menu_sample");
 
-    QMenu* help = menuBar()->addMenu("ヘルプ(&H)");
+    QMenu* help = menuBar()->addMenu(tr("ヘルプ(&H)"));
     help->setObjectName("Menu_help");
-    help->addAction("作者情報...", this, &MainWindow::Manu_credit_Click)->setObjectName("Manu_credit");
-    help->addAction("マニュアル表示（&L）", this, &MainWindow::menu_manual_Click)
+    help->addAction(tr("作者情報..."), this, &MainWindow::Manu_credit_Click)->setObjectName("Manu_credit");
+    help->addAction(tr("マニュアル表示（&L）"), this, &MainWindow::menu_manual_Click)
         ->setObjectName("menu_manual");
 }
 
@@ -252,8 +258,8 @@ void MainWindow::rejectTempos()
 {
     Platform& platform = Platform::current();
     platform.beep();
-    platform.show(this, {Message::Icon::Exclamation, Message::Buttons::Ok, "BPMエラー",
-                         "入力するBPMは1～250の範囲です。"});
+    platform.show(this, {Message::Icon::Exclamation, Message::Buttons::Ok, tr("BPMエラー"),
+                         tr("入力するBPMは1～250の範囲です。")});
     // Both entries go back to the tempo their sliders hold, BPM 2 first.
     m_tempoEntries[1]->showSliderTempo();
     m_tempoEntries[0]->showSliderTempo();
@@ -296,7 +302,7 @@ void MainWindow::askForSample(int entry)
 {
     // The file chosen goes the way of a file dropped on the entry.
     const QString file = Platform::current().openFileName(
-        this, QString("サンプルのテンポ (BPM %1)").arg(entry + 1), SampleTempo::fileFilter());
+        this, tr("サンプルのテンポ (BPM %1)").arg(entry + 1), SampleTempo::fileFilter());
     if (!file.isEmpty())
         FrameBPM_FileDrop(entry, file);
 }
@@ -392,8 +398,8 @@ void MainWindow::Terminate()
     calc_pitch(); // save what the window shows
     if (iserr == kRejected) {
         const bool exitAnyway = Platform::current().show(
-            this, {Message::Icon::Exclamation, Message::Buttons::OkCancel, "自動保存アラート...",
-                   "テンポ値が不適切でした。\n変更前の値が自動保存されますが、終了しますか？"});
+            this, {Message::Icon::Exclamation, Message::Buttons::OkCancel, tr("自動保存アラート..."),
+                   tr("テンポ値が不適切でした。\n変更前の値が自動保存されますが、終了しますか？")});
         if (!exitAnyway || iserr == kShuttingDown)
             return; // cancelled, or a shutdown from outside ran while the question was open
     }
@@ -511,8 +517,9 @@ void MainWindow::menu_manual_Click()
 
 void MainWindow::Manu_credit_Click()
 {
-    Platform::current().show(this, {Message::Icon::Information, Message::Buttons::Ok,
-                                    QString("Korvo ") + build::kVersionText, "プログラム: Korvo 開発チーム"});
+    Platform::current().show(this,
+                             {Message::Icon::Information, Message::Buttons::Ok,
+                              QString("Korvo ") + build::kVersionText, tr("プログラム: Korvo 開発チーム")});
 }
 
 void MainWindow::load_init()
@@ -557,34 +564,34 @@ QString saveFailureText(const settings::Store::SaveResult& result)
     QString reason;
     switch (result.failure) {
     case Failure::NoPermission:
-        reason = "保存先に書き込む権限がありません。";
+        reason = MainWindow::tr("保存先に書き込む権限がありません。");
         break;
     case Failure::DiskFull:
-        reason = "ディスクの空き容量が足りません。";
+        reason = MainWindow::tr("ディスクの空き容量が足りません。");
         break;
     case Failure::FolderMissing:
-        reason = "保存先のフォルダが見つかりません。";
+        reason = MainWindow::tr("保存先のフォルダが見つかりません。");
         break;
     case Failure::FileInUse:
-        reason = "保存先のファイルをほかのプログラムが使用しています。";
+        reason = MainWindow::tr("保存先のファイルをほかのプログラムが使用しています。");
         break;
     case Failure::Unreadable:
-        reason = "保存先のファイルを読み込めないため、上書きしませんでした。";
+        reason = MainWindow::tr("保存先のファイルを読み込めないため、上書きしませんでした。");
         break;
     case Failure::ReadOnly:
-        reason = "保存先は読み取り専用の場所です。";
+        reason = MainWindow::tr("保存先は読み取り専用の場所です。");
         break;
     case Failure::TooManyFiles:
-        reason = "保存先のファイル数が上限に達しています。";
+        reason = MainWindow::tr("保存先のファイル数が上限に達しています。");
         break;
     case Failure::None:
     case Failure::Other:
-        reason = "ファイルを書き込めませんでした。";
+        reason = MainWindow::tr("ファイルを書き込めませんでした。");
         break;
     }
-    const QString outcome =
-        result.earlierKept ? "前回までの設定はそのまま残っています。" : "次回は初期値で起動します。";
-    return QString("設定を保存できませんでした。%1\n%2\n%3").arg(reason, result.path, outcome);
+    const QString outcome = result.earlierKept ? MainWindow::tr("前回までの設定はそのまま残っています。")
+                                               : MainWindow::tr("次回は初期値で起動します。");
+    return MainWindow::tr("設定を保存できませんでした。%1\n%2\n%3").arg(reason, result.path, outcome);
 }
 
 } // namespace
@@ -598,7 +605,7 @@ bool MainWindow::write_init()
         m_store.save(QByteArray::fromStdString(settings::format(values)));
     if (!result.ok)
         Platform::current().show(
-            this, {Message::Icon::Critical, Message::Buttons::Ok, "保存エラー", saveFailureText(result)});
+            this, {Message::Icon::Critical, Message::Buttons::Ok, tr("保存エラー"), saveFailureText(result)});
     return result.ok;
 }
 

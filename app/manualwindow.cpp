@@ -47,7 +47,7 @@ ManualWindow::ManualWindow(QWidget* parent) : QWidget(parent)
     text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     text->setAccessibleName("Korvo Manual");
-    text->verticalScrollBar()->setAccessibleName("表示位置");
+    text->verticalScrollBar()->setAccessibleName(tr("表示位置"));
     text->setFocusPolicy(Qt::StrongFocus);
     text->setFocus(); // the only control, so the reader can scroll with the keys at once
 }

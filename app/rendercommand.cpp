@@ -8,6 +8,7 @@
 #include "sample/sampleanalysis.h"
 #include "sample/samplewords.h"
 
+#include <QCoreApplication>
 #include <cmath>
 #include <optional>
 
@@ -34,6 +35,17 @@ std::string utf8Of(const std::filesystem::path& path)
     return std::string(reinterpret_cast<const char*>(text.data()), text.size());
 }
 
+// The command's words in the interface's language.
+std::string said(const char* text)
+{
+    return QCoreApplication::translate("RenderCommand", text).toStdString();
+}
+
+void complain(std::FILE* err, const char* text)
+{
+    std::fprintf(err, "korvo: %s\n", said(text).c_str());
+}
+
 void tell(std::FILE* err, const std::string& file, const std::string& reason)
 {
     std::fprintf(err, "korvo: %s: %s\n", shownPath(file.c_str()).c_str(), reason.c_str());
@@ -54,16 +66,17 @@ int renderCommand(const RenderRequest& request, audio::Engine* engine, std::FILE
     const std::optional<double> target = tempoOf(request.tempo);
     const std::optional<double> from = request.from.empty() ? std::nullopt : tempoOf(request.from);
     if (!target || (!request.from.empty() && !from)) {
-        std::fprintf(err, "korvo: テンポは 1 から 250 までの数で指定してください。\n");
+        complain(err, QT_TRANSLATE_NOOP("RenderCommand", "テンポは 1 から 250 までの数で指定してください。"));
         return 2;
     }
     if (request.files.empty()) {
-        std::fprintf(err, "korvo: --render のあとにテンポと音声ファイルを指定してください"
-                          "（korvo --render TEMPO FILE...）\n");
+        complain(err,
+                 QT_TRANSLATE_NOOP("RenderCommand", "--render のあとにテンポと音声ファイルを指定してください"
+                                                    "（korvo --render TEMPO FILE...）"));
         return 2;
     }
     if (!engine) {
-        std::fprintf(err, "korvo: 音声の書き出しに使うモジュールが見つかりません。\n");
+        complain(err, QT_TRANSLATE_NOOP("RenderCommand", "音声の書き出しに使うモジュールが見つかりません。"));
         return 1;
     }
     const audio::Mode mode = request.keepPitch ? audio::Mode::KeepPitch : audio::Mode::WithPitch;
@@ -72,8 +85,11 @@ int renderCommand(const RenderRequest& request, audio::Engine* engine, std::FILE
     for (const std::string& argument : request.files) {
         const std::vector<std::string> files = filesNamed(argument.c_str());
         if (files.empty()) {
-            std::fprintf(err, "korvo: %s に一致するファイルがありません。\n",
-                         shownPath(argument.c_str()).c_str());
+            std::fprintf(err, "korvo: %s\n",
+                         QCoreApplication::translate("RenderCommand", "%1 に一致するファイルがありません。")
+                             .arg(QString::fromStdString(shownPath(argument.c_str())))
+                             .toStdString()
+                             .c_str());
             status = 1;
         }
         for (const std::string& name : files) {
@@ -92,7 +108,9 @@ int renderCommand(const RenderRequest& request, audio::Engine* engine, std::FILE
             }
             const double speed = *target / tempo;
             if (!(speed >= audio::kSlowestSpeed && speed <= audio::kFastestSpeed)) {
-                tell(err, name, "テンポの差が大きすぎます（4オクターブまで）。");
+                tell(err, name,
+                     said(QT_TRANSLATE_NOOP("RenderCommand",
+                                            "テンポの差が大きすぎます（4オクターブまで）。")));
                 status = 1;
                 continue;
             }
@@ -100,8 +118,9 @@ int renderCommand(const RenderRequest& request, audio::Engine* engine, std::FILE
             const std::shared_ptr<const audio::Loop> loop = engine->load(file, loadFailure, {});
             if (!loop) {
                 tell(err, name,
-                     loadFailure == audio::LoadFailure::TooLong ? "長すぎます（1時間まで）。"
-                                                                : "読めません。");
+                     said(loadFailure == audio::LoadFailure::TooLong
+                              ? QT_TRANSLATE_NOOP("RenderCommand", "長すぎます（1時間まで）。")
+                              : QT_TRANSLATE_NOOP("RenderCommand", "読めません。")));
                 status = 1;
                 continue;
             }
@@ -115,7 +134,7 @@ int renderCommand(const RenderRequest& request, audio::Engine* engine, std::FILE
                 failure = engine->render(*loop, mode, speed, info, output, {}, false);
             }
             if (failure != audio::WriteFailure::None) {
-                tell(err, name, audio::writeFailureReason(failure));
+                tell(err, name, audio::writeFailureReason(failure).toStdString());
                 status = 1;
                 continue;
             }
@@ -126,7 +145,7 @@ int renderCommand(const RenderRequest& request, audio::Engine* engine, std::FILE
         }
     }
     if (!written || std::fflush(out) != 0 || std::ferror(out)) {
-        std::fprintf(err, "korvo: 結果を書き出せませんでした。\n");
+        complain(err, QT_TRANSLATE_NOOP("RenderCommand", "結果を書き出せませんでした。"));
         return 1;
     }
     return status;

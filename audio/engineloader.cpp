@@ -43,21 +43,21 @@ void setEngine(Engine* standIn)
     g_standIn = standIn;
 }
 
-std::string writeFailureReason(WriteFailure failure)
+QString writeFailureReason(WriteFailure failure)
 {
     switch (failure) {
     case WriteFailure::Exists:
-        return "同じ名前のファイルがすでにあります。";
+        return QCoreApplication::translate("Export", "同じ名前のファイルがすでにあります。");
     case WriteFailure::NoPermission:
-        return "書き出し先に書き込む権限がありません。";
+        return QCoreApplication::translate("Export", "書き出し先に書き込む権限がありません。");
     case WriteFailure::DiskFull:
-        return "ディスクの空き容量が足りません。";
+        return QCoreApplication::translate("Export", "ディスクの空き容量が足りません。");
     case WriteFailure::None:
     case WriteFailure::CannotWrite:
     case WriteFailure::Cancelled:
         break;
     }
-    return "ファイルを書き込めませんでした。";
+    return QCoreApplication::translate("Export", "ファイルを書き込めませんでした。");
 }
 
 } // namespace korvo::audio

@@ -2,6 +2,7 @@
 
 #include "audio/engine.h"
 
+#include <QString>
 #include <string>
 
 // The audio module, loaded the first time a loop is played or rendered: from the program's own
@@ -15,7 +16,8 @@ Engine* engine();
 // Tests put an engine of their own in its place (nullptr: the module again).
 void setEngine(Engine* standIn);
 
-// Why an export wrote nothing, in a short Japanese sentence, for the window and the command line alike.
-std::string writeFailureReason(WriteFailure failure);
+// Why an export wrote nothing, in a short sentence in the interface's language, for the window and the
+// command line alike.
+QString writeFailureReason(WriteFailure failure);
 
 } // namespace korvo::audio

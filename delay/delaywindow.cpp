@@ -72,7 +72,7 @@ DelayWindow::DelayWindow(DelayHost& host, QWidget* parent) : QWidget(parent, Qt:
     // A window of its own on the desktop, for screen readers too.
     ui::presentToReaders(staticMetaObject, QAccessible::Window);
     setObjectName("Delay");
-    setWindowTitle("Korvo ディレイ");
+    setWindowTitle(tr("Korvo ディレイ"));
     setAttribute(Qt::WA_DeleteOnClose); // closing from the frame discards the window and its choices
     setFixedSize(ui::twips(0, 0, 3885, 6345).size());
     m_values.bpmText = QString::fromUtf8(bpm::kInitialText);
@@ -106,42 +106,42 @@ void DelayWindow::makeControls()
     m_bpmBox->setObjectName("TextBPM1");
     m_bpmBox->setAccessibleName("BPM 2");
 
-    auto* frameD = ui::frame(this, "音符選択", bold12, ui::twips(240, 1200, 3375, 1695));
+    auto* frameD = ui::frame(this, tr("音符選択"), bold12, ui::twips(240, 1200, 3375, 1695));
     frameD->setObjectName("FrameD");
-    auto* label1 = ui::label(frameD, "音符", bold975, ui::twips(240, 600, 1095, 255));
+    auto* label1 = ui::label(frameD, tr("音符"), bold975, ui::twips(240, 600, 1095, 255));
     label1->setObjectName("Label1");
     m_noteList =
         list(frameD, delay::kNoteItems, m_values.note, ui::windowFont(), ui::twips(1440, 600, 1815, 300));
     fitItems(m_noteList);
     m_noteList->setObjectName("CboNote0");
-    m_noteList->setAccessibleName("音符");
+    m_noteList->setAccessibleName(tr("音符"));
     label1->setBuddy(m_noteList); // screen readers announce a list by its buddy label
-    auto* label4 = ui::label(frameD, "付点など", bold975, ui::twips(240, 1080, 975, 255));
+    auto* label4 = ui::label(frameD, tr("付点など"), bold975, ui::twips(240, 1080, 975, 255));
     label4->setObjectName("Label4");
     m_modifierList = list(frameD, delay::kModifierItems, m_values.modifier, ui::windowFont(),
                           ui::twips(1440, 1080, 1815, 300));
     fitItems(m_modifierList);
     m_modifierList->setObjectName("CboNote1");
-    m_modifierList->setAccessibleName("付点など");
+    m_modifierList->setAccessibleName(tr("付点など"));
     label4->setBuddy(m_modifierList);
 
-    auto* frame1 = ui::frame(this, "ディレイタイム表示", bold12, ui::twips(240, 3120, 3375, 2415));
+    auto* frame1 = ui::frame(this, tr("ディレイタイム表示"), bold12, ui::twips(240, 3120, 3375, 2415));
     frame1->setObjectName("Frame1");
-    auto* label2 = ui::label(frame1, "ディレイタイム", bold9, ui::twips(240, 600, 1335, 255));
+    auto* label2 = ui::label(frame1, tr("ディレイタイム"), bold9, ui::twips(240, 600, 1335, 255));
     label2->setObjectName("Label2");
     m_delayBox = ui::displayBox(frame1, QString(), bold9, ui::twips(2280, 600, 855, 375));
     m_delayBox->setObjectName("TextD");
-    m_delayBox->setAccessibleName("ディレイタイム");
+    m_delayBox->setAccessibleName(tr("ディレイタイム"));
     auto* label5 = ui::label(frame1, "(ms)", regular975, ui::twips(2640, 960, 495, 255));
     label5->setObjectName("Label5");
     // "オプション" names the format list, which belongs to the window; a label announces only a
     // sibling, so this one is the window's too, at the same place over the frame's row.
     ui::CaptionLabel* label6 =
-        ui::label(this, "オプション", bold9, ui::twips(240 + 240, 3120 + 1320, 1335, 255));
+        ui::label(this, tr("オプション"), bold9, ui::twips(240 + 240, 3120 + 1320, 1335, 255));
     label6->setObjectName("Label6");
     m_optionBox = ui::displayBox(frame1, QString(), bold9, ui::twips(2280, 1680, 855, 375));
     m_optionBox->setObjectName("TextT");
-    m_optionBox->setAccessibleName("オプション");
+    m_optionBox->setAccessibleName(tr("オプション"));
     m_optionUnit =
         ui::label(frame1, QString::fromUtf8(delay::kTicksUnit), regular975, ui::twips(2400, 2040, 735, 255));
     m_optionUnit->setObjectName("Label7");
@@ -151,16 +151,16 @@ void DelayWindow::makeControls()
         list(this, delay::kFormatItems, m_values.format, ui::font(8.25), ui::twips(1440, 4440, 2055, 285));
     fitItems(m_formatList);
     m_formatList->setObjectName("CboFormat");
-    m_formatList->setAccessibleName("オプション");
+    m_formatList->setAccessibleName(tr("オプション"));
     label6->setBuddy(m_formatList);
     // The caption's place runs under the list; its text ends a little before it.
     label6->setRoom(ui::px(1440 - 480) - 3);
     label6->raise();
     m_formatList->raise();
 
-    m_defaultButton = ui::button(this, "デフォルト", ui::windowFont(), ui::twips(360, 5760, 1575, 375));
+    m_defaultButton = ui::button(this, tr("デフォルト"), ui::windowFont(), ui::twips(360, 5760, 1575, 375));
     m_defaultButton->setObjectName("Command1");
-    m_closeButton = ui::button(this, "閉じる (&C)", ui::windowFont(), ui::twips(2040, 5760, 1575, 375));
+    m_closeButton = ui::button(this, tr("閉じる (&C)"), ui::windowFont(), ui::twips(2040, 5760, 1575, 375));
     m_closeButton->setObjectName("Command2");
 
     setTabOrder(m_noteList, m_modifierList);

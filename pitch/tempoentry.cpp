@@ -33,7 +33,7 @@ TempoEntry::TempoEntry(int entry, QWidget* parent) : QGroupBox(parent)
     m_textBox->setAttribute(Qt::WA_InputMethodEnabled, false);
     m_textBox->setInputMethodHints(Qt::ImhPreferNumbers | Qt::ImhLatinOnly);
 
-    m_tapButton = ui::button(this, "タップ...", ui::font(9), twips(1200, 480, 735, 375));
+    m_tapButton = ui::button(this, tr("タップ..."), ui::font(9), twips(1200, 480, 735, 375));
     m_tapButton->setObjectName(entry == 0 ? "CommandTA" : "CommandTB");
     m_tapButton->setAccessibleDescription(caption);
 
@@ -47,8 +47,8 @@ TempoEntry::TempoEntry(int entry, QWidget* parent) : QGroupBox(parent)
     m_slider->setAccessibleName(caption);
 
     // "から" under BPM 1 and "に" under BPM 2: the pair reads from the one tempo to the other.
-    QLabel* pairWord = entry == 0 ? ui::label(this, "から", ui::font(9), twips(1560, 1320, 375, 255))
-                                  : ui::label(this, "に", ui::font(9), twips(1680, 1320, 375, 255));
+    QLabel* pairWord = entry == 0 ? ui::label(this, tr("から"), ui::font(9), twips(1560, 1320, 375, 255))
+                                  : ui::label(this, tr("に"), ui::font(9), twips(1680, 1320, 375, 255));
     pairWord->setObjectName(QString("LabelBPM%1").arg(entry));
 
     setTabOrder(m_textBox, m_tapButton);

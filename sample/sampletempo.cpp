@@ -26,7 +26,7 @@ QString SampleTempo::fileFilter()
     QStringList patterns;
     for (const std::string& extension : sample::readableExtensions())
         patterns << "*." + QString::fromStdString(extension);
-    return QString("音声ファイル (%1);;すべてのファイル (*)").arg(patterns.join(' '));
+    return tr("音声ファイル (%1);;すべてのファイル (*)").arg(patterns.join(' '));
 }
 
 void SampleTempo::read(int entry, const QString& file)
@@ -67,13 +67,13 @@ void SampleTempo::read(int entry, const QString& file)
 
     // Shown only when the reading takes longer than half a second; modeless, so the window stays
     // usable, and its button stops the reading.
-    m_progress = new QProgressDialog(QString("%1 のテンポを調べています...").arg(QFileInfo(file).fileName()),
-                                     "中止", 0, 100, m_window);
+    m_progress = new QProgressDialog(tr("%1 のテンポを調べています...").arg(QFileInfo(file).fileName()),
+                                     tr("中止"), 0, 100, m_window);
     m_progress->setObjectName("SampleProgress");
     auto* bar = new QProgressBar;
-    bar->setAccessibleName("進行状況"); // nameless, a reader would say only a percentage
+    bar->setAccessibleName(tr("進行状況")); // nameless, a reader would say only a percentage
     m_progress->setBar(bar);
-    m_progress->setWindowTitle("サンプルのテンポ");
+    m_progress->setWindowTitle(tr("サンプルのテンポ"));
     m_progress->setWindowModality(Qt::NonModal);
     m_progress->setAutoReset(false);
     m_progress->setAutoClose(false);
@@ -117,8 +117,8 @@ void SampleTempo::finish()
     if (analysis.failure != sample::Failure::None) {
         Platform& platform = Platform::current();
         platform.beep();
-        platform.show(m_window, {Message::Icon::Exclamation, Message::Buttons::Ok, "サンプルのテンポ",
-                                 QString("%1 のテンポを読み取れませんでした。\n%2")
+        platform.show(m_window, {Message::Icon::Exclamation, Message::Buttons::Ok, tr("サンプルのテンポ"),
+                                 tr("%1 のテンポを読み取れませんでした。\n%2")
                                      .arg(name, SampleWords::failureReason(analysis.failure))});
         emit finished();
         return;

@@ -5,6 +5,7 @@
 #include "ui/captions.h"
 #include "ui/fonts.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHeaderView>
@@ -49,8 +50,8 @@ QString readingText(const sample::TempoCandidate& c, sample::ChoiceReason reason
     if (c.beats > 0)
         return SampleWords::beats(c.beats);
     return reason == sample::ChoiceReason::Estimate || reason == sample::ChoiceReason::Mismatch
-               ? "拍から"
-               : "推定値から";
+               ? QCoreApplication::translate("SampleTempoDialog", "拍から")
+               : QCoreApplication::translate("SampleTempoDialog", "推定値から");
 }
 
 // The list of readings. The style marks the focus in a list only by a dotted line round one cell,
@@ -98,31 +99,31 @@ SampleTempoDialog::SampleTempoDialog(const QString& fileName, const sample::Anal
 {
     setObjectName("SampleTempo");
     // Nothing else in the dialog tells which entry OK fills.
-    setWindowTitle(QString("サンプルのテンポ (BPM %1)").arg(entry + 1));
+    setWindowTitle(tr("サンプルのテンポ (BPM %1)").arg(entry + 1));
     setFont(ui::font(9));
 
     const sample::TempoChoice& choice = analysis.choice;
     m_file = new QLabel(fileName, this);
     m_file->setObjectName("file");
-    QString length = QString("%1秒").arg(q(roundedText(analysis.seconds, 3)));
+    QString length = tr("%1秒").arg(q(roundedText(analysis.seconds, 3)));
     if (const QString offset = SampleWords::offset(choice); !offset.isEmpty())
-        length += "　" + offset;
+        length += tr("　") + offset;
     m_length = new QLabel(length, this);
     m_length->setObjectName("length");
-    m_tempo = new QLabel(
-        QString("%1 BPM　%2").arg(q(choice.text), SampleWords::choiceReason(analysis, false)), this);
+    m_tempo =
+        new QLabel(tr("%1 BPM　%2").arg(q(choice.text), SampleWords::choiceReason(analysis, false)), this);
     m_tempo->setObjectName("tempo");
     m_tempo->setFont(ui::font(12, true));
     auto* estimate =
-        new QLabel(analysis.estimate > 0 ? q(roundedText(analysis.estimate, 2)) + " BPM" : "なし", this);
+        new QLabel(analysis.estimate > 0 ? q(roundedText(analysis.estimate, 2)) + " BPM" : tr("なし"), this);
     estimate->setObjectName("estimate");
 
     m_candidates = new ReadingList(this);
     m_candidates->setObjectName("candidates");
-    m_candidates->setAccessibleName("候補");
+    m_candidates->setAccessibleName(tr("候補"));
     m_candidates->setRootIsDecorated(false);
     m_candidates->setColumnCount(2);
-    m_candidates->setHeaderLabels({"BPM", "読み方"});
+    m_candidates->setHeaderLabels({"BPM", tr("読み方")});
     m_candidates->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_candidates->header()->setStretchLastSection(true);
     m_candidates->headerItem()->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
@@ -163,18 +164,18 @@ SampleTempoDialog::SampleTempoDialog(const QString& fileName, const sample::Anal
         form->addRow(caption + ":", value);
         value->setAccessibleName(caption + " " + value->text());
     };
-    addRow("ファイル", m_file);
-    addRow("長さ", m_length);
-    addRow("テンポ", m_tempo);
-    addRow("推定", estimate);
-    form->addRow("候補:", m_candidates);
+    addRow(tr("ファイル"), m_file);
+    addRow(tr("長さ"), m_length);
+    addRow(tr("テンポ"), m_tempo);
+    addRow(tr("推定"), estimate);
+    form->addRow(tr("候補:"), m_candidates);
 
     // The style marks the default button as it marks the focus; these buttons add a focus frame
     // inside, so that OK as the default does not look like OK with the focus.
     auto* buttons = new QDialogButtonBox(this);
     auto* ok = new ui::CaptionButton("OK", buttons, font());
     ok->setObjectName("ok");
-    auto* cancel = new ui::CaptionButton("キャンセル", buttons, font());
+    auto* cancel = new ui::CaptionButton(tr("キャンセル"), buttons, font());
     cancel->setObjectName("cancel");
     buttons->addButton(ok, QDialogButtonBox::AcceptRole);
     buttons->addButton(cancel, QDialogButtonBox::RejectRole);

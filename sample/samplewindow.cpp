@@ -7,6 +7,7 @@
 #include "ui/readers.h"
 #include "ui/twips.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -36,26 +37,27 @@ QString q(const std::string& text)
 
 QString playFailureText(audio::PlayFailure failure)
 {
-    return failure == audio::PlayFailure::NoDevice ? "音を出す装置が見つかりません。"
-                                                   : "音を出す装置を使えませんでした。";
+    return failure == audio::PlayFailure::NoDevice
+               ? QCoreApplication::translate("SampleWindow", "音を出す装置が見つかりません。")
+               : QCoreApplication::translate("SampleWindow", "音を出す装置を使えませんでした。");
 }
 
-constexpr const char* kEmptyText = "サンプルが読み込まれていません。";
+constexpr const char* kEmptyText = QT_TRANSLATE_NOOP("Waveform", "サンプルが読み込まれていません。");
 
-constexpr const char* kNoEngineText =
-    "音声モジュールを読み込めないため、サンプルを再生も書き出しもできません。";
+constexpr const char* kNoEngineText = QT_TRANSLATE_NOOP(
+    "SampleWindow", "音声モジュールを読み込めないため、サンプルを再生も書き出しもできません。");
 
 } // namespace
 
 Waveform::Waveform(QWidget* parent) : QWidget(parent)
 {
     setObjectName("Wave");
-    setAccessibleName("波形");
+    setAccessibleName(tr("波形"));
     // The focus rests here rather than on a button, so that Space plays and stops.
     setFocusPolicy(Qt::StrongFocus);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Base);
-    m_empty = ui::label(this, kEmptyText, ui::font(9), rect());
+    m_empty = ui::label(this, tr(kEmptyText), ui::font(9), rect());
     m_empty->setObjectName("Empty");
     m_empty->setAlignment(Qt::AlignCenter);
 }
@@ -82,9 +84,9 @@ void Waveform::setPlayhead(std::int64_t frame)
 
 void Waveform::setDecoded(double done)
 {
-    m_empty->setText(
-        done < 0 ? QString(kEmptyText)
-                 : QString("読み込んでいます... %1%").arg(std::lround(std::clamp(done, 0.0, 1.0) * 100)));
+    m_empty->setText(done < 0
+                         ? tr(kEmptyText)
+                         : tr("読み込んでいます... %1%").arg(std::lround(std::clamp(done, 0.0, 1.0) * 100)));
 }
 
 std::vector<sample::GridLine> Waveform::grid() const
@@ -186,7 +188,7 @@ SampleWindow::SampleWindow(QWidget* parent) : QWidget(parent, Qt::Window)
 {
     ui::presentToReaders(staticMetaObject, QAccessible::Window);
     setObjectName("SampleWindow");
-    setWindowTitle("Korvo サンプル");
+    setWindowTitle(tr("Korvo サンプル"));
     setFixedSize(twips(0, 0, 7200, 4200).size());
     buildControls();
     showSample();
@@ -213,18 +215,18 @@ void SampleWindow::buildControls()
     m_tempoLabel = ui::label(this, QString(), regular9, twips(4440, 3120, 2640, 255));
     m_tempoLabel->setObjectName("LabelTempo");
 
-    m_playButton = ui::button(this, "再生", ui::windowFont(), twips(120, 3600, 1200, 375));
+    m_playButton = ui::button(this, tr("再生"), ui::windowFont(), twips(120, 3600, 1200, 375));
     m_playButton->setObjectName("CommandPlay");
-    m_withPitchOption = new QRadioButton("ピッチごと", this);
+    m_withPitchOption = new QRadioButton(tr("ピッチごと"), this);
     m_withPitchOption->setObjectName("OptionMode0");
     m_withPitchOption->setFont(regular9);
     m_withPitchOption->setGeometry(twips(1560, 3660, 1560, 255));
     m_withPitchOption->setChecked(true);
-    m_keepPitchOption = new QRadioButton("ピッチを保つ", this);
+    m_keepPitchOption = new QRadioButton(tr("ピッチを保つ"), this);
     m_keepPitchOption->setObjectName("OptionMode1");
     m_keepPitchOption->setFont(regular9);
     m_keepPitchOption->setGeometry(twips(3240, 3660, 1800, 255));
-    m_exportButton = ui::button(this, "書き出し...", ui::windowFont(), twips(5640, 3600, 1440, 375));
+    m_exportButton = ui::button(this, tr("書き出し..."), ui::windowFont(), twips(5640, 3600, 1440, 375));
     m_exportButton->setObjectName("CommandExport");
 
     setTabOrder(m_waveform, m_playButton);
@@ -247,7 +249,7 @@ void SampleWindow::setSample(const ChosenTempo& sample)
     audio::Engine* engine = audio::engine();
     if (!engine) {
         showSample();
-        tell(kNoEngineText);
+        tell(tr(kNoEngineText));
         return;
     }
     const unsigned serial = ++m_decodingSerial;
@@ -273,9 +275,8 @@ void SampleWindow::decoded(unsigned serial)
         m_loop.reset();
         showSample();
         const QString name = QFileInfo(m_sample.file).fileName();
-        tell(failure == audio::LoadFailure::TooLong
-                 ? QString("%1 は1時間より長いため、再生できません。").arg(name)
-                 : QString("%1 を開けませんでした。").arg(name));
+        tell(failure == audio::LoadFailure::TooLong ? tr("%1 は1時間より長いため、再生できません。").arg(name)
+                                                    : tr("%1 を開けませんでした。").arg(name));
         return;
     }
     showSample();
@@ -290,7 +291,7 @@ void SampleWindow::showSample()
         m_fileLabel->fontMetrics().elidedText(name, Qt::ElideMiddle, m_fileLabel->contentsRect().width()));
     m_fileLabel->setToolTip(name);
     m_fileLabel->setAccessibleName(name);
-    m_lengthLabel->setText(hasFile ? q(roundedText(m_sample.seconds, 3)) + "秒" : QString());
+    m_lengthLabel->setText(hasFile ? q(roundedText(m_sample.seconds, 3)) + tr("秒") : QString());
     showTempos();
     m_waveform->setLoop(m_loop, m_sample.tempo, m_sample.beats);
     m_waveform->setDecoded(m_decoding ? m_decoding->done() : -1);
@@ -346,7 +347,7 @@ void SampleWindow::play()
         return;
     audio::Engine* engine = audio::engine();
     if (!engine) {
-        tell(kNoEngineText);
+        tell(tr(kNoEngineText));
         return;
     }
     audio::PlayFailure failure = audio::PlayFailure::None;
@@ -357,7 +358,7 @@ void SampleWindow::play()
         return;
     }
     m_playback = std::move(playback);
-    m_playButton->setText("停止");
+    m_playButton->setText(tr("停止"));
     m_timer.start();
 }
 
@@ -366,7 +367,7 @@ void SampleWindow::stop()
     if (!m_decoding)
         m_timer.stop();
     m_playback.reset();
-    m_playButton->setText("再生");
+    m_playButton->setText(tr("再生"));
     m_waveform->setPlayhead(-1);
 }
 
@@ -378,7 +379,7 @@ void SampleWindow::Timer_Tick()
         return;
     if (m_playback->failed()) {
         stop();
-        tell("音を出す装置が使えなくなったため、再生を止めました。");
+        tell(tr("音を出す装置が使えなくなったため、再生を止めました。"));
         return;
     }
     m_waveform->setPlayhead(m_playback->position());
@@ -390,7 +391,7 @@ void SampleWindow::CommandExport_Click()
     if (!loop)
         return;
     Platform& platform = Platform::current();
-    QString path = platform.saveFileName(this, "書き出し", exportPath(), "WAV ファイル (*.wav)");
+    QString path = platform.saveFileName(this, tr("書き出し"), exportPath(), tr("WAV ファイル (*.wav)"));
     if (path.isEmpty())
         return;
     // A name typed without its ending is still a WAV file, and is asked about as one.
@@ -398,16 +399,17 @@ void SampleWindow::CommandExport_Click()
         path += ".wav";
     const QString name = QFileInfo(path).fileName();
     const auto refuse = [this, &name](audio::WriteFailure failure) {
-        tell(QString("%1 を書き出せませんでした。\n%2").arg(name, q(audio::writeFailureReason(failure))));
+        tell(tr("%1 を書き出せませんでした。\n%2").arg(name, audio::writeFailureReason(failure)));
     };
     // The old file stays until the new one is written whole; declined, nothing more is said.
     const bool replace = QFileInfo::exists(path);
-    if (replace && !platform.show(this, {Message::Icon::Exclamation, Message::Buttons::OkCancel, "書き出し",
-                                         QString("%1 はすでにあります。\n置き換えますか？").arg(name)}))
+    if (replace &&
+        !platform.show(this, {Message::Icon::Exclamation, Message::Buttons::OkCancel, tr("書き出し"),
+                              tr("%1 はすでにあります。\n置き換えますか？").arg(name)}))
         return;
     audio::Engine* engine = audio::engine();
     if (!engine) {
-        tell(kNoEngineText);
+        tell(tr(kNoEngineText));
         return;
     }
 
@@ -416,9 +418,9 @@ void SampleWindow::CommandExport_Click()
     // meanwhile, and whatever goes away on its way (a shutdown) is not touched afterwards.
     QPointer<SampleWindow> self(this);
     QPointer<QProgressDialog> progress =
-        new QProgressDialog(QString("%1 を書き出しています...").arg(name), "中止", 0, 1000, this);
+        new QProgressDialog(tr("%1 を書き出しています...").arg(name), tr("中止"), 0, 1000, this);
     progress->setObjectName("ExportProgress");
-    progress->setWindowTitle("書き出し");
+    progress->setWindowTitle(tr("書き出し"));
     progress->setWindowModality(Qt::ApplicationModal);
     progress->setAutoReset(false);
     progress->setAutoClose(false);
@@ -446,7 +448,7 @@ void SampleWindow::tell(const QString& text)
 {
     Platform& platform = Platform::current();
     platform.beep();
-    platform.show(this, {Message::Icon::Exclamation, Message::Buttons::Ok, "サンプル", text});
+    platform.show(this, {Message::Icon::Exclamation, Message::Buttons::Ok, tr("サンプル"), text});
 }
 
 void SampleWindow::keyPressEvent(QKeyEvent* event)

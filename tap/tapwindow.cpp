@@ -18,7 +18,7 @@ TapWindow::TapWindow(TapHost& host, QWidget* parent) : QDialog(parent), m_host(h
 {
     ui::presentToReaders(staticMetaObject, QAccessible::Dialog);
     setObjectName("TAP");
-    setWindowTitle("Korvo タップ");
+    setWindowTitle(tr("Korvo タップ"));
     setFont(ui::windowFont());
     setFixedSize(ui::twips(0, 0, 3495, 3150).size());
 
@@ -27,14 +27,14 @@ TapWindow::TapWindow(TapHost& host, QWidget* parent) : QDialog(parent), m_host(h
 
     m_frame = ui::frame(this, QString(), bold12, ui::twips(360, 240, 2895, 975));
     m_value = ui::displayBox(m_frame, QString(), bold12, ui::twips(1080, 360, 855, 375));
-    m_tapButton = ui::button(this, "タップ (&T)", bold12, ui::twips(360, 1440, 2895, 975));
-    m_clear = ui::button(this, "やりなおし", ui::windowFont(), ui::twips(360, 2520, 1335, 375));
-    m_close = ui::button(this, "セット(&S)", bold9, ui::twips(1800, 2520, 1455, 375));
+    m_tapButton = ui::button(this, tr("タップ (&T)"), bold12, ui::twips(360, 1440, 2895, 975));
+    m_clear = ui::button(this, tr("やりなおし"), ui::windowFont(), ui::twips(360, 2520, 1335, 375));
+    m_close = ui::button(this, tr("セット(&S)"), bold9, ui::twips(1800, 2520, 1455, 375));
     // The rest lies below the client area: out of sight, and so out of the tab order (Enter would
     // press a button nobody sees), but the send buttons answer their access keys and Ctrl+C copies.
     m_send1 = ui::button(this, "Send to (&1)", bold9, ui::twips(360, 3600, 1335, 255));
     m_send2 = ui::button(this, "Send to (&2)", bold9, ui::twips(1920, 3600, 1455, 255));
-    m_copy = ui::button(this, "コピー", ui::font(8.25), ui::twips(1080, 3840, 612, 372));
+    m_copy = ui::button(this, tr("コピー"), ui::font(8.25), ui::twips(1080, 3840, 612, 372));
     m_labels[0] = ui::label(this, "Label1", ui::windowFont(), ui::twips(240, 4440, 1572, 372));
     m_labels[1] = ui::label(this, "Label2", ui::windowFont(), ui::twips(2040, 4440, 972, 372));
     m_labels[2] = ui::label(this, "Label3", ui::windowFont(), ui::twips(240, 4920, 1212, 252));
@@ -84,7 +84,7 @@ TapWindow::TapWindow(TapHost& host, QWidget* parent) : QDialog(parent), m_host(h
 void TapWindow::Form_Load()
 {
     const int ref = m_host.tap_ref;
-    m_frame->setTitle(QString("新BPM %1").arg(ref + 1));
+    m_frame->setTitle(QString(tr("新BPM %1")).arg(ref + 1));
     m_value->setAccessibleName(m_frame->title());
     const QString text = m_host.entryText(ref);
     m_value->setText(text);
