@@ -9,7 +9,7 @@ CMAKE_ARGS += -DKORVO_WERROR=ON
 endif
 
 .PHONY: all deps deps-windows build run test sanitize bench bench-startup bench-tempo package screenshots format \
-	format-check windows test-windows clean
+	format-check translations translations-check windows test-windows clean
 
 all: build
 
@@ -73,6 +73,14 @@ format: deps
 
 format-check: deps
 	@scripts/format.sh --check
+
+# The English catalogue (translations/korvo_en.ts) takes in the texts the code has now;
+# translations-check fails when it is stale or any text lacks its English (CI runs it).
+translations: deps
+	@scripts/translations.sh update
+
+translations-check: deps
+	@scripts/translations.sh check
 
 # Windows, cross-built here: $(WINBUILD)/korvo-<version>-win64.zip and korvo-<version>-setup.exe, and
 # the test suites run under Wine. Qt for Windows and the audio libraries (libsndfile with its codecs,

@@ -32,7 +32,7 @@ QComboBox* list(QWidget* parent, const std::array<const char*, N>& items, int se
     box->setFont(font);
     box->setGeometry(rect);
     for (const char* item : items)
-        box->addItem(QCoreApplication::translate("DelayWindow", item));
+        box->addItem(QCoreApplication::translate("korvo::DelayWindow", item));
     box->setCurrentIndex(selected);
     return box;
 }

@@ -50,8 +50,8 @@ QString readingText(const sample::TempoCandidate& c, sample::ChoiceReason reason
     if (c.beats > 0)
         return SampleWords::beats(c.beats);
     return reason == sample::ChoiceReason::Estimate || reason == sample::ChoiceReason::Mismatch
-               ? QCoreApplication::translate("SampleTempoDialog", "拍から")
-               : QCoreApplication::translate("SampleTempoDialog", "推定値から");
+               ? QCoreApplication::translate("korvo::SampleTempoDialog", "拍から")
+               : QCoreApplication::translate("korvo::SampleTempoDialog", "推定値から");
 }
 
 // The list of readings. The style marks the focus in a list only by a dotted line round one cell,

@@ -38,14 +38,14 @@ QString q(const std::string& text)
 QString playFailureText(audio::PlayFailure failure)
 {
     return failure == audio::PlayFailure::NoDevice
-               ? QCoreApplication::translate("SampleWindow", "音を出す装置が見つかりません。")
-               : QCoreApplication::translate("SampleWindow", "音を出す装置を使えませんでした。");
+               ? QCoreApplication::translate("korvo::SampleWindow", "音を出す装置が見つかりません。")
+               : QCoreApplication::translate("korvo::SampleWindow", "音を出す装置を使えませんでした。");
 }
 
-constexpr const char* kEmptyText = QT_TRANSLATE_NOOP("Waveform", "サンプルが読み込まれていません。");
+constexpr const char* kEmptyText = QT_TRANSLATE_NOOP("korvo::Waveform", "サンプルが読み込まれていません。");
 
 constexpr const char* kNoEngineText = QT_TRANSLATE_NOOP(
-    "SampleWindow", "音声モジュールを読み込めないため、サンプルを再生も書き出しもできません。");
+    "korvo::SampleWindow", "音声モジュールを読み込めないため、サンプルを再生も書き出しもできません。");
 
 } // namespace
 
@@ -187,7 +187,7 @@ private:
 SampleWindow::SampleWindow(QWidget* parent) : QWidget(parent, Qt::Window)
 {
     ui::presentToReaders(staticMetaObject, QAccessible::Window);
-    setObjectName("SampleWindow");
+    setObjectName("korvo::SampleWindow");
     setWindowTitle(tr("Korvo サンプル"));
     setFixedSize(twips(0, 0, 7200, 4200).size());
     buildControls();

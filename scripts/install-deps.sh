@@ -13,6 +13,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ make
     qt6-base-dev qt6-translations-l10n libxcb1-dev
+    qt6-tools-dev qt6-l10n-tools
     fonts-ipafont-gothic fonts-liberation2
     fonts-noto-cjk fonts-vlgothic
     qt6-wayland weston
