@@ -103,6 +103,7 @@ windows: deps-windows $(WINBUILD)/build.ninja
 	cmake --build $(WINBUILD) --target korvo_windows_packages
 
 test-windows: deps-windows $(WINBUILD)/build.ninja
+	@scripts/test-locales.sh
 	cmake --build $(WINBUILD)
 	@scripts/test-windows.sh $(WINBUILD)
 

@@ -4,14 +4,13 @@
 #include "app/tempocommand.h"
 #include "app/version.h"
 #include "audio/engineloader.h"
+#include "ui/language.h"
 
 #include <QCoreApplication>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QStringList>
-#include <QTranslator>
 #include <algorithm>
 #include <iterator>
+#include <optional>
 #include <string_view>
 
 namespace korvo {
@@ -54,11 +53,7 @@ const Command kCommands[] = {
          request.files = in.arguments;
          request.keepPitch = in.parser.isSet("keep-pitch");
          request.from = in.parser.value("from").toStdString();
-         // The audio module is found beside the program, which an application object tells.
-         static int argc = 1;
-         static char name[] = "korvo";
-         static char* argv[] = {name, nullptr};
-         const QCoreApplication application(argc, argv);
+         // The audio module is found beside the program, which run()'s application object tells.
          return renderCommand(request, audio::engine(), in.out, in.err);
      }},
 };
@@ -124,37 +119,20 @@ int complain(std::FILE* err, const QString& reason)
     return 2;
 }
 
-int printHelp(const QCommandLineParser& parser, std::FILE* out)
+// The options and their descriptions, in the language in use when it is called.
+void defineOptions(QCommandLineParser& parser)
 {
-    // Qt's own words in the help (使い方, オプション, 引数) come from its Japanese translation, which
-    // needs an application object; a core one needs no display. Its first argument is the name the
-    // usage line shows, whatever the path the program was started by.
-    int argc = 1;
-    char name[] = "korvo";
-    char* argv[] = {name, nullptr};
-    QCoreApplication application(argc, argv);
-    QTranslator translator;
-    if (translator.load(QLocale(QLocale::Japanese, QLocale::Japan), "qtbase", "_",
-                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&translator);
-    return print(out, parser.helpText());
-}
-
-} // namespace
-
-CommandLine::CommandLine(const std::vector<std::string>& arguments)
-{
-    m_parser.setApplicationDescription(QCoreApplication::translate(
+    parser.setApplicationDescription(QCoreApplication::translate(
         "CommandLine",
         "サンプルを別のテンポで鳴らすためのピッチ変化を求め、サンプルのテンポを読み取ります。"));
     // Qt's options are words after one dash ("-platform"), never letters run together.
-    m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    m_parser.addOption(
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOption(
         {{"h", "help"}, QCoreApplication::translate("CommandLine", "この使い方を表示して終了します。")});
-    m_parser.addOption(
+    parser.addOption(
         {"version", QCoreApplication::translate("CommandLine", "バージョンを表示して終了します。")});
     for (const Command& c : kCommands)
-        m_parser.addOption(
+        parser.addOption(
             c.valueName
                 ? QCommandLineOption(c.name, QCoreApplication::translate("CommandLine", c.description),
                                      c.valueName)
@@ -162,26 +140,40 @@ CommandLine::CommandLine(const std::vector<std::string>& arguments)
     for (const char* name : kQtOptionsWithValue) {
         QCommandLineOption option(name, {}, "value");
         option.setFlags(QCommandLineOption::HiddenFromHelp);
-        m_parser.addOption(option);
+        parser.addOption(option);
     }
     for (const char* name : kQtFlags) {
         QCommandLineOption option(name);
         option.setFlags(QCommandLineOption::HiddenFromHelp);
-        m_parser.addOption(option);
+        parser.addOption(option);
     }
-    m_parser.addOption(QCommandLineOption(
+    parser.addOption(QCommandLineOption(
         "keep-pitch",
         QCoreApplication::translate("CommandLine", "--render で、ピッチを変えずにテンポだけを変えます。")));
-    m_parser.addOption(QCommandLineOption(
+    parser.addOption(QCommandLineOption(
         "from",
         QCoreApplication::translate(
             "CommandLine",
             "--render で、どのファイルも元のテンポを TEMPO とします（省略時はファイルごとに読み取ります）。"),
         "TEMPO"));
-    m_parser.addPositionalArgument(
+    parser.addPositionalArgument(
         "FILE", QCoreApplication::translate("CommandLine", "開いてすぐ BPM 1 にテンポを読み取る音声ファイル"),
         "[FILE]");
+}
 
+int printHelp(std::FILE* out)
+{
+    // The line was read before any language was chosen: the help is made again in the one in use.
+    QCommandLineParser parser;
+    defineOptions(parser);
+    return print(out, parser.helpText());
+}
+
+} // namespace
+
+CommandLine::CommandLine(const std::vector<std::string>& arguments)
+{
+    defineOptions(m_parser);
     QStringList texts;
     for (const std::string& argument : arguments)
         texts << argumentText(argument);
@@ -213,6 +205,17 @@ QString CommandLine::file() const
 
 int CommandLine::run(std::FILE* out, std::FILE* err) const
 {
+    // A core application, which needs no display, for the language's catalogues and the place of
+    // the audio module. Its one argument is the name the help's usage line shows, whatever path the
+    // program was started by. A caller that has an application already has chosen its language.
+    static int argc = 1;
+    static char name[] = "korvo";
+    static char* argv[] = {name, nullptr};
+    std::optional<QCoreApplication> application;
+    if (!QCoreApplication::instance()) {
+        application.emplace(argc, argv);
+        ui::useLanguage(ui::systemLanguage());
+    }
     if (!m_parsed) {
         QStringList unknown;
         for (const QString& name : m_parser.unknownOptionNames())
@@ -226,7 +229,7 @@ int CommandLine::run(std::FILE* out, std::FILE* err) const
                         reason + QCoreApplication::translate("CommandLine", "（使い方は korvo --help）"));
     }
     if (m_parser.isSet("help"))
-        return printHelp(m_parser, out);
+        return printHelp(out);
     if (m_parser.isSet("version"))
         return print(out, QString("Korvo ") + build::kVersionText + "\n");
     const int asked = command();

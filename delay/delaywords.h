@@ -10,9 +10,12 @@
 namespace korvo::delay {
 
 inline constexpr std::array<const char*, kNoteCount> kNoteItems = {
-    QT_TRANSLATE_NOOP("korvo::DelayWindow", "全音符 whole"),    QT_TRANSLATE_NOOP("korvo::DelayWindow", "2分音符 half"),
-    QT_TRANSLATE_NOOP("korvo::DelayWindow", "4分音符 quarter"), QT_TRANSLATE_NOOP("korvo::DelayWindow", "8分音符 8th"),
-    QT_TRANSLATE_NOOP("korvo::DelayWindow", "16分音符 16th"),   QT_TRANSLATE_NOOP("korvo::DelayWindow", "32分音符 32th"),
+    QT_TRANSLATE_NOOP("korvo::DelayWindow", "全音符 whole"),
+    QT_TRANSLATE_NOOP("korvo::DelayWindow", "2分音符 half"),
+    QT_TRANSLATE_NOOP("korvo::DelayWindow", "4分音符 quarter"),
+    QT_TRANSLATE_NOOP("korvo::DelayWindow", "8分音符 8th"),
+    QT_TRANSLATE_NOOP("korvo::DelayWindow", "16分音符 16th"),
+    QT_TRANSLATE_NOOP("korvo::DelayWindow", "32分音符 32th"),
     QT_TRANSLATE_NOOP("korvo::DelayWindow", "64分音符 64th"),
 };
 

@@ -6,6 +6,9 @@
 set -euo pipefail
 build=${1:?build folder}
 build=$(cd "$build" && pwd)
+# Japanese, the language the tests read: Wine takes the interface language from the locale, and
+# reads no LANGUAGE (scripts/test-locales.sh makes sure the locale exists).
+export LC_ALL=ja_JP.UTF-8
 export KORVO_WINEPREFIX=$build/wineprefix
 export WINEPREFIX=$KORVO_WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 rm -rf "$WINEPREFIX"

@@ -2,11 +2,9 @@
 
 #include "ui/fontorder.h"
 #include "ui/fonts.h"
+#include "ui/language.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 namespace korvo::ui {
 
@@ -21,12 +19,8 @@ void setupApplication()
     }
     QApplication::setFont(windowFont());
 
-    // The whole interface is Japanese, so Qt's own texts (OK/キャンセル, context menus) are too,
-    // whatever the system language.
-    static QTranslator translator;
-    if (translator.load(QLocale(QLocale::Japanese, QLocale::Japan), "qtbase", "_",
-                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&translator);
+    // Japanese or English, as the system asks; Qt's own texts (OK/キャンセル, context menus) follow.
+    useLanguage(systemLanguage());
 }
 
 } // namespace korvo::ui

@@ -2,8 +2,8 @@
 
 namespace korvo::ui {
 
-// Maps the design faces to installed fonts, loads Qt's Japanese translation and sets the default
-// font. Called once at start-up, after the application object exists.
+// Maps the design faces to installed fonts, puts the interface in the system's language
+// (ui/language.h) and sets the default font. Called once at start-up, after the application object exists.
 void setupApplication();
 
 } // namespace korvo::ui
