@@ -1,5 +1,6 @@
 #include "app/manualwindow.h"
 
+#include "ui/language.h"
 #include "ui/readers.h"
 #include "ui/twips.h"
 
@@ -21,7 +22,8 @@ QString manualText()
 {
     static const bool registered = (registerManualResource(), true);
     (void)registered;
-    QFile file(":/manual/manual.txt");
+    QFile file(ui::currentLanguage() == ui::Language::English ? ":/manual/manual_en.txt"
+                                                              : ":/manual/manual.txt");
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return QString::fromUtf8(file.readAll());

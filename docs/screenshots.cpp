@@ -1,13 +1,23 @@
-// Renders every window of Korvo to PNG for the README: `korvo_screenshots <folder>`.
-// Run it under QT_QPA_PLATFORM=offscreen; with QT_SCALE_FACTOR=2 the files get a "-2x" suffix.
+// Renders every window of Korvo to PNG for the README: `korvo_screenshots <folder> [ja|en]`, in
+// Japanese unless told (the English files get an "-en" suffix). Run it under
+// QT_QPA_PLATFORM=offscreen; with QT_SCALE_FACTOR=2 the files get a "-2x" suffix too.
 
 #include "app/appicon.h"
 #include "app/mainwindow.h"
+#include "audio/defaultengine.h"
+#include "audio/engineloader.h"
+#include "drumloop.h"
 #include "fakeplatform.h"
+#include "sample/sampleanalysis.h"
+#include "sample/sampletempodialog.h"
+#include "sample/samplewindow.h"
 #include "ui/applicationsetup.h"
+#include "ui/language.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPixmap>
@@ -20,12 +30,14 @@ namespace {
 class Shooter
 {
 public:
-    explicit Shooter(QString folder) : m_folder(std::move(folder))
+    Shooter(QString folder, const QString& language) : m_folder(std::move(folder))
     {
-        // One set of files per device pixel ratio, so the README can offer both.
+        // One set of files per language and device pixel ratio, so the README can offer them all.
+        if (language != "ja")
+            m_suffix = "-" + language;
         const int ratio = qRound(qApp->devicePixelRatio());
         if (ratio != 1)
-            m_suffix = QStringLiteral("-%1x").arg(ratio);
+            m_suffix += QStringLiteral("-%1x").arg(ratio);
     }
 
     void shoot(QWidget* widget, const QString& name)
@@ -50,8 +62,8 @@ private:
 void shootRangeError(Shooter& shooter, QWidget* parent)
 {
     QMessageBox box(parent);
-    box.setWindowTitle(QStringLiteral("BPMエラー"));
-    box.setText(QStringLiteral("入力するBPMは1～250の範囲です。"));
+    box.setWindowTitle(QCoreApplication::translate("korvo::MainWindow", "BPMエラー"));
+    box.setText(QCoreApplication::translate("korvo::MainWindow", "入力するBPMは1～250の範囲です。"));
     box.setIcon(QMessageBox::Warning);
     box.setStandardButtons(QMessageBox::Ok);
     box.setDefaultButton(QMessageBox::Ok);
@@ -67,14 +79,18 @@ void shootRangeError(Shooter& shooter, QWidget* parent)
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
+    const QString language = argc == 3 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("ja");
+    if (argc < 2 || argc > 3 || (language != "ja" && language != "en")) {
+        std::fprintf(stderr, "usage: %s <output folder> [ja|en]\n", argv[0]);
         return 2;
     }
     QApplication::setApplicationName("korvo");
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(korvo::appIcon());
     korvo::ui::setupApplication();
+    korvo::ui::useLanguage(language == "en" ? korvo::ui::Language::English : korvo::ui::Language::Japanese);
+    korvo::audio::DefaultEngine engine; // the sample window's, without the module's loading
+    korvo::audio::setEngine(&engine);
 
     const QString folder = QString::fromLocal8Bit(argv[1]);
     if (!QDir().mkpath(folder)) {
@@ -88,7 +104,7 @@ int main(int argc, char* argv[])
     FakePlatform platform;
     platform.now = 1000.0;
     QTemporaryDir settingsDir; // the pictures start from the design values, not from a saved file
-    Shooter shooter(folder);
+    Shooter shooter(folder, language);
     {
         korvo::MainWindow window(korvo::settings::Store(settingsDir.path(), settingsDir.path() + "/config"));
         window.show();
@@ -121,6 +137,30 @@ int main(int argc, char* argv[])
         window.manualWindow()->close();
 
         shootRangeError(shooter, &window);
+
+        // A four-bar loop at 97.5, read for BPM 1: the reading's dialog, then the sample window
+        // with the loop decoded, its grid drawn.
+        const QString loop = settingsDir.filePath(QStringLiteral("break 97.5bpm.wav"));
+        korvo::test::DrumLoop drums;
+        drums.bpm = 97.5;
+        drums.beats = 16;
+        if (!korvo::test::writeDrumLoop(loop.toStdString(), drums))
+            shooter.failures << loop;
+        const korvo::sample::Analysis analysis = korvo::sample::analyseFile(loop.toStdString());
+        {
+            korvo::SampleTempoDialog dialog(QStringLiteral("break 97.5bpm.wav"), analysis, 0, &window);
+            dialog.setWindowModality(Qt::NonModal);
+            dialog.show();
+            shooter.shoot(&dialog, QStringLiteral("sample-tempo"));
+        }
+        window.sampleTempoChosen(0, {loop, QStringLiteral("97.5"), analysis.choice.tempo,
+                                     analysis.choice.beats, analysis.seconds});
+        QElapsedTimer waited;
+        waited.start();
+        while (window.sampleWindow()->isDecoding() && waited.elapsed() < 10000)
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+        shooter.shoot(window.sampleWindow(), QStringLiteral("sample"));
+        window.sampleWindow()->hide();
 
         window.iserr = korvo::MainWindow::kShuttingDown; // taking the pictures is not the user quitting:
                                                          // nothing is saved

@@ -4,10 +4,12 @@
 #include "pitch/bpmvalue.h"
 #include "ui/applicationsetup.h"
 #include "ui/fonts.h"
+#include "ui/language.h"
 #include "ui/twips.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
@@ -37,7 +40,11 @@ class TestMainWindow : public QObject, MainWindowTest
 private slots:
     void initTestCase();
     void init() { startWindowTest(); }
-    void cleanup() { endMainWindowTest(); }
+    void cleanup()
+    {
+        endMainWindowTest();
+        korvo::ui::useLanguage(korvo::ui::Language::Japanese); // whatever a failed test left
+    }
 
     void startsWithEqualTempos();
     void placedAQuarterAcrossAndCentred();
@@ -73,6 +80,8 @@ private slots:
     void sampleTempoByDropOrMenu_data();
     void sampleTempoByDropOrMenu();
     void designFaceFirstOnlyOnWindows();
+    void speaksEnglish_data();
+    void speaksEnglish();
     void tempoBoxWithTheFocusShowsALongTempoWhole();
 
 private:
@@ -669,6 +678,70 @@ void TestMainWindow::menusAndAccessKeys()
                                   "  作者情報...",
                                   "  マニュアル表示（&L）"};
     QCOMPARE(seen, expected);
+}
+
+void TestMainWindow::speaksEnglish_data()
+{
+    // The window, the control (a list: its item at `item`), and what it says in English; the
+    // message box is the one a tempo out of range brings.
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<int>("item");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("the calculate button") << "BPM"
+                                          << "Command1" << -1 << "Calculate!";
+    QTest::newRow("the sampler's semitones") << "BPM"
+                                             << "LabelC3" << -1 << "Semitones";
+    QTest::newRow("a menu, its access key its own") << "BPM"
+                                                    << "Menu_options" << -1 << "&Options";
+    QTest::newRow("a menu item") << "BPM"
+                                 << "menu_sampletempo2" << -1 << "Sample tempo (BPM &2)...";
+    QTest::newRow("the tap button") << "TAP"
+                                    << "Command1" << -1 << "&Tap";
+    QTest::newRow("a note value") << "Delay"
+                                  << "CboNote0" << 5 << "32nd note";
+    QTest::newRow("a triplet") << "Delay"
+                               << "CboNote1" << 6 << "1/3 (triplet)";
+    QTest::newRow("a timebase") << "Delay"
+                                << "CboFormat" << 1 << "MIDI timebase = 480";
+    QTest::newRow("the range message") << "message"
+                                       << "" << -1 << "BPM error: Enter a BPM from 1 to 250.";
+}
+
+void TestMainWindow::speaksEnglish()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, control);
+    QFETCH(int, item);
+    QVERIFY(korvo::ui::useLanguage(korvo::ui::Language::English));
+    MainWindow& w = open();
+    QString text;
+    if (window == "message") {
+        typeInto(0, "300");
+        QTest::keyClick(w.tempoEntry(0)->textBox(), Qt::Key_Return);
+        QCOMPARE(m_platform->messages.size(), 1);
+        text = m_platform->messages[0].title + ": " + m_platform->messages[0].text;
+    } else {
+        QWidget* top = &w;
+        if (window == "TAP") {
+            w.CommandTA_Click();
+            top = w.tapWindow();
+        } else if (window == "Delay") {
+            w.delayWindow()->makeControls();
+            top = w.delayWindow();
+        }
+        QObject* found = top->findChild<QObject*>(control);
+        QVERIFY2(found, qPrintable(control));
+        if (auto* list = qobject_cast<QComboBox*>(found))
+            text = list->itemText(item);
+        else if (auto* menu = qobject_cast<QMenu*>(found))
+            text = menu->title();
+        else
+            text = found->property("text").toString();
+        if (w.tapWindow())
+            w.tapWindow()->close();
+    }
+    QTEST(text, "text");
 }
 
 void TestMainWindow::keyboardOrderAndDisplayBoxes()

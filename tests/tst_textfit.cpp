@@ -14,6 +14,7 @@
 #include "ui/applicationsetup.h"
 #include "ui/fontorder.h"
 #include "ui/fonts.h"
+#include "ui/language.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -312,9 +313,11 @@ private slots:
 private:
     QWidget* window(const QString& name) const;
     // Builds the windows afresh with `family` standing in for the design face, and `arial` for
-    // Arial (empty: the one installed).
-    void useFont(const QString& family, const QString& arial = QString());
+    // Arial (empty: the one installed), speaking `language`.
+    void useFont(const QString& family, const QString& arial = QString(),
+                 korvo::ui::Language language = korvo::ui::Language::Japanese);
     void closeWindows();
+    void reachWords();
     static QStringList installedJapaneseFonts();
 
     // Texts that can reach a control besides the one it shows now, by window and control.
@@ -322,6 +325,7 @@ private:
     QString m_family; // the font the windows are built with
     QString m_arial;  // and the one for Arial
     QString m_installedArial;
+    korvo::ui::Language m_language = korvo::ui::Language::Japanese;
 };
 
 void TestTextFit::initTestCase()
@@ -348,18 +352,29 @@ void TestTextFit::initTestCase()
     m_reachable["Delay/TextD"] = delay[0];
     m_reachable["Delay/TextT"] = delay[1];
     m_reachable["Delay/Label7"] = QStringList{korvo::delay::kTicksUnit, korvo::delay::kFramesUnit};
-    m_reachable["TAP/FrameBPM"] = QStringList{"新BPM 1", "新BPM 2"};
     m_reachable["TAP/TextBPM"] = restored;
-    m_reachable["SampleWindow/CommandPlay"] = QStringList{"停止"};
-    // An hour's loop is not played, so the longest length has four figures; the tempos as restored.
-    m_reachable["SampleWindow/LabelLength"] = QStringList{"3599.999秒"};
+    reachWords();
     m_reachable["SampleWindow/LabelTempo"] = QStringList{"248.8888 → 188.8888 BPM"};
     QVERIFY(pitch[0].contains("+95.589") && pitch[0].contains("-95.589"));
+}
+
+// The words a control can show besides its own, in the language in use.
+void TestTextFit::reachWords()
+{
+    const auto said = [](const char* context, const char* text) {
+        return QCoreApplication::translate(context, text);
+    };
+    m_reachable["TAP/FrameBPM"] =
+        QStringList{said("korvo::TapWindow", "新BPM %1").arg(1), said("korvo::TapWindow", "新BPM %1").arg(2)};
+    m_reachable["SampleWindow/CommandPlay"] = QStringList{said("korvo::SampleWindow", "停止")};
+    // An hour's loop is not played, so the longest length has four figures.
+    m_reachable["SampleWindow/LabelLength"] = QStringList{"3599.999" + said("korvo::SampleWindow", "秒")};
 }
 
 void TestTextFit::cleanupTestCase()
 {
     closeWindows();
+    korvo::ui::useLanguage(korvo::ui::Language::Japanese);
     endWindowTest();
 }
 
@@ -374,12 +389,17 @@ void TestTextFit::closeWindows()
     m_window.reset();
 }
 
-void TestTextFit::useFont(const QString& family, const QString& arial)
+void TestTextFit::useFont(const QString& family, const QString& arial, korvo::ui::Language language)
 {
     const QString forArial = arial.isEmpty() ? m_installedArial : arial;
-    if (family == m_family && forArial == m_arial && m_window)
+    if (family == m_family && forArial == m_arial && language == m_language && m_window)
         return;
     closeWindows();
+    if (language != m_language) {
+        QVERIFY(korvo::ui::useLanguage(language));
+        m_language = language;
+        reachWords();
+    }
     korvo::ui::useStandIn(korvo::ui::kJapaneseFace, family);
     korvo::ui::useStandIn("Arial", forArial);
     QApplication::setFont(korvo::ui::windowFont());
@@ -422,21 +442,27 @@ void TestTextFit::everyTextFits_data()
     QTest::addColumn<QString>("window");
     QTest::addColumn<QString>("font");
     QTest::addColumn<QString>("arial"); // what stands in for Arial; empty: the face installed for it
+    QTest::addColumn<bool>("english");
     const QStringList fonts = installedJapaneseFonts();
     QVERIFY(!fonts.isEmpty());
     for (const QString& font : fonts) {
-        QTest::addRow("main window, %s", qPrintable(font)) << "BPM" << font << QString();
-        QTest::addRow("delay window, %s", qPrintable(font)) << "Delay" << font << QString();
-        QTest::addRow("tap window, %s", qPrintable(font)) << "TAP" << font << QString();
-        QTest::addRow("sample window, %s", qPrintable(font)) << "SampleWindow" << font << QString();
+        for (const bool english : {false, true}) {
+            const char* in = english ? ", English" : "";
+            QTest::addRow("main window, %s%s", qPrintable(font), in) << "BPM" << font << QString() << english;
+            QTest::addRow("delay window, %s%s", qPrintable(font), in)
+                << "Delay" << font << QString() << english;
+            QTest::addRow("tap window, %s%s", qPrintable(font), in) << "TAP" << font << QString() << english;
+            QTest::addRow("sample window, %s%s", qPrintable(font), in)
+                << "SampleWindow" << font << QString() << english;
+        }
         // Without a face like Arial, the desktop's Japanese face draws the arrow's "--" too.
-        QTest::addRow("main window, %s for Arial too", qPrintable(font)) << "BPM" << font << font;
+        QTest::addRow("main window, %s for Arial too", qPrintable(font)) << "BPM" << font << font << false;
     }
     // With nothing but fonts-vlgothic, the desktop gives Arial's place to its fixed-width face.
     if (fonts.contains("VL PGothic") && QFontDatabase::families().contains("VL Gothic"))
         QTest::newRow("main window, VL PGothic and VL Gothic for Arial") << "BPM"
                                                                          << "VL PGothic"
-                                                                         << "VL Gothic";
+                                                                         << "VL Gothic" << false;
 }
 
 void TestTextFit::everyTextFits()
@@ -444,7 +470,8 @@ void TestTextFit::everyTextFits()
     QFETCH(QString, window);
     QFETCH(QString, font);
     QFETCH(QString, arial);
-    useFont(font, arial);
+    QFETCH(bool, english);
+    useFont(font, arial, english ? korvo::ui::Language::English : korvo::ui::Language::Japanese);
     QWidget* client = this->window(window);
     QStringList cut;
     int checked = 0;

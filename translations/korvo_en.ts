@@ -250,6 +250,17 @@
     </message>
 </context>
 <context>
+    <name>WindowSystemCheck</name>
+    <message>
+        <source>画面に接続できないため起動できません（Wayland では qt6-wayland パッケージが必要です）。</source>
+        <translation>Cannot start: no display can be reached (on Wayland, the qt6-wayland package is needed).</translation>
+    </message>
+    <message>
+        <source>画面に接続できないため起動できません。</source>
+        <translation>Cannot start: no display can be reached.</translation>
+    </message>
+</context>
+<context>
     <name>korvo::DelayWindow</name>
     <message>
         <source>Korvo ディレイ</source>

@@ -71,4 +71,15 @@ Language currentLanguage()
     return g_language;
 }
 
+QString translatedEarly(const char* context, const char* text)
+{
+    static const bool registered = (registerCatalogue(), true);
+    (void)registered;
+    QTranslator english;
+    if (systemLanguage() == Language::English && english.load(":/i18n/korvo_en.qm"))
+        if (const QString translated = english.translate(context, text); !translated.isEmpty())
+            return translated;
+    return QString::fromUtf8(text);
+}
+
 } // namespace korvo::ui

@@ -29,4 +29,8 @@ bool useLanguage(Language language);
 // The language in use (Japanese before useLanguage() is called).
 Language currentLanguage();
 
+// A text marked with QT_TRANSLATE_NOOP, in the system's language, for what is said before the
+// application object exists (when no window system can be reached).
+QString translatedEarly(const char* context, const char* text);
+
 } // namespace korvo::ui

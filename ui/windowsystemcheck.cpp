@@ -1,5 +1,7 @@
 #include "ui/windowsystemcheck.h"
 
+#include "ui/language.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -34,10 +36,13 @@ void holdOrEnd(QtMsgType type, const QMessageLogContext& context, const QString&
     for (const HeldMessage& m : std::as_const(g_held))
         noWaylandPlugin =
             noWaylandPlugin || m.text.contains(QLatin1String("find the Qt platform plugin \"wayland\""));
-    std::fputs(noWaylandPlugin ? "korvo: 画面に接続できないため起動できません（Wayland では qt6-wayland "
-                                 "パッケージが必要です）。\n"
-                               : "korvo: 画面に接続できないため起動できません。\n",
-               stderr);
+    const char* reason =
+        noWaylandPlugin
+            ? QT_TRANSLATE_NOOP(
+                  "WindowSystemCheck",
+                  "画面に接続できないため起動できません（Wayland では qt6-wayland パッケージが必要です）。")
+            : QT_TRANSLATE_NOOP("WindowSystemCheck", "画面に接続できないため起動できません。");
+    std::fprintf(stderr, "korvo: %s\n", translatedEarly("WindowSystemCheck", reason).toUtf8().constData());
     std::fflush(stderr);
     std::_Exit(1);
 }
