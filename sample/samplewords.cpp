@@ -38,7 +38,7 @@ QString SampleWords::beats(int beats)
 {
     // Bars only where the metre is plain: 12 beats may be three bars of 4/4 or four of 3/4.
     if (beats >= 4 && beats % 4 == 0 && beats % 3 != 0)
-        return tr("%n拍（%1小節）", nullptr, beats).arg(beats / 4);
+        return tr("%1拍（%n小節）", nullptr, beats / 4).arg(beats);
     return tr("%n拍", nullptr, beats);
 }
 

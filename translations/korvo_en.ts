@@ -153,13 +153,6 @@
         <translation>Cancelled.</translation>
     </message>
     <message numerus="yes">
-        <source>%n拍（%1小節）</source>
-        <translation>
-            <numerusform>%n beat (%1 bars)</numerusform>
-            <numerusform>%n beats (%1 bars)</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
         <source>%n拍</source>
         <translation>
             <numerusform>%n beat</numerusform>
@@ -205,6 +198,13 @@
     <message>
         <source>ループではないため拍から</source>
         <translation>from the beat, as it is not a loop</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1拍（%n小節）</source>
+        <translation>
+            <numerusform>%1 beats (%n bar)</numerusform>
+            <numerusform>%1 beats (%n bars)</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -407,7 +407,7 @@
     </message>
     <message>
         <source>( 1/100半音)</source>
-        <translation>(1/100 semitone)</translation>
+        <translation>(1/100 semi)</translation>
     </message>
     <message>
         <source>計算！</source>
