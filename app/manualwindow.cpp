@@ -5,6 +5,7 @@
 #include "ui/twips.h"
 
 #include <QFile>
+#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -40,7 +41,14 @@ ManualWindow::ManualWindow(QWidget* parent) : QWidget(parent)
     auto* text = new QPlainTextEdit(this);
     text->setObjectName("Text1");
     text->setGeometry(ui::twips(240, 120, 6255, 4815));
-    text->setFont(ui::windowFont());
+    // Japanese faces draw the backslash as a yen sign, as Japanese readers expect; the English text
+    // takes the desktop's own face, at the same size, so that its paths read as paths.
+    QFont font = ui::windowFont();
+    if (ui::currentLanguage() == ui::Language::English) {
+        const QFont general = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+        font.setFamilies(general.families());
+    }
+    text->setFont(font);
     text->setPlainText(manualText());
     // Read-only, yet the keyboard can still move a cursor to select and copy.
     text->setReadOnly(true);
