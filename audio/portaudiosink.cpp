@@ -1,5 +1,7 @@
 #include "audio/portaudiosink.h"
 
+#include "audio/quietoutput.h"
+
 #include <portaudio.h>
 
 namespace korvo::audio {
@@ -7,6 +9,7 @@ namespace korvo::audio {
 PortAudioSink::PortAudioSink()
 {
     // PortAudio counts its users: every sink holds the library open while it lives.
+    const QuietOutput quiet;
     m_initialized = Pa_Initialize() == paNoError;
 }
 
@@ -44,6 +47,7 @@ PlayFailure PortAudioSink::start(int sampleRate, int channels, Fill fill)
 {
     if (!m_initialized)
         return PlayFailure::NoDevice;
+    const QuietOutput quiet; // opening a device on ALSA says as much as looking for one
     const PaDeviceIndex device = Pa_GetDefaultOutputDevice();
     if (device == paNoDevice)
         return PlayFailure::NoDevice;

@@ -4,12 +4,16 @@
 #include "tone.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
 #include <cmath>
+#include <cstdio>
+#include <fcntl.h>
 #include <numbers>
 #include <thread>
+#include <unistd.h>
 
 // The real PortAudio, on ALSA, with the default device a file: what the loop played is read back.
 // ALSA's configuration is the test's own (a home folder of its own), and no sound server is asked.
@@ -77,9 +81,20 @@ void TestAudioDevice::playsThroughTheDefaultDevice()
     std::atomic_bool gate{false};
     const long half = 44100;
     {
+        // What the back ends print while PortAudio looks for a device is kept from the terminal.
+        const QString chatter = m_home.filePath("stderr.txt");
+        std::fflush(stderr);
+        const int terminal = dup(STDERR_FILENO);
+        const int file = open(chatter.toUtf8().constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(file, STDERR_FILENO);
         korvo::audio::LoopPlayback playback(loop, korvo::audio::Mode::WithPitch, 130.0 / 120,
                                             std::make_unique<CountingSink>(frames, gate, 2 * half));
         const korvo::audio::PlayFailure failure = playback.start();
+        std::fflush(stderr);
+        dup2(terminal, STDERR_FILENO);
+        close(terminal);
+        close(file);
+        QCOMPARE(QFileInfo(chatter).size(), 0);
         if (failure == korvo::audio::PlayFailure::NoDevice)
             QSKIP("ALSA offers no device here");
         QCOMPARE(failure, korvo::audio::PlayFailure::None);
