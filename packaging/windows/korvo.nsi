@@ -37,18 +37,27 @@ BrandingText "${PRODUCT} ${VERSION}"
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
+; English, or Japanese where Windows' display language is Japanese, like the program itself: the
+; installer takes the system's language when it has it, and the first one otherwise.
+!insertmacro MUI_LANGUAGE "English"
 !insertmacro MUI_LANGUAGE "Japanese"
 
-; The installer's own properties, in Japanese like everything it shows (the language is defined by
-; the line above).
+LangString AdminNeeded ${LANG_ENGLISH} "To install for all users, run the installer as administrator."
+LangString AdminNeeded ${LANG_JAPANESE} "すべてのユーザー用にインストールするには、管理者として実行してください。"
+
+; The installer's own properties, in both languages.
 VIProductVersion "${VERSION_MAJOR}.${VERSION_MINOR}.0.0"
 VIFileVersion "${VERSION_MAJOR}.${VERSION_MINOR}.0.0"
-VIAddVersionKey /LANG=${LANG_JAPANESE} "ProductName" "${PRODUCT}"
-VIAddVersionKey /LANG=${LANG_JAPANESE} "CompanyName" "${PUBLISHER}"
-VIAddVersionKey /LANG=${LANG_JAPANESE} "ProductVersion" "${VERSION}"
-VIAddVersionKey /LANG=${LANG_JAPANESE} "FileVersion" "${VERSION}"
-VIAddVersionKey /LANG=${LANG_JAPANESE} "FileDescription" "${PRODUCT} ${VERSION} Setup"
-VIAddVersionKey /LANG=${LANG_JAPANESE} "LegalCopyright" "${COPYRIGHT} (MIT License)"
+!macro VersionKeys LANG
+    VIAddVersionKey /LANG=${LANG} "ProductName" "${PRODUCT}"
+    VIAddVersionKey /LANG=${LANG} "CompanyName" "${PUBLISHER}"
+    VIAddVersionKey /LANG=${LANG} "ProductVersion" "${VERSION}"
+    VIAddVersionKey /LANG=${LANG} "FileVersion" "${VERSION}"
+    VIAddVersionKey /LANG=${LANG} "FileDescription" "${PRODUCT} ${VERSION} Setup"
+    VIAddVersionKey /LANG=${LANG} "LegalCopyright" "${COPYRIGHT} (MIT License)"
+!macroend
+!insertmacro VersionKeys ${LANG_ENGLISH}
+!insertmacro VersionKeys ${LANG_JAPANESE}
 
 Var UninstallOptions ; " /ALLUSERS" for an install for all users, which the uninstaller must be told
 
@@ -61,7 +70,7 @@ Function .onInit
         UserInfo::GetAccountType
         Pop $1
         ${If} $1 != "Admin"
-            MessageBox MB_ICONSTOP "すべてのユーザー用にインストールするには、管理者として実行してください。" /SD IDOK
+            MessageBox MB_ICONSTOP "$(AdminNeeded)" /SD IDOK
             SetErrorLevel 740
             Quit
         ${EndIf}
