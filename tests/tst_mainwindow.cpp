@@ -80,6 +80,8 @@ private slots:
     void sampleTempoByDropOrMenu_data();
     void sampleTempoByDropOrMenu();
     void designFaceFirstOnlyOnWindows();
+    void languageOfTheDesktop_data();
+    void languageOfTheDesktop();
     void speaksEnglish_data();
     void speaksEnglish();
     void tempoBoxWithTheFocusShowsALongTempoWhole();
@@ -678,6 +680,27 @@ void TestMainWindow::menusAndAccessKeys()
                                   "  作者情報...",
                                   "  マニュアル表示（&L）"};
     QCOMPARE(seen, expected);
+}
+
+void TestMainWindow::languageOfTheDesktop_data()
+{
+    // The desktop's interface languages, the preferred first, and whether Korvo speaks English.
+    QTest::addColumn<QStringList>("languages");
+    QTest::addColumn<bool>("english");
+    QTest::newRow("Japanese") << QStringList{"ja-JP", "ja-Jpan-JP", "ja"} << false;
+    QTest::newRow("LANGUAGE=ja alone") << QStringList{"ja"} << false;
+    QTest::newRow("the C locale, which names no language") << QStringList{"C"} << false;
+    QTest::newRow("nothing at all") << QStringList{} << false;
+    QTest::newRow("English") << QStringList{"en-US", "en-Latn-US", "en"} << true;
+    QTest::newRow("German: English is read more widely") << QStringList{"de-DE", "de"} << true;
+    QTest::newRow("only the first counts") << QStringList{"en", "ja"} << true;
+}
+
+void TestMainWindow::languageOfTheDesktop()
+{
+    QFETCH(QStringList, languages);
+    QFETCH(bool, english);
+    QCOMPARE(korvo::ui::languageFor(languages) == korvo::ui::Language::English, english);
 }
 
 void TestMainWindow::speaksEnglish_data()
