@@ -187,7 +187,7 @@ private:
 SampleWindow::SampleWindow(QWidget* parent) : QWidget(parent, Qt::Window)
 {
     ui::presentToReaders(staticMetaObject, QAccessible::Window);
-    setObjectName("korvo::SampleWindow");
+    setObjectName("SampleWindow");
     setWindowTitle(tr("Korvo サンプル"));
     setFixedSize(twips(0, 0, 7200, 4200).size());
     buildControls();

@@ -190,6 +190,7 @@ void TestSampleWindow::readingTakenIntoBpm1OpensTheWindow()
     QTest::keyClick(w.tempoEntry(1)->slider(), Qt::Key_Left);
 
     QCOMPARE(window->windowTitle(), QString("Korvo サンプル"));
+    QCOMPARE(window->objectName(), QString("SampleWindow"));
     QCOMPARE(control<QLabel>(window, "LabelFile")->text(), QString("loop 174.wav"));
     QCOMPARE(control<QLabel>(window, "LabelLength")->text(), QString("5.517秒"));
     QCOMPARE(control<QLabel>(window, "LabelTempo")->text(), QString("174 → 174 BPM"));
