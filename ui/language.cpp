@@ -17,6 +17,14 @@ namespace {
 
 Language g_language = Language::Japanese;
 
+// Where the built-in English catalogue is, registered the first time it is asked for.
+QString englishCatalogue()
+{
+    static const bool registered = (registerCatalogue(), true);
+    (void)registered;
+    return QStringLiteral(":/i18n/korvo_en.qm");
+}
+
 QTranslator& ownTexts()
 {
     static QTranslator translator;
@@ -48,8 +56,6 @@ Language systemLanguage()
 
 bool useLanguage(Language language)
 {
-    static const bool registered = (registerCatalogue(), true);
-    (void)registered;
     QCoreApplication::removeTranslator(&ownTexts());
     QCoreApplication::removeTranslator(&qtTexts());
     g_language = language;
@@ -60,7 +66,7 @@ bool useLanguage(Language language)
         QCoreApplication::installTranslator(&qtTexts());
         return true;
     }
-    if (!ownTexts().load(":/i18n/korvo_en.qm"))
+    if (!ownTexts().load(englishCatalogue()))
         return false;
     QCoreApplication::installTranslator(&ownTexts());
     return true;
@@ -73,10 +79,8 @@ Language currentLanguage()
 
 QString translatedEarly(const char* context, const char* text)
 {
-    static const bool registered = (registerCatalogue(), true);
-    (void)registered;
     QTranslator english;
-    if (systemLanguage() == Language::English && english.load(":/i18n/korvo_en.qm"))
+    if (systemLanguage() == Language::English && english.load(englishCatalogue()))
         if (const QString translated = english.translate(context, text); !translated.isEmpty())
             return translated;
     return QString::fromUtf8(text);
