@@ -675,6 +675,63 @@ TempoChoice Chooser::choose()
     return choice;
 }
 
+// Where a loop's tempo rests on where its onsets lie (trimmed by ear, measured from its beat), a few
+// seconds of a drummer's hits a few milliseconds off can move it by a quarter or a whole BPM: the
+// whole BPM nearest the beat heard, on the other side of the choice when the choice is whole, is
+// offered too. A take's beat, heard over far longer, is known too well for that. The whole BPM takes
+// the place of a reading that repeats a relation already offered, or of one that is no relation of
+// the choice at all, never of half, double or the other metre.
+void offerNearestWhole(const TempoEvidence& evidence, TempoChoice& choice)
+{
+    if (choice.heard <= 0 || choice.tempo <= 0 || std::fabs(choice.heard / choice.tempo - 1) > 0.01 ||
+        (choice.reason != ChoiceReason::Loop && choice.reason != ChoiceReason::Mismatch))
+        return;
+    // A length that is the choice's beats to the frame has told the tempo already.
+    const double frame = evidence.sampleRate > 0 ? 1.0 / evidence.sampleRate : 0;
+    if (choice.beats > 0 && std::fabs(choice.offset) <= frame)
+        return;
+    double whole = std::nearbyint(choice.heard);
+    if (std::fabs(whole - choice.tempo) < 1e-9)
+        whole = choice.tempo + (choice.heard >= choice.tempo ? 1 : -1);
+    if (std::fabs(whole / choice.heard - 1) > 0.01 || !bpm::inRange(whole))
+        return;
+    TempoCandidate c;
+    c.tempo = whole;
+    c.text = tempoText(whole);
+    if (choice.beats > 0 && evidence.sampleRate > 0) {
+        c.beats = choice.beats;
+        c.offset = static_cast<double>(evidence.frames) / evidence.sampleRate - 60.0 * c.beats / whole;
+        // Its beats must fit the length about as well as the choice's do.
+        if (std::fabs(c.offset) > std::fabs(choice.offset) + kTrimTolerance)
+            return;
+    }
+    const auto shown = [&](const TempoCandidate& o) { return o.text == c.text; };
+    if (c.text == choice.text || std::any_of(choice.others.begin(), choice.others.end(), shown))
+        return;
+    if (choice.others.size() < 4) {
+        choice.others.push_back(c);
+        return;
+    }
+    // Which relation of the choice a reading is: the same beat, half, double, the other metre.
+    const auto relation = [&](const TempoCandidate& o) {
+        const double ratios[] = {1.0, 0.5, 2.0, 0.75, 4.0 / 3, 1.5, 2.0 / 3};
+        for (std::size_t i = 0; i < std::size(ratios); ++i)
+            if (std::fabs(o.tempo / choice.tempo - ratios[i]) < 0.01 * ratios[i])
+                return static_cast<int>(i);
+        return -1;
+    };
+    for (std::size_t i = choice.others.size(); i-- > 0;) {
+        const int r = relation(choice.others[i]);
+        const bool repeated =
+            r >= 0 && std::any_of(choice.others.begin(), choice.others.begin() + i,
+                                  [&](const TempoCandidate& o) { return relation(o) == r; });
+        if (r < 0 || repeated) {
+            choice.others[i] = c;
+            return;
+        }
+    }
+}
+
 } // namespace
 
 bool isRoundTempo(double tempo)
@@ -718,6 +775,7 @@ TempoChoice chooseTempo(const TempoEvidence& evidence)
                 choice.heard *= times;
                 break;
             }
+    offerNearestWhole(evidence, choice);
     return choice;
 }
 
