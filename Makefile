@@ -53,7 +53,7 @@ ifeq ($(QUICK),1)
 	python3 bench/tempo_bench.py --build $(BUILD) --quick
 else
 	@scripts/install-deps.sh --bench
-	python3 bench/tempo_bench.py --build $(BUILD)
+	python3 bench/tempo_bench.py --build $(BUILD) $(if $(SEED),--seed $(SEED))
 endif
 
 package: build

@@ -7,6 +7,7 @@ missing).
 
     tempo_bench.py --build build            the full corpus (about 200 files) and the three tools
     tempo_bench.py --build build --quick    eight synthesized files and Korvo alone (CI)
+    tempo_bench.py --build build --seed 7   another corpus of the same kinds, never tuned on
 
 Writes OUT/table.txt (what it prints) and OUT/results.tsv (a line a file, to look at the failures); OUT is
 BUILD/bench-tempo, or BUILD/bench-tempo-quick. The corpus is made once into OUT/corpus and made again only
@@ -32,11 +33,11 @@ NUMBER = re.compile(r"[0-9]+(?:\.[0-9]+)?")
 
 # ---------------------------------------------------------------- the corpus
 
-def corpus_stamp(quick):
+def corpus_stamp(quick, seed):
     h = hashlib.sha256()
     for name in ("tempo_corpus.py", "tempo_corpus.cpp"):
         h.update((HERE / name).read_bytes())
-    h.update(b"quick" if quick else b"full")
+    h.update(b"quick" if quick else b"full %d" % seed)
     return h.hexdigest()
 
 
@@ -50,8 +51,8 @@ def read_manifest(folder):
     return rows
 
 
-def ensure_corpus(build, folder, quick):
-    stamp = corpus_stamp(quick)
+def ensure_corpus(build, folder, quick, seed):
+    stamp = corpus_stamp(quick, seed)
     stamp_file = folder / ".stamp"
     if stamp_file.is_file() and stamp_file.read_text().strip() == stamp and (folder / "manifest.tsv").is_file():
         rows = read_manifest(folder)
@@ -65,6 +66,8 @@ def ensure_corpus(build, folder, quick):
     command = [sys.executable, str(HERE / "tempo_corpus.py"), "--renderer", str(renderer), "--out", str(folder)]
     if quick:
         command.append("--quick")
+    elif seed:
+        command += ["--seed", str(seed)]
     if subprocess.run(command).returncode != 0:
         sys.exit("tempo_bench: making the corpus failed")
     seconds = time.monotonic() - started
@@ -386,10 +389,12 @@ def main():
     ap.add_argument("--build", default="build", help="the build folder (korvo and korvo_tempo_corpus)")
     ap.add_argument("--out", help="the folder for the corpus and the results (BUILD/bench-tempo)")
     ap.add_argument("--quick", action="store_true", help="eight synthesized files, Korvo alone")
+    ap.add_argument("--seed", type=int, default=0, help="another corpus of the same kinds (0: the usual one)")
     ap.add_argument("--jobs", type=int, default=2)
     args = ap.parse_args()
     build = Path(args.build).resolve()
-    out = Path(args.out).resolve() if args.out else build / ("bench-tempo-quick" if args.quick else "bench-tempo")
+    name = "bench-tempo-quick" if args.quick else "bench-tempo" if not args.seed else f"bench-tempo-seed{args.seed}"
+    out = Path(args.out).resolve() if args.out else build / name
     korvo = build / "app" / "korvo"
     if not korvo.is_file():
         sys.exit(f"tempo_bench: {korvo} is missing (make build)")
@@ -400,7 +405,7 @@ def main():
             sys.exit(f"tempo_bench: missing {' '.join(missing)} (scripts/install-deps.sh --bench)")
 
     folder = out / "corpus"
-    rows, _ = ensure_corpus(build, folder, args.quick)
+    rows, _ = ensure_corpus(build, folder, args.quick, args.seed)
     korvo_results, korvo_seconds, problems = run_korvo(korvo, folder, rows)
     times = {"korvo": korvo_seconds}
     tool_results, odd = {}, []
