@@ -105,6 +105,17 @@ double roundLikelihood(double tempo, double measured)
     return std::log(often) - z * z / 2;
 }
 
+// Which relation of a chosen tempo another reading is, within 1 %: 0 the same beat, then half, double
+// and the other metre's four; -1 none of them.
+int relation(double tempo, double chosen)
+{
+    constexpr double kRatios[] = {1.0, 0.5, 2.0, 0.75, 4.0 / 3, 1.5, 2.0 / 3};
+    for (std::size_t i = 0; i < std::size(kRatios); ++i)
+        if (std::fabs(tempo / chosen - kRatios[i]) < 0.01 * kRatios[i])
+            return static_cast<int>(i);
+    return -1;
+}
+
 std::string tempoText(double tempo)
 {
     // Seven significant digits, the form the settings file keeps, so what is written is what is saved.
@@ -327,13 +338,7 @@ void Chooser::addOthers(TempoChoice& choice, const std::vector<TempoCandidate>& 
                            [&](const TempoCandidate& o) { return o.text == c.text; });
     };
     // Half and double, and the other metre, come before anything else the score likes.
-    const auto related = [&](const TempoCandidate& c) {
-        const double ratio = c.tempo / choice.tempo;
-        for (const double r : {0.5, 2.0, 0.75, 4.0 / 3, 1.5, 2.0 / 3})
-            if (std::fabs(ratio - r) < 0.01 * r)
-                return true;
-        return false;
-    };
+    const auto related = [&](const TempoCandidate& c) { return relation(c.tempo, choice.tempo) > 0; };
     for (const bool wantRelated : {true, false})
         for (const TempoCandidate& c : sorted) {
             if (choice.others.size() >= 4)
@@ -712,19 +717,12 @@ void offerNearestWhole(const TempoEvidence& evidence, TempoChoice& choice)
         choice.others.push_back(c);
         return;
     }
-    // Which relation of the choice a reading is: the same beat, half, double, the other metre.
-    const auto relation = [&](const TempoCandidate& o) {
-        const double ratios[] = {1.0, 0.5, 2.0, 0.75, 4.0 / 3, 1.5, 2.0 / 3};
-        for (std::size_t i = 0; i < std::size(ratios); ++i)
-            if (std::fabs(o.tempo / choice.tempo - ratios[i]) < 0.01 * ratios[i])
-                return static_cast<int>(i);
-        return -1;
-    };
     for (std::size_t i = choice.others.size(); i-- > 0;) {
-        const int r = relation(choice.others[i]);
-        const bool repeated =
-            r >= 0 && std::any_of(choice.others.begin(), choice.others.begin() + i,
-                                  [&](const TempoCandidate& o) { return relation(o) == r; });
+        const int r = relation(choice.others[i].tempo, choice.tempo);
+        const bool repeated = r >= 0 && std::any_of(choice.others.begin(), choice.others.begin() + i,
+                                                    [&](const TempoCandidate& o) {
+                                                        return relation(o.tempo, choice.tempo) == r;
+                                                    });
         if (r < 0 || repeated) {
             choice.others[i] = c;
             return;
