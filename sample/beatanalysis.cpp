@@ -18,6 +18,8 @@ constexpr int kAnalysisRate = 11025;
 constexpr int kWindow = 512;
 constexpr int kHop = 64;
 constexpr std::size_t kBins = kWindow / 2; // above DC, up to the Nyquist frequency
+// The bins below about 150 Hz, where a kick's weight lies and a snare's or a hi-hat's hardly does.
+constexpr std::size_t kLowBins = 7;
 // How far either side of a grid point its onset may lie: two hops, about 12 ms, wider than the
 // spread of a drummer's hits on a tight loop and narrower than a sixteenth at 250 BPM.
 constexpr int kNearbyHops = 2;
@@ -61,6 +63,7 @@ struct OnsetDetector::State
     std::array<float, kBins> levels{};   // this frame's log magnitudes
     std::array<float, kBins> previous{}; // the last frame's
     std::vector<float> flux;
+    std::vector<std::uint8_t> lowShare;
     double total = 0; // every frame's log magnitudes, summed
     kiss_fftr_cfg fft = nullptr;
 
@@ -81,6 +84,9 @@ struct OnsetDetector::State
             const kiss_fft_cpx& x = spectrum[k + 1];
             levels[k] = fastLog(1.0f + kCompression * scale * std::sqrt(x.r * x.r + x.i * x.i));
         }
+        float low = 0;
+        for (std::size_t k = 0; k < kLowBins; ++k)
+            low += std::max(0.0f, levels[k] - previous[k]);
         float rise = 0;
         float sum = 0;
         for (std::size_t k = 0; k < kBins; ++k) {
@@ -89,6 +95,8 @@ struct OnsetDetector::State
         }
         std::swap(levels, previous);
         flux.push_back(rise);
+        lowShare.push_back(rise > 0 ? static_cast<std::uint8_t>(std::lround(255 * std::min(1.0f, low / rise)))
+                                    : 0);
         total += sum;
     }
 };
@@ -158,6 +166,7 @@ OnsetSignal OnsetDetector::finish()
         const double mean = (sums[b] - sums[a]) / static_cast<double>(b - a);
         out.strength[i] = static_cast<float>(std::max(0.0, flux[i] - mean));
     }
+    out.lowShare = std::move(s.lowShare);
     out.nearby.resize(n);
     out.nearbySums.assign(n + 1, 0.0);
     for (std::size_t i = 0; i < n; ++i) {
@@ -302,7 +311,56 @@ FittedGrid fitGrid(const OnsetSignal& onsets, double bpm, double spread, double 
     return best;
 }
 
-double refineTempo(const OnsetSignal& onsets, double period, double phase, double from, double to)
+double backbeat(const OnsetSignal& onsets, double period, double phase, double from, double to)
+{
+    if (!(period > 0) || !(to > from) || onsets.lowShare.size() != onsets.size())
+        return 0;
+    // Each point's share of low rise, weighed by how strong its hit is, so the faint notes between
+    // the hits count for little.
+    struct Point
+    {
+        double share;
+        double weight;
+    };
+    std::vector<Point> points;
+    const long n = static_cast<long>(onsets.size());
+    const double first = phase - std::floor((phase - from) / period) * period;
+    for (int k = 0;; ++k) {
+        const double t = first + period * k;
+        if (t >= to)
+            break;
+        const long centre = std::lround(t * onsets.rate);
+        // The hit is the strongest value near the point.
+        long hit = -1;
+        for (long i = std::max(0L, centre - kNearbyHops); i <= std::min(n - 1, centre + kNearbyHops); ++i)
+            if (hit < 0 ||
+                onsets.strength[static_cast<std::size_t>(i)] > onsets.strength[static_cast<std::size_t>(hit)])
+                hit = i;
+        if (hit < 0)
+            continue;
+        const auto at = static_cast<std::size_t>(hit);
+        points.push_back({onsets.lowShare[at] / 255.0, onsets.strength[at]});
+    }
+    // Whole pairs of points, at least two of them.
+    points.resize(points.size() & ~std::size_t{1});
+    if (points.size() < 4)
+        return 0;
+    double weight = 0, mean = 0;
+    for (const Point& p : points) {
+        weight += p.weight;
+        mean += p.weight * p.share;
+    }
+    if (!(weight > 0))
+        return 0;
+    mean /= weight;
+    double turns = 0;
+    for (std::size_t k = 0; k < points.size(); ++k)
+        turns += (k % 2 == 0 ? 1 : -1) * points[k].weight * (points[k].share - mean);
+    return std::fabs(2 * turns / weight);
+}
+
+double refineTempo(const OnsetSignal& onsets, double period, double phase, double from, double to,
+                   double* standardError)
 {
     if (!(period > 0) || !(to > from) || onsets.rate <= 0)
         return 0;
@@ -361,6 +419,16 @@ double refineTempo(const OnsetSignal& onsets, double period, double phase, doubl
     }
     if (!(kk > 0) || !(kt > 0))
         return 0;
+    if (standardError) {
+        const double slope = kt / kk; // seconds a beat
+        double residuals = 0;
+        for (const Hit& h : hits) {
+            const double r = h.time - t - slope * (h.index - k);
+            residuals += h.weight * r * r;
+        }
+        const double freedom = std::max(1.0, static_cast<double>(hits.size()) - 2);
+        *standardError = std::sqrt(residuals / freedom / kk) / slope;
+    }
     return 60.0 * kk / kt;
 }
 

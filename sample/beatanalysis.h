@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <span>
 #include <vector>
@@ -25,6 +26,8 @@ struct OnsetSignal
     // beside its onset still finds it; and their running sums, so a stretch's mean is one subtraction.
     std::vector<float> nearby;
     std::vector<double> nearbySums; // nearbySums[i] is the sum of nearby[0..i)
+    // How much of each value's rise lies below 150 Hz, in 255ths: how much of a hit is a kick's.
+    std::vector<std::uint8_t> lowShare;
     // The mean over the whole sound of a frame's log magnitudes summed: what a rise is measured
     // against, so a hit is told from the flicker of a steady tone or noise.
     double level = 0;
@@ -85,6 +88,15 @@ FittedGrid fitGrid(const OnsetSignal& onsets, double bpm, double spread, double 
 // line through their times, to a fraction of a hop. 0 when fewer than three points meet an onset.
 // The line's phase is free: onsets are heard a little after the attack, the same little for every
 // hit, so a line held to the sound's first sample would tilt.
-double refineTempo(const OnsetSignal& onsets, double period, double phase, double from, double to);
+// The standard error of the line's slope, as a share of the tempo, goes to
+// `standardError` when given.
+double refineTempo(const OnsetSignal& onsets, double period, double phase, double from, double to,
+                   double* standardError = nullptr);
+
+// How strongly a grid's points take turns between low hits and high ones, as a kick on one beat and a
+// snare on the next do: 0 where they do not, up to 1. Counted a level too fast, a grid's points take
+// turns between hits and the faint notes between them; a level too slow, they all land on kicks, or
+// all on snares.
+double backbeat(const OnsetSignal& onsets, double period, double phase, double from, double to);
 
 } // namespace korvo::sample

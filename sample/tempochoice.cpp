@@ -35,6 +35,11 @@ constexpr double kTailHit = 0.15;
 constexpr double kShortestTail = 0.5;
 // How closely (a share) the onsets' times give a loop's tempo, as one standard deviation.
 constexpr double kMeasuredPrecision = 0.00045;
+// How much of the scatter of the onsets about their line counts against a loop's tempo: swing,
+// ghost notes and flams scatter them more than the beat itself wanders.
+constexpr double kScatterShare = 0.5;
+// What a grid whose points take turns between kicks and snares adds to a heard tempo's score.
+constexpr double kBackbeatWeight = 8;
 // A rounder tempo must also agree this well (a share) with where the onsets lie.
 constexpr double kRoundAgreement = 0.002;
 
@@ -93,15 +98,15 @@ double roundness(double tempo)
 }
 
 // How likely a round tempo is what a sample measured at `measured` was made at: how often tempos
-// that round are made, and how far the measurement lies from it for a precision of a few parts in
-// ten thousand.
-double roundLikelihood(double tempo, double measured)
+// that round are made, and how far the measurement lies from it for a precision (a share) of a few
+// parts in ten thousand, or what the onsets' scatter allows.
+double roundLikelihood(double tempo, double measured, double precision = kMeasuredPrecision)
 {
     const double often = std::fabs(tempo - std::nearbyint(tempo)) < 1e-9           ? 0.7
                          : std::fabs(tempo * 2 - std::nearbyint(tempo * 2)) < 1e-9 ? 0.12
                          : std::fabs(tempo * 4 - std::nearbyint(tempo * 4)) < 1e-9 ? 0.05
                                                                                    : 0.04;
-    const double z = (tempo / measured - 1) / kMeasuredPrecision;
+    const double z = (tempo / measured - 1) / precision;
     return std::log(often) - z * z / 2;
 }
 
@@ -170,8 +175,13 @@ private:
     // at 200 is heard to about 4 %).
     double heardTolerance() const { return std::max(0.015, 0.05 / std::max(m_to - m_from, 1e-3)); }
     std::optional<FittedGrid> hear() const;
-    // Over the stretch with sound, or up to `to` seconds.
-    double refined(double tempo, double phase, std::optional<double> to = std::nullopt) const;
+    // Over the stretch with sound, or up to `to` seconds; the line's standard error (a share) goes to
+    // `standardError` when given.
+    double refined(double tempo, double phase, std::optional<double> to = std::nullopt,
+                   double* standardError = nullptr) const;
+    // A heard grid's score: how well it meets the onsets, how likely its tempo is, and whether its
+    // beats take turns between kicks and snares.
+    double heardScore(const FittedGrid& grid) const;
     std::optional<TempoChoice> anchored(const std::vector<Reading>& readings, const Span& whole) const;
     std::optional<TempoChoice> ringing(const Span& whole) const;
 
@@ -283,7 +293,9 @@ bool Chooser::rounded(const Reading& r, TempoChoice& choice) const
     if (isRoundTempo(exact.tempo))
         return true;
     const double length = seconds(r.span.frames());
-    const double fitted = refined(r.raw, seconds(r.span.start));
+    double scatter = 0;
+    const double fitted = refined(r.raw, seconds(r.span.start), std::nullopt, &scatter);
+    const double precision = std::max(kMeasuredPrecision, kScatterShare * scatter);
     // The loop may end anywhere in silence after its sound, so long as the tempo is rounder.
     const double shortest = std::min(length, m_to - seconds(r.span.start)) - kTrimTolerance;
     const double longest = std::max(length, m_end - seconds(r.span.start)) + kTrimTolerance;
@@ -295,7 +307,7 @@ bool Chooser::rounded(const Reading& r, TempoChoice& choice) const
             const double t = std::nearbyint(tempo * 1e4) / 1e4;
             const double loop = 60.0 * r.beats / t;
             if (bpm::inRange(t) && loop >= shortest && loop <= longest &&
-                (!best || roundLikelihood(t, fitted) > roundLikelihood(*best, fitted)))
+                (!best || roundLikelihood(t, fitted, precision) > roundLikelihood(*best, fitted, precision)))
                 best = t;
         }
     const bool agreed = best && std::fabs(*best / fitted - 1) <= kRoundAgreement;
@@ -412,21 +424,31 @@ std::optional<TempoChoice> Chooser::fromHints(const Span& whole) const
 
 // The tempo the onsets' times give near a grid's, in a few rounds: each one's line reaches onsets
 // that the last one's grid missed. The grid's own tempo when they give none near it.
-double Chooser::refined(double tempo, double phase, std::optional<double> to) const
+double Chooser::refined(double tempo, double phase, std::optional<double> to, double* standardError) const
 {
     if (!m_e.onsets)
         return tempo;
     double out = tempo;
     for (int round = 0; round < 3; ++round) {
-        const double next = refineTempo(*m_e.onsets, 60.0 / out, phase, m_from, to.value_or(m_to));
+        double scatter = 0;
+        const double next = refineTempo(*m_e.onsets, 60.0 / out, phase, m_from, to.value_or(m_to), &scatter);
         if (!(next > 0) || std::fabs(next / tempo - 1) > 0.03)
             break;
         out = next;
+        if (standardError)
+            *standardError = scatter;
     }
     return out;
 }
 
-// The beat heard in the onsets, wherever the length puts it, at the octave the prior likes.
+double Chooser::heardScore(const FittedGrid& grid) const
+{
+    return std::log(std::max(grid.support, 1e-3)) + kPriorWeight * std::log(tempoPrior(grid.bpm)) +
+           kBackbeatWeight * backbeat(*m_e.onsets, 60.0 / grid.bpm, grid.phase, m_from, m_to);
+}
+
+// The beat heard in the onsets, wherever the length puts it, at the octave the prior and the
+// backbeat like.
 std::optional<FittedGrid> Chooser::hear() const
 {
     if (!m_e.onsets)
@@ -434,15 +456,13 @@ std::optional<FittedGrid> Chooser::hear() const
     const Periodicity p = periodicity(*m_e.onsets, m_from, m_to);
     if (p.bpm > 0) {
         FittedGrid fit = fitGrid(*m_e.onsets, p.bpm, 0.03, m_from, m_to);
-        double fitScore =
-            std::log(std::max(fit.support, 1e-3)) + kPriorWeight * std::log(tempoPrior(fit.bpm));
+        double fitScore = heardScore(fit);
         for (const double times : {0.5, 2.0}) {
             const double tempo = fit.bpm * times;
             if (tempo < kSlowest || tempo > kFastest)
                 continue;
             const FittedGrid other = fitGrid(*m_e.onsets, tempo, 0.005, m_from, m_to);
-            const double score =
-                std::log(std::max(other.support, 1e-3)) + kPriorWeight * std::log(tempoPrior(other.bpm));
+            const double score = heardScore(other);
             if (score > fitScore) {
                 fit = other;
                 fitScore = score;

@@ -2,6 +2,7 @@
 #include "drumloop.h"
 #include "fakeplatform.h"
 #include "loopanalysis.h"
+#include "sample/beatanalysis.h"
 #include "sample/namehint.h"
 #include "sample/sampleanalysis.h"
 #include "sample/sampletempo.h"
@@ -62,6 +63,8 @@ private slots:
 
     void choice_data();
     void choice();
+    void backbeat_data();
+    void backbeat();
     void failures_data();
     void failures();
     void tempoInName_data();
@@ -277,6 +280,42 @@ void TestSampleTempo::choice()
     QFETCH(QString, first);
     if (!first.isEmpty())
         QCOMPARE(others.value(0), first);
+}
+
+void TestSampleTempo::backbeat_data()
+{
+    // 20 s at 120 of a kick and a snare taking turns on the beat, a faint hi-hat between: a grid
+    // counted at `times` the beat from `phase` beats in, and the least and most it may score.
+    QTest::addColumn<double>("times");
+    QTest::addColumn<double>("phase");
+    QTest::addColumn<double>("least");
+    QTest::addColumn<double>("most");
+    QTest::newRow("at the beat") << 1.0 << 0.0 << 0.5 << 1.0;
+    QTest::newRow("at the beat, from the snare") << 1.0 << 1.0 << 0.5 << 1.0;
+    QTest::newRow("twice as fast: hits and the faint notes between") << 2.0 << 0.0 << 0.0 << 0.35;
+    QTest::newRow("half as fast, on the kicks") << 0.5 << 0.0 << 0.0 << 0.05;
+    QTest::newRow("half as fast, on the snares") << 0.5 << 1.0 << 0.0 << 0.05;
+}
+
+void TestSampleTempo::backbeat()
+{
+    korvo::sample::OnsetSignal onsets;
+    onsets.rate = 200;
+    const std::size_t size = 20 * 200;
+    onsets.strength.assign(size, 0.0f);
+    onsets.lowShare.assign(size, 0);
+    for (std::size_t i = 0; i < size; i += 50) { // an eighth at 120
+        const std::size_t eighth = i / 50;
+        const bool hit = eighth % 2 == 0, kick = eighth % 4 == 0;
+        onsets.strength[i] = hit ? 10.0f : 2.0f;
+        onsets.lowShare[i] = kick ? 204 : hit ? 25 : 0;
+    }
+    QFETCH(double, times);
+    QFETCH(double, phase);
+    const double turns = korvo::sample::backbeat(onsets, 0.5 / times, 0.5 * phase, 0, 20);
+    QFETCH(double, least);
+    QFETCH(double, most);
+    QVERIFY2(turns >= least && turns <= most, qPrintable(QString::number(turns)));
 }
 
 void TestSampleTempo::failures_data()
