@@ -725,7 +725,9 @@ void offerNearestWhole(const TempoEvidence& evidence, TempoChoice& choice)
     c.text = tempoText(whole);
     if (choice.beats > 0 && evidence.sampleRate > 0) {
         c.beats = choice.beats;
-        c.offset = static_cast<double>(evidence.frames) / evidence.sampleRate - 60.0 * c.beats / whole;
+        // Measured against the stretch the choice was: without the silence it left out.
+        const double length = choice.offset + 60.0 * choice.beats / choice.tempo;
+        c.offset = length - 60.0 * c.beats / whole;
         // Its beats must fit the length about as well as the choice's do.
         if (std::fabs(c.offset) > std::fabs(choice.offset) + kTrimTolerance)
             return;

@@ -205,6 +205,16 @@ void TestSampleTempo::choice_data()
         << "loop.wav" << loop(149, 16, [](DrumLoop& l) { l.silenceAfter = 0.03; }) << R::Loop << "149" << 16
         << ""
         << "";
+    QTest::newRow("a bar at 131 cut 2 ms short after 40 ms of silence: the whole BPM beside it, measured "
+                  "without the silence")
+        << "loop.wav"
+        << loop(131, 4,
+                [](DrumLoop& l) {
+                    l.trim = -0.002;
+                    l.silenceBefore = 0.04;
+                })
+        << R::Loop << "131" << 4 << "132"
+        << "";
     QTest::newRow("a crash ringing 1.5 s past 2 bars at 100: the beat's tempo, the bars before the tail")
         << "loop.wav" << loop(100, 8, [](DrumLoop& l) { l.crashTail = 1.5; }) << R::Mismatch << "100" << 8
         << "50 200"
