@@ -95,8 +95,8 @@ struct OnsetDetector::State
         }
         std::swap(levels, previous);
         flux.push_back(rise);
-        lowShare.push_back(rise > 0 ? static_cast<std::uint8_t>(std::lround(255 * std::min(1.0f, low / rise)))
-                                    : 0);
+        // The low bins' rises are among the whole spectrum's: the share never passes 1.
+        lowShare.push_back(rise > 0 ? static_cast<std::uint8_t>(std::lround(255 * low / rise)) : 0);
         total += sum;
     }
 };
