@@ -489,6 +489,11 @@ std::optional<TempoChoice> Chooser::anchored(const std::vector<Reading>& reading
               [](const Reading* a, const Reading* b) { return a->score > b->score; });
     if (order.size() > 4)
         order.resize(4);
+    // The beat heard, at any octave, before the other metre's readings of it (a tail's length moves a
+    // reading a few per cent off the beat).
+    if (m_heard)
+        std::stable_partition(order.begin(), order.end(),
+                              [&](const Reading* r) { return sameBeat(r->raw, m_heard->bpm, 0.03); });
     for (const Reading* r : order) {
         const double start = seconds(r->span.start);
         const double tempo = refined(r->raw, start);
