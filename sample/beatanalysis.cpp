@@ -359,6 +359,41 @@ double backbeat(const OnsetSignal& onsets, double period, double phase, double f
     return std::fabs(2 * turns / weight);
 }
 
+std::optional<double> lowRepetition(const OnsetSignal& onsets, double from, double to, double lag)
+{
+    const long n = static_cast<long>(onsets.size());
+    if (onsets.lowShare.size() != onsets.size() || !(lag > 0))
+        return std::nullopt;
+    const long a = std::clamp(std::lround(from * onsets.rate), 0L, n);
+    const long b = std::clamp(std::lround(to * onsets.rate), 0L, n);
+    const long shift = std::lround(lag * onsets.rate);
+    const long m = b - a;
+    if (shift < 1 || shift >= m)
+        return std::nullopt;
+    // The low rise, at its strongest within a few milliseconds, so a kick a hop off still meets itself.
+    std::vector<double> low(static_cast<std::size_t>(m));
+    double mean = 0;
+    for (long i = 0; i < m; ++i) {
+        double strongest = 0;
+        for (long j = std::max(0L, a + i - kNearbyHops); j <= std::min(n - 1, a + i + kNearbyHops); ++j) {
+            const auto at = static_cast<std::size_t>(j);
+            strongest = std::max(strongest, onsets.strength[at] * (onsets.lowShare[at] / 255.0));
+        }
+        low[static_cast<std::size_t>(i)] = strongest;
+        mean += strongest;
+    }
+    mean /= static_cast<double>(m);
+    double energy = 0, sum = 0;
+    for (long i = 0; i < m; ++i) {
+        const double x = low[static_cast<std::size_t>(i)] - mean;
+        energy += x * x;
+        sum += x * (low[static_cast<std::size_t>((i + shift) % m)] - mean);
+    }
+    if (!(energy > 0))
+        return std::nullopt;
+    return sum / energy;
+}
+
 double refineTempo(const OnsetSignal& onsets, double period, double phase, double from, double to,
                    double* standardError)
 {

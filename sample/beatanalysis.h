@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -98,5 +99,10 @@ double refineTempo(const OnsetSignal& onsets, double period, double phase, doubl
 // turns between hits and the faint notes between them; a level too slow, they all land on kicks, or
 // all on snares.
 double backbeat(const OnsetSignal& onsets, double period, double phase, double from, double to);
+
+// How closely the low hits over a loop from `from` to `to` seconds repeat `lag` seconds later, the
+// loop wrapping round: the correlation of the kick-like part of the onsets with itself, -1 to 1.
+// Nothing when the stretch is no longer than the lag or holds no low hits.
+std::optional<double> lowRepetition(const OnsetSignal& onsets, double from, double to, double lag);
 
 } // namespace korvo::sample

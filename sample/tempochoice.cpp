@@ -40,6 +40,10 @@ constexpr double kMeasuredPrecision = 0.00045;
 constexpr double kScatterShare = 0.5;
 // What a grid whose points take turns between kicks and snares adds to a heard tempo's score.
 constexpr double kBackbeatWeight = 8;
+// How much a reading's low hits repeating every two of its beats counts for the beat twice as fast,
+// per unit of correlation above the level where the evidence is even.
+constexpr double kHalfBarWeight = 0.5;
+constexpr double kHalfBarEven = 0.75;
 // A rounder tempo must also agree this well (a share) with where the onsets lie.
 constexpr double kRoundAgreement = 0.002;
 
@@ -161,6 +165,7 @@ private:
     }
     std::vector<Span> spans() const;
     std::vector<Reading> readings(const Span& span) const;
+    void weighHalfBars(std::vector<Reading>& readings) const;
     double lateSupport(double period, double phase) const;
     TempoCandidate loopCandidate(const Reading& r) const;
     TempoCandidate beatCandidate(double tempo) const;
@@ -234,7 +239,54 @@ std::vector<Reading> Chooser::readings(const Span& span) const
             r.score += kHeardBonus;
         out.push_back(r);
     }
+    weighHalfBars(out);
     return out;
+}
+
+// A bar's two halves differ in where its kicks fall. Where a reading's low hits repeat every two of
+// its beats, its bar is likelier two bars of a beat twice as fast; where they differ, likelier a bar.
+// Each reading and the one at twice its count are weighed so against each other, along each family
+// of counts (1, 2, 4 ... 64 and 3, 6 ... 48); the family's reading the prior likes most keeps its score.
+void Chooser::weighHalfBars(std::vector<Reading>& readings) const
+{
+    if (!m_e.onsets || readings.empty())
+        return;
+    const Span span = readings.front().span;
+    for (const int first : {1, 3}) {
+        std::vector<Reading*> family;
+        for (int beats = first; beats <= kLoopBeats[std::size(kLoopBeats) - 1]; beats *= 2)
+            for (Reading& r : readings)
+                if (r.beats == beats)
+                    family.push_back(&r);
+        if (family.size() < 2)
+            continue;
+        // What each reading's half bars say of it against the next one: above 0, the next is likelier.
+        std::vector<double> evidence(family.size() - 1, 0.0);
+        for (std::size_t k = 0; k + 1 < family.size(); ++k) {
+            const Reading& r = *family[k];
+            if (r.beats <= 2)
+                continue;
+            const double period = seconds(span.frames()) / r.beats;
+            if (const auto repeat =
+                    lowRepetition(*m_e.onsets, seconds(span.start), seconds(span.end), 2 * period))
+                evidence[k] = kHalfBarWeight * (*repeat - kHalfBarEven);
+        }
+        const auto centre =
+            std::max_element(family.begin(), family.end(), [](const Reading* a, const Reading* b) {
+                return tempoPrior(a->raw) < tempoPrior(b->raw);
+            });
+        const auto c = static_cast<std::size_t>(centre - family.begin());
+        double shift = 0;
+        for (std::size_t k = c + 1; k < family.size(); ++k) {
+            shift += evidence[k - 1];
+            family[k]->score += shift;
+        }
+        shift = 0;
+        for (std::size_t k = c; k-- > 0;) {
+            shift -= evidence[k];
+            family[k]->score += shift;
+        }
+    }
 }
 
 // How well a grid from a loop's first beat meets the onsets, set as late as an onset may peak after

@@ -65,6 +65,8 @@ private slots:
     void choice();
     void backbeat_data();
     void backbeat();
+    void lowRepetition_data();
+    void lowRepetition();
     void failures_data();
     void failures();
     void tempoInName_data();
@@ -292,10 +294,23 @@ void TestSampleTempo::choice()
         QCOMPARE(others.value(0), first);
 }
 
+// 20 s at 120 of a kick and a snare taking turns on the beat, a faint hi-hat between.
+static korvo::sample::OnsetSignal kickHatSnareHat()
+{
+    korvo::sample::OnsetSignal onsets;
+    onsets.rate = 200;
+    onsets.strength.assign(4000, 0.0f);
+    onsets.lowShare.assign(4000, 0);
+    for (std::size_t i = 0; i < 4000; i += 50) { // an eighth at 120: kick, hi-hat, snare, hi-hat
+        onsets.strength[i] = i % 100 == 0 ? 10.0f : 2.0f;
+        onsets.lowShare[i] = i % 200 == 0 ? 204 : i % 100 == 0 ? 25 : 0;
+    }
+    return onsets;
+}
+
 void TestSampleTempo::backbeat_data()
 {
-    // 20 s at 120 of a kick and a snare taking turns on the beat, a faint hi-hat between, on a grid of
-    // `times` the beat from `phase` beats in; "turns" whether it scores above 0.4.
+    // A grid of `times` the beat from `phase` beats in; "turns" whether it scores above 0.4.
     QTest::addColumn<double>("times");
     QTest::addColumn<double>("phase");
     QTest::addColumn<bool>("turns");
@@ -306,18 +321,33 @@ void TestSampleTempo::backbeat_data()
 
 void TestSampleTempo::backbeat()
 {
-    korvo::sample::OnsetSignal onsets;
-    onsets.rate = 200;
-    onsets.strength.assign(4000, 0.0f);
-    onsets.lowShare.assign(4000, 0);
-    for (std::size_t i = 0; i < 4000; i += 50) { // an eighth at 120: kick, hi-hat, snare, hi-hat
-        onsets.strength[i] = i % 100 == 0 ? 10.0f : 2.0f;
-        onsets.lowShare[i] = i % 200 == 0 ? 204 : i % 100 == 0 ? 25 : 0;
-    }
     QFETCH(double, times);
     QFETCH(double, phase);
-    const double turns = korvo::sample::backbeat(onsets, 0.5 / times, 0.5 * phase, 0, 20);
+    const double turns = korvo::sample::backbeat(kickHatSnareHat(), 0.5 / times, 0.5 * phase, 0, 20);
     QTEST(turns > 0.4, "turns");
+}
+
+void TestSampleTempo::lowRepetition_data()
+{
+    // The low hits from 0 to `to` seconds, `lag` beats later; "repeats" -1 when nothing is told, else
+    // whether they repeat (above 0.9) or not (below 0.3).
+    QTest::addColumn<double>("to");
+    QTest::addColumn<double>("lag");
+    QTest::addColumn<int>("repeats");
+    QTest::newRow("two beats on, kicks meet kicks") << 20.0 << 2.0 << 1;
+    QTest::newRow("a beat on, kicks meet snares") << 20.0 << 1.0 << 0;
+    QTest::newRow("a stretch no longer than the lag wraps onto itself") << 1.0 << 2.0 << -1;
+}
+
+void TestSampleTempo::lowRepetition()
+{
+    QFETCH(double, to);
+    QFETCH(double, lag);
+    QFETCH(int, repeats);
+    const std::optional<double> r = korvo::sample::lowRepetition(kickHatSnareHat(), 0, to, 0.5 * lag);
+    QCOMPARE(r.has_value(), repeats >= 0);
+    if (r)
+        QVERIFY2(repeats == 1 ? *r > 0.9 : *r < 0.3, qPrintable(QString::number(*r)));
 }
 
 void TestSampleTempo::failures_data()
