@@ -44,6 +44,10 @@ constexpr double kBackbeatWeight = 8;
 // per unit of correlation above the level where the evidence is even.
 constexpr double kHalfBarWeight = 0.5;
 constexpr double kHalfBarEven = 0.75;
+// A beat's bars repeat when their low hits correlate a bar apart at least this well, and do not
+// below the lower level.
+constexpr double kBarsRepeat = 0.6;
+constexpr double kBarsApart = 0.4;
 // A rounder tempo must also agree this well (a share) with where the onsets lie.
 constexpr double kRoundAgreement = 0.002;
 
@@ -180,6 +184,8 @@ private:
     // at 200 is heard to about 4 %).
     double heardTolerance() const { return std::max(0.015, 0.05 / std::max(m_to - m_from, 1e-3)); }
     std::optional<FittedGrid> hear() const;
+    double barRepetition(double bpm) const;
+    std::optional<FittedGrid> repeatingLevel(const FittedGrid& heard) const;
     // Over the stretch with sound, or up to `to` seconds; the line's standard error (a share) goes to
     // `standardError` when given.
     double refined(double tempo, double phase, std::optional<double> to = std::nullopt,
@@ -527,6 +533,45 @@ std::optional<FittedGrid> Chooser::hear() const
     return std::nullopt;
 }
 
+// How closely the low hits repeat a bar later, for bars of three beats or of four at a tempo.
+double Chooser::barRepetition(double bpm) const
+{
+    // A minute in the middle of a long take tells as much as the whole, in a fixed time and memory.
+    constexpr double kLongest = 60;
+    const double from = std::max(m_from, (m_from + m_to - kLongest) / 2);
+    const double to = std::min(m_to, from + kLongest);
+    const double beat = 60.0 / bpm;
+    double out = -1;
+    for (const int beats : {3, 4})
+        out = std::max(out, lowRepetition(*m_e.onsets, from, to, beats * beat).value_or(-1));
+    return out;
+}
+
+// A beat whose bars, of three beats or of four, do not repeat lies between the music's levels, where
+// kicks three sixteenths apart put it (a dotted eighth heard as the beat, or a dotted quarter): the
+// level at 3/2, 2/3, 3/4 or 4/3 of it whose bars repeat is the beat.
+std::optional<FittedGrid> Chooser::repeatingLevel(const FittedGrid& heard) const
+{
+    if (!m_e.onsets)
+        return std::nullopt;
+    double best = barRepetition(heard.bpm);
+    if (best >= kBarsApart)
+        return std::nullopt;
+    std::optional<FittedGrid> out;
+    for (const double times : {1.5, 2.0 / 3, 0.75, 4.0 / 3}) {
+        const double tempo = heard.bpm * times;
+        if (tempo < kSlowest || tempo > kFastest)
+            continue;
+        const double repeat = barRepetition(tempo);
+        if (repeat >= kBarsRepeat && repeat > best) {
+            best = repeat;
+            out = fitGrid(*m_e.onsets, tempo, 0.005, m_from, m_to);
+            out->bpm = refined(out->bpm, out->phase);
+        }
+    }
+    return out;
+}
+
 // A loop whose file runs on past its last beat (silence, a ringing tail) or stops short of it: its
 // beat measured from where its sound starts, and the whole beats of it that end between the sound's
 // end and the file's.
@@ -734,6 +779,10 @@ TempoChoice Chooser::choose()
 
     // Not a loop: the tempo heard. Where the length lies close to whole beats of it, the sample is
     // a loop that was cut or rendered off its grid, and the reason says so.
+    if (const auto level = repeatingLevel(*m_heard)) {
+        m_heard = level;
+        choice.heard = level->bpm;
+    }
     // A beat faster than the tempo box takes is told at half its count.
     const TempoCandidate beat = beatCandidate(bpm::inRange(heard->bpm) ? heard->bpm : heard->bpm / 2);
     choice.reason = ChoiceReason::Estimate;

@@ -67,6 +67,8 @@ private slots:
     void backbeat();
     void lowRepetition_data();
     void lowRepetition();
+    void takeBeat_data();
+    void takeBeat();
     void failures_data();
     void failures();
     void tempoInName_data();
@@ -294,18 +296,39 @@ void TestSampleTempo::choice()
         QCOMPARE(others.value(0), first);
 }
 
-// 20 s at 120 of a kick and a snare taking turns on the beat, a faint hi-hat between.
-static korvo::sample::OnsetSignal kickHatSnareHat()
+// Onsets of a groove on sixteenths, one character a step of the bar (x: a hit): a kick mostly low, a
+// snare mostly high, a faint hi-hat.
+static korvo::sample::OnsetSignal groove(double bpm, const char* kicks, const char* snares, const char* hats,
+                                         double seconds)
 {
     korvo::sample::OnsetSignal onsets;
     onsets.rate = 200;
-    onsets.strength.assign(4000, 0.0f);
-    onsets.lowShare.assign(4000, 0);
-    for (std::size_t i = 0; i < 4000; i += 50) { // an eighth at 120: kick, hi-hat, snare, hi-hat
-        onsets.strength[i] = i % 100 == 0 ? 10.0f : 2.0f;
-        onsets.lowShare[i] = i % 200 == 0 ? 204 : i % 100 == 0 ? 25 : 0;
+    onsets.level = 100;
+    const auto n = static_cast<std::size_t>(seconds * onsets.rate);
+    onsets.strength.assign(n, 0.0f);
+    onsets.lowShare.assign(n, 0);
+    for (int step = 0;; ++step) {
+        const auto i = static_cast<std::size_t>(std::lround(step * 15.0 / bpm * onsets.rate));
+        if (i >= n)
+            break;
+        const int s = step % 16;
+        onsets.strength[i] = kicks[s] == 'x' || snares[s] == 'x' ? 10.0f : hats[s] == 'x' ? 2.0f : 0.0f;
+        onsets.lowShare[i] = kicks[s] == 'x' ? 204 : snares[s] == 'x' ? 25 : 0;
+    }
+    onsets.nearby = onsets.strength;
+    onsets.nearbySums.assign(n + 1, 0.0);
+    for (std::size_t i = 0; i < n; ++i) {
+        for (std::size_t j = i > 2 ? i - 2 : 0; j < std::min(n, i + 3); ++j)
+            onsets.nearby[i] = std::max(onsets.nearby[i], onsets.strength[j]);
+        onsets.nearbySums[i + 1] = onsets.nearbySums[i] + onsets.nearby[i];
     }
     return onsets;
+}
+
+// 20 s at 120 of a kick and a snare taking turns on the beat, a faint hi-hat between.
+static korvo::sample::OnsetSignal kickHatSnareHat()
+{
+    return groove(120, "x.......x.......", "....x.......x...", "..x...x...x...x.", 20);
 }
 
 void TestSampleTempo::backbeat_data()
@@ -348,6 +371,33 @@ void TestSampleTempo::lowRepetition()
     QCOMPARE(r.has_value(), repeats >= 0);
     if (r)
         QVERIFY2(repeats == 1 ? *r > 0.9 : *r < 0.3, qPrintable(QString::number(*r)));
+}
+
+void TestSampleTempo::takeBeat_data()
+{
+    // 17.3 s of a groove at `bpm`, snares on two and four and hi-hats on the other sixteenths.
+    QTest::addColumn<double>("bpm");
+    QTest::addColumn<QString>("kicks");
+    QTest::newRow("kicks on one and three") << 128.0 << "x.......x.......";
+    QTest::newRow("kicks three sixteenths apart, not heard a dotted quarter apart")
+        << 128.0 << "x..x..x..x..x...";
+    QTest::newRow("kicks three sixteenths apart, not heard a dotted eighth apart")
+        << 97.0 << "x..x..x..x..x...";
+}
+
+void TestSampleTempo::takeBeat()
+{
+    QFETCH(double, bpm);
+    QFETCH(QString, kicks);
+    const korvo::sample::OnsetSignal onsets =
+        groove(bpm, qPrintable(kicks), "....x.......x...", "xxxxxxxxxxxxxxxx", 17.3);
+    korvo::sample::TempoEvidence e;
+    e.sampleRate = 44100;
+    e.frames = e.soundEnd = std::llround(17.3 * e.sampleRate);
+    e.onsets = &onsets;
+    const korvo::sample::TempoChoice c = korvo::sample::chooseTempo(e);
+    QCOMPARE(c.reason, korvo::sample::ChoiceReason::Estimate);
+    QCOMPARE(q(c.text), QString::number(bpm));
 }
 
 void TestSampleTempo::failures_data()
