@@ -65,8 +65,6 @@ private slots:
     void choice();
     void backbeat_data();
     void backbeat();
-    void lowRepetition_data();
-    void lowRepetition();
     void takeBeat_data();
     void takeBeat();
     void failures_data();
@@ -348,29 +346,6 @@ void TestSampleTempo::backbeat()
     QFETCH(double, phase);
     const double turns = korvo::sample::backbeat(kickHatSnareHat(), 0.5 / times, 0.5 * phase, 0, 20);
     QTEST(turns > 0.4, "turns");
-}
-
-void TestSampleTempo::lowRepetition_data()
-{
-    // The low hits from 0 to `to` seconds, `lag` beats later; "repeats" -1 when nothing is told, else
-    // whether they repeat (above 0.9) or not (below 0.3).
-    QTest::addColumn<double>("to");
-    QTest::addColumn<double>("lag");
-    QTest::addColumn<int>("repeats");
-    QTest::newRow("two beats on, kicks meet kicks") << 20.0 << 2.0 << 1;
-    QTest::newRow("a beat on, kicks meet snares") << 20.0 << 1.0 << 0;
-    QTest::newRow("a stretch no longer than the lag wraps onto itself") << 1.0 << 2.0 << -1;
-}
-
-void TestSampleTempo::lowRepetition()
-{
-    QFETCH(double, to);
-    QFETCH(double, lag);
-    QFETCH(int, repeats);
-    const std::optional<double> r = korvo::sample::lowRepetition(kickHatSnareHat(), 0, to, 0.5 * lag);
-    QCOMPARE(r.has_value(), repeats >= 0);
-    if (r)
-        QVERIFY2(repeats == 1 ? *r > 0.9 : *r < 0.3, qPrintable(QString::number(*r)));
 }
 
 void TestSampleTempo::takeBeat_data()
