@@ -323,15 +323,10 @@ static korvo::sample::OnsetSignal groove(double bpm, const char* kicks, const ch
     return onsets;
 }
 
-// 20 s at 120 of a kick and a snare taking turns on the beat, a faint hi-hat between.
-static korvo::sample::OnsetSignal kickHatSnareHat()
-{
-    return groove(120, "x.......x.......", "....x.......x...", "..x...x...x...x.", 20);
-}
-
 void TestSampleTempo::backbeat_data()
 {
-    // A grid of `times` the beat from `phase` beats in; "turns" whether it scores above 0.4.
+    // 20 s at 120 of a kick and a snare taking turns on the beat, a faint hi-hat between, on a grid of
+    // `times` the beat from `phase` beats in; "turns" whether it scores above 0.4.
     QTest::addColumn<double>("times");
     QTest::addColumn<double>("phase");
     QTest::addColumn<bool>("turns");
@@ -344,7 +339,9 @@ void TestSampleTempo::backbeat()
 {
     QFETCH(double, times);
     QFETCH(double, phase);
-    const double turns = korvo::sample::backbeat(kickHatSnareHat(), 0.5 / times, 0.5 * phase, 0, 20);
+    const korvo::sample::OnsetSignal onsets =
+        groove(120, "x.......x.......", "....x.......x...", "..x...x...x...x.", 20);
+    const double turns = korvo::sample::backbeat(onsets, 0.5 / times, 0.5 * phase, 0, 20);
     QTEST(turns > 0.4, "turns");
 }
 
