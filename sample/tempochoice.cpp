@@ -44,6 +44,16 @@ constexpr double kBackbeatWeight = 8;
 // per unit of correlation above the level where the evidence is even.
 constexpr double kHalfBarWeight = 0.5;
 constexpr double kHalfBarEven = 0.75;
+// A reading whose sixteenths are all struck, and struck straight, with hits between them too, counts
+// a beat twice as fast at half its speed (a half-time feel): its sixteenths are that beat's eighths.
+// The hits between count from the lower share of the sixteenths' support, and fully from the higher.
+constexpr double kBetweenWeight = 1.5;
+constexpr double kBetweenLow = 0.08;
+constexpr double kBetweenHigh = 0.16;
+// Sixteenths are struck when their grid meets the onsets this well, and struck straight when the
+// off-beat ones alone meet them at this share of that.
+constexpr double kStruckSixteenths = 1.5;
+constexpr double kStraightSixteenths = 0.5;
 // A beat's bars repeat when their low hits correlate a bar apart at least this well, and do not
 // below the lower level.
 constexpr double kBarsRepeat = 0.6;
@@ -169,7 +179,8 @@ private:
     }
     std::vector<Span> spans() const;
     std::vector<Reading> readings(const Span& span) const;
-    void weighHalfBars(std::vector<Reading>& readings) const;
+    void weighOctaves(std::vector<Reading>& readings) const;
+    double subdivisionEvidence(const Span& span, double period) const;
     double lateSupport(double period, double phase) const;
     TempoCandidate loopCandidate(const Reading& r) const;
     TempoCandidate beatCandidate(double tempo) const;
@@ -245,15 +256,16 @@ std::vector<Reading> Chooser::readings(const Span& span) const
             r.score += kHeardBonus;
         out.push_back(r);
     }
-    weighHalfBars(out);
+    weighOctaves(out);
     return out;
 }
 
 // A bar's two halves differ in where its kicks fall. Where a reading's low hits repeat every two of
 // its beats, its bar is likelier two bars of a beat twice as fast; where they differ, likelier a bar.
-// Each reading and the one at twice its count are weighed so against each other, along each family
+// Hits between its straight sixteenths speak for the faster beat too. Each reading and the one at
+// twice its count are weighed so against each other, along each family
 // of counts (1, 2, 4 ... 64 and 3, 6 ... 48); the family's reading the prior likes most keeps its score.
-void Chooser::weighHalfBars(std::vector<Reading>& readings) const
+void Chooser::weighOctaves(std::vector<Reading>& readings) const
 {
     if (!m_e.onsets || readings.empty())
         return;
@@ -270,12 +282,13 @@ void Chooser::weighHalfBars(std::vector<Reading>& readings) const
         std::vector<double> evidence(family.size() - 1, 0.0);
         for (std::size_t k = 0; k + 1 < family.size(); ++k) {
             const Reading& r = *family[k];
+            const double period = seconds(span.frames()) / r.beats;
+            evidence[k] += subdivisionEvidence(span, period);
             if (r.beats <= 2)
                 continue;
-            const double period = seconds(span.frames()) / r.beats;
             if (const auto repeat =
                     lowRepetition(*m_e.onsets, seconds(span.start), seconds(span.end), 2 * period))
-                evidence[k] = kHalfBarWeight * (*repeat - kHalfBarEven);
+                evidence[k] += kHalfBarWeight * (*repeat - kHalfBarEven);
         }
         const auto centre =
             std::max_element(family.begin(), family.end(), [](const Reading* a, const Reading* b) {
@@ -293,6 +306,19 @@ void Chooser::weighHalfBars(std::vector<Reading>& readings) const
             family[k]->score += shift;
         }
     }
+}
+
+// For the reading of a span at a beat `period` long, what the hits between its sixteenths say for the
+// beat twice as fast: 0 where its sixteenths are not all struck straight, up to kBetweenWeight.
+double Chooser::subdivisionEvidence(const Span& span, double period) const
+{
+    const double phase = seconds(span.start);
+    const double sixteenths = support(period / 4, phase);
+    if (sixteenths < kStruckSixteenths ||
+        support(period / 2, phase + period / 4) < kStraightSixteenths * sixteenths)
+        return 0;
+    const double between = support(period / 4, phase + period / 8) / sixteenths;
+    return kBetweenWeight * std::clamp((between - kBetweenLow) / (kBetweenHigh - kBetweenLow), 0.0, 1.0);
 }
 
 // How well a grid from a loop's first beat meets the onsets, set as late as an onset may peak after

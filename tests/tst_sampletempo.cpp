@@ -65,8 +65,8 @@ private slots:
     void choice();
     void backbeat_data();
     void backbeat();
-    void takeBeat_data();
-    void takeBeat();
+    void grooveChoice_data();
+    void grooveChoice();
     void failures_data();
     void failures();
     void tempoInName_data();
@@ -345,30 +345,45 @@ void TestSampleTempo::backbeat()
     QTEST(turns > 0.4, "turns");
 }
 
-void TestSampleTempo::takeBeat_data()
+void TestSampleTempo::grooveChoice_data()
 {
-    // 17.3 s of a groove at `bpm`, snares on two and four and hi-hats on the other sixteenths.
+    // `seconds` of a groove at `bpm`: a take 17.3 s long, or a loop of whole bars.
     QTest::addColumn<double>("bpm");
+    QTest::addColumn<double>("seconds");
     QTest::addColumn<QString>("kicks");
-    QTest::newRow("kicks on one and three") << 128.0 << "x.......x.......";
-    QTest::newRow("kicks three sixteenths apart, not heard a dotted quarter apart")
-        << 128.0 << "x..x..x..x..x...";
-    QTest::newRow("kicks three sixteenths apart, not heard a dotted eighth apart")
-        << 97.0 << "x..x..x..x..x...";
+    QTest::addColumn<QString>("snares");
+    QTest::addColumn<QString>("hats");
+    QTest::addColumn<korvo::sample::ChoiceReason>("reason");
+    using R = korvo::sample::ChoiceReason;
+    const QString backbeat = "....x.......x...", sixteenths = "xxxxxxxxxxxxxxxx";
+    QTest::newRow("take, kicks on one and three")
+        << 128.0 << 17.3 << "x.......x......." << backbeat << sixteenths << R::Estimate;
+    QTest::newRow("take, kicks three sixteenths apart, not heard a dotted quarter apart")
+        << 128.0 << 17.3 << "x..x..x..x..x..." << backbeat << sixteenths << R::Estimate;
+    QTest::newRow("take, kicks three sixteenths apart, not heard a dotted eighth apart")
+        << 97.0 << 17.3 << "x..x..x..x..x..." << backbeat << sixteenths << R::Estimate;
+    QTest::newRow("4 bars at 80 on sixteenths")
+        << 80.0 << 12.0 << "x.....x...x....." << backbeat << sixteenths << R::Loop;
+    QTest::newRow("4 bars in half time at 160, the snare on three: not halved")
+        << 160.0 << 6.0 << "x.....x...x....."
+        << "........x......." << sixteenths << R::Loop;
 }
 
-void TestSampleTempo::takeBeat()
+void TestSampleTempo::grooveChoice()
 {
     QFETCH(double, bpm);
+    QFETCH(double, seconds);
     QFETCH(QString, kicks);
+    QFETCH(QString, snares);
+    QFETCH(QString, hats);
     const korvo::sample::OnsetSignal onsets =
-        groove(bpm, qPrintable(kicks), "....x.......x...", "xxxxxxxxxxxxxxxx", 17.3);
+        groove(bpm, qPrintable(kicks), qPrintable(snares), qPrintable(hats), seconds);
     korvo::sample::TempoEvidence e;
     e.sampleRate = 44100;
-    e.frames = e.soundEnd = std::llround(17.3 * e.sampleRate);
+    e.frames = e.soundEnd = std::llround(seconds * e.sampleRate);
     e.onsets = &onsets;
     const korvo::sample::TempoChoice c = korvo::sample::chooseTempo(e);
-    QCOMPARE(c.reason, korvo::sample::ChoiceReason::Estimate);
+    QTEST(c.reason, "reason");
     QCOMPARE(q(c.text), QString::number(bpm));
 }
 
