@@ -286,8 +286,11 @@ void Chooser::weighOctaves(std::vector<Reading>& readings) const
             evidence[k] += subdivisionEvidence(span, period);
             if (r.beats <= 2)
                 continue;
-            if (const auto repeat =
-                    lowRepetition(*m_e.onsets, seconds(span.start), seconds(span.end), 2 * period))
+            const double from = seconds(span.start), to = seconds(span.end);
+            const auto repeat = lowRepetition(*m_e.onsets, from, to, 2 * period);
+            // Kicks on every beat (four on the floor) repeat every two beats at either count.
+            const auto everyBeat = lowRepetition(*m_e.onsets, from, to, period);
+            if (repeat && !(everyBeat && *everyBeat >= kHalfBarEven))
                 evidence[k] += kHalfBarWeight * (*repeat - kHalfBarEven);
         }
         const auto centre =

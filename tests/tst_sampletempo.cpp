@@ -364,6 +364,10 @@ void TestSampleTempo::grooveChoice_data()
         << 97.0 << 17.3 << "x..x..x..x..x..." << backbeat << sixteenths << R::Estimate;
     QTest::newRow("4 bars at 80 on sixteenths")
         << 80.0 << 12.0 << "x.....x...x....." << backbeat << sixteenths << R::Loop;
+    QTest::newRow("2 bars of four on the floor at 86, open hi-hats between: not doubled")
+        << 86.0 << 60 * 8 / 86.0 << "x...x...x...x..."
+        << "..x.x.x...x.x.x."
+        << "x.x.x.x.x.x.x.x." << R::Loop;
     QTest::newRow("4 bars in half time at 160, the snare on three: not halved")
         << 160.0 << 6.0 << "x.....x...x....."
         << "........x......." << sixteenths << R::Loop;
