@@ -44,9 +44,9 @@ constexpr double kBackbeatWeight = 8;
 // per unit of correlation above the level where the evidence is even.
 constexpr double kHalfBarWeight = 0.5;
 constexpr double kHalfBarEven = 0.75;
-// A reading whose sixteenths are all struck, and struck straight, with hits between them too, counts
-// a beat twice as fast at half its speed (a half-time feel): its sixteenths are that beat's eighths.
-// The hits between count from the lower share of the sixteenths' support, and fully from the higher.
+// A reading whose sixteenths are all struck, straight, with hits between them as well, is a beat twice
+// as fast counted at half speed (a half-time feel): its sixteenths are that beat's eighths. The hits
+// between start to count at the lower share of the sixteenths' support and count fully at the higher.
 constexpr double kBetweenWeight = 1.5;
 constexpr double kBetweenLow = 0.08;
 constexpr double kBetweenHigh = 0.16;
@@ -262,14 +262,15 @@ std::vector<Reading> Chooser::readings(const Span& span) const
 
 // A bar's two halves differ in where its kicks fall. Where a reading's low hits repeat every two of
 // its beats, its bar is likelier two bars of a beat twice as fast; where they differ, likelier a bar.
-// Hits between its straight sixteenths speak for the faster beat too. Each reading and the one at
-// twice its count are weighed so against each other, along each family
-// of counts (1, 2, 4 ... 64 and 3, 6 ... 48); the family's reading the prior likes most keeps its score.
+// Hits between its straight sixteenths speak for the faster beat too. Each reading and the one at twice
+// its count are weighed so against each other, along each family of counts (1, 2, 4 ... 64 and 3, 6
+// ... 48); the family's reading the prior likes most keeps its score.
 void Chooser::weighOctaves(std::vector<Reading>& readings) const
 {
     if (!m_e.onsets || readings.empty())
         return;
     const Span span = readings.front().span;
+    const double from = seconds(span.start), to = seconds(span.end);
     for (const int first : {1, 3}) {
         std::vector<Reading*> family;
         for (int beats = first; beats <= kLoopBeats[std::size(kLoopBeats) - 1]; beats *= 2)
@@ -286,7 +287,6 @@ void Chooser::weighOctaves(std::vector<Reading>& readings) const
             evidence[k] += subdivisionEvidence(span, period);
             if (r.beats <= 2)
                 continue;
-            const double from = seconds(span.start), to = seconds(span.end);
             const auto repeat = lowRepetition(*m_e.onsets, from, to, 2 * period);
             // Kicks on every beat (four on the floor) repeat every two beats at either count.
             const auto everyBeat = lowRepetition(*m_e.onsets, from, to, period);

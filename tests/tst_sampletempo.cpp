@@ -347,8 +347,7 @@ void TestSampleTempo::backbeat()
 
 void TestSampleTempo::grooveChoice_data()
 {
-    // `seconds` of a groove at `bpm` with hi-hats on every sixteenth: a take 17.3 s long, read by its
-    // beat, or a loop of whole bars.
+    // A groove at `bpm` with hi-hats on every sixteenth: 17.3 s of it is a take, whole bars a loop.
     QTest::addColumn<double>("bpm");
     QTest::addColumn<double>("seconds");
     QTest::addColumn<QString>("kicks");
