@@ -767,7 +767,10 @@ TempoChoice Chooser::choose()
         const bool round = roundness(exact) >= 0.4;
         const bool heardIt = !heard || related(best->raw, heard->bpm, heardTolerance());
         const double own = lateSupport(seconds(best->span.frames()) / best->beats, seconds(best->span.start));
-        loop = own >= (round && heardIt ? kRoundLoopShare : kLoopShare) * near.support && (heardIt || round);
+        // A bar or two is heard only roughly (a few per cent): whole beats of a quarter or a third of a
+        // BPM to the frame whose grid meets the onsets well need not agree with it.
+        loop = own >= (round && heardIt ? kRoundLoopShare : kLoopShare) * near.support &&
+               (heardIt || isRoundTempo(exact));
     }
     // Whole beats that end in a long ring with nothing struck are no loop's unless they are whole
     // beats of a round tempo to the frame.

@@ -140,6 +140,9 @@ void TestSampleTempo::choice_data()
     const auto plain = [](DrumLoop&) {};
     QTest::newRow("2 bars at 90") << "loop.wav" << loop(90, 8, plain) << R::Loop << "90" << 8 << "45 180"
                                   << "";
+    QTest::newRow("a bar at 168.25, heard a few per cent off: the length to the frame stands")
+        << "loop.wav" << loop(168.25, 4, plain) << R::Loop << "168.25" << 4 << ""
+        << "";
     QTest::newRow("4 bars at 174: not halved to 87")
         << "loop.wav" << loop(174, 16, plain) << R::Loop << "174" << 16 << "87"
         << "";
