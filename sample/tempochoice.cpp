@@ -188,6 +188,7 @@ private:
     bool rounded(const Reading& r, TempoChoice& choice) const;
     void addOthers(TempoChoice& choice, const std::vector<TempoCandidate>& pool) const;
     void offerLengthHalfAndDouble(const Reading& r, TempoChoice& choice) const;
+    void offerOtherMetre(TempoChoice& choice) const;
     std::optional<TempoChoice> fromHints(const Span& whole) const;
     bool beatHeard(const FittedGrid& grid) const;
 
@@ -425,6 +426,17 @@ void Chooser::offerLengthHalfAndDouble(const Reading& r, TempoChoice& choice) co
     }
 }
 
+// For a loop whose length is no whole number of its beats, and so tells nothing of its metre: the
+// other metre's reading of the beat itself, three quarters of it, since kicks a dotted eighth apart
+// make a beat heard at 4/3 of the tempo.
+void Chooser::offerOtherMetre(TempoChoice& choice) const
+{
+    TempoCandidate c = beatCandidate(choice.tempo * 0.75);
+    c.beats = choice.beats % 4 == 0 ? choice.beats / 4 * 3 : 0;
+    if (bpm::inRange(c.tempo))
+        choice.others.push_back(c);
+}
+
 void Chooser::addOthers(TempoChoice& choice, const std::vector<TempoCandidate>& pool) const
 {
     std::vector<TempoCandidate> sorted = pool;
@@ -645,6 +657,8 @@ std::optional<TempoChoice> Chooser::anchored(const std::vector<Reading>& reading
         choice.reason =
             std::fabs(choice.offset) <= kTrimTolerance ? ChoiceReason::Loop : ChoiceReason::Mismatch;
         offerLengthHalfAndDouble(*r, choice);
+        if (choice.reason == ChoiceReason::Mismatch)
+            offerOtherMetre(choice);
         return choice;
     }
     return std::nullopt;
@@ -691,6 +705,7 @@ std::optional<TempoChoice> Chooser::ringing(const Span& whole) const
             choice.text = beat.text;
             choice.beats = beats * times;
             choice.offset = seconds(whole.frames()) - 60.0 * choice.beats / beat.tempo;
+            offerOtherMetre(choice);
             return choice;
         }
         return std::nullopt;

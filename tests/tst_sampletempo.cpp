@@ -220,9 +220,10 @@ void TestSampleTempo::choice_data()
                 })
         << R::Loop << "131" << 4 << "132"
         << "";
-    QTest::newRow("a crash ringing 1.5 s past 2 bars at 100: the beat's tempo, the bars before the tail")
+    QTest::newRow("a crash ringing 1.5 s past 2 bars at 100: the beat's tempo, the bars before the tail, the "
+                  "other metre offered")
         << "loop.wav" << loop(100, 8, [](DrumLoop& l) { l.crashTail = 1.5; }) << R::Mismatch << "100" << 8
-        << "50 200"
+        << "50 200 75"
         << "";
     QTest::newRow("15 s take at 133.3333: no loop of 128, however round its length")
         << "loop.wav" << loop(133 + 1.0 / 3, 0, [](DrumLoop& l) { l.seconds = 15; }) << R::Estimate
