@@ -856,53 +856,62 @@ TempoChoice Chooser::choose()
 // Where a loop's tempo rests on where its onsets lie (trimmed by ear, measured from its beat), a few
 // seconds of a drummer's hits a few milliseconds off can move it by a quarter or a whole BPM: the
 // whole BPM nearest the beat heard, on the other side of the choice when the choice is whole, is
-// offered too. A take's beat, heard over far longer, is known too well for that. The whole BPM takes
-// the place of a reading that repeats a relation already offered, or of one that is no relation of
-// the choice at all, never of half, double or the other metre.
+// offered too, and so is the whole BPM nearest the length. A take's beat, heard over far longer, is
+// known too well for that. A whole BPM takes the place of a reading that repeats a relation already
+// offered, or of one that is no relation of the choice at all, never of half, double or the other metre.
 void offerNearestWhole(const TempoEvidence& evidence, TempoChoice& choice)
 {
-    if (choice.heard <= 0 || choice.tempo <= 0 || std::fabs(choice.heard / choice.tempo - 1) > 0.01 ||
-        (choice.reason != ChoiceReason::Loop && choice.reason != ChoiceReason::Mismatch))
+    if (choice.tempo <= 0 || (choice.reason != ChoiceReason::Loop && choice.reason != ChoiceReason::Mismatch))
         return;
     // A length that is the choice's beats to the frame has told the tempo already.
     const double frame = evidence.sampleRate > 0 ? 1.0 / evidence.sampleRate : 0;
     if (choice.beats > 0 && std::fabs(choice.offset) <= frame)
         return;
-    double whole = std::nearbyint(choice.heard);
-    if (std::fabs(whole - choice.tempo) < 1e-9)
-        whole = choice.tempo + (choice.heard >= choice.tempo ? 1 : -1);
-    if (std::fabs(whole / choice.heard - 1) > 0.01 || !bpm::inRange(whole))
-        return;
-    TempoCandidate c;
-    c.tempo = whole;
-    c.text = tempoText(whole);
-    if (choice.beats > 0 && evidence.sampleRate > 0) {
-        c.beats = choice.beats;
-        // Measured against the stretch the choice was: without the silence it left out.
-        const double length = choice.offset + 60.0 * choice.beats / choice.tempo;
-        c.offset = length - 60.0 * c.beats / whole;
-        // Its beats must fit the length about as well as the choice's do.
-        if (std::fabs(c.offset) > std::fabs(choice.offset) + kTrimTolerance)
+    // Measured against the stretch the choice was: without the silence it left out.
+    const double length = choice.beats > 0 ? choice.offset + 60.0 * choice.beats / choice.tempo : 0;
+    const auto offer = [&](double whole, double slack) {
+        if (!bpm::inRange(whole))
             return;
-    }
-    const auto shown = [&](const TempoCandidate& o) { return o.text == c.text; };
-    if (c.text == choice.text || std::any_of(choice.others.begin(), choice.others.end(), shown))
-        return;
-    if (choice.others.size() < 4) {
-        choice.others.push_back(c);
-        return;
-    }
-    for (std::size_t i = choice.others.size(); i-- > 0;) {
-        const int r = relation(choice.others[i].tempo, choice.tempo);
-        const bool repeated = r >= 0 && std::any_of(choice.others.begin(), choice.others.begin() + i,
-                                                    [&](const TempoCandidate& o) {
-                                                        return relation(o.tempo, choice.tempo) == r;
-                                                    });
-        if (r < 0 || repeated) {
-            choice.others[i] = c;
+        TempoCandidate c;
+        c.tempo = whole;
+        c.text = tempoText(whole);
+        if (choice.beats > 0 && evidence.sampleRate > 0) {
+            c.beats = choice.beats;
+            c.offset = length - 60.0 * c.beats / whole;
+            // Its beats must fit the length about as well as the choice's do.
+            if (std::fabs(c.offset) > slack)
+                return;
+        }
+        const auto shown = [&](const TempoCandidate& o) { return o.text == c.text; };
+        if (c.text == choice.text || std::any_of(choice.others.begin(), choice.others.end(), shown))
+            return;
+        if (choice.others.size() < 4) {
+            choice.others.push_back(c);
             return;
         }
+        for (std::size_t i = choice.others.size(); i-- > 0;) {
+            const int r = relation(choice.others[i].tempo, choice.tempo);
+            const bool repeated = r >= 0 && std::any_of(choice.others.begin(), choice.others.begin() + i,
+                                                        [&](const TempoCandidate& o) {
+                                                            return relation(o.tempo, choice.tempo) == r;
+                                                        });
+            if (r < 0 || repeated) {
+                choice.others[i] = c;
+                return;
+            }
+        }
+    };
+    if (choice.heard > 0 && std::fabs(choice.heard / choice.tempo - 1) <= 0.01) {
+        double whole = std::nearbyint(choice.heard);
+        if (std::fabs(whole - choice.tempo) < 1e-9)
+            whole = choice.tempo + (choice.heard >= choice.tempo ? 1 : -1);
+        if (std::fabs(whole / choice.heard - 1) <= 0.01)
+            offer(whole, std::fabs(choice.offset) + kTrimTolerance);
     }
+    // The onsets may have moved the choice off what the length gives (a loop of one bar measured from
+    // four hits): the length's own whole BPM, when its beats fit within a trim.
+    if (length > 0 && choice.reason == ChoiceReason::Loop)
+        offer(std::nearbyint(60.0 * choice.beats / length), kTrimTolerance);
 }
 
 } // namespace

@@ -198,6 +198,10 @@ void TestSampleTempo::choice_data()
     QTest::newRow("87.25 trimmed 10 ms long: the onsets keep it from 87, offered")
         << "loop.wav" << loop(87.25, 8, [](DrumLoop& l) { l.trim = 0.01; }) << R::Loop << "87.25" << 8 << "87"
         << "";
+    QTest::newRow("2 bars at 168.25 cut 5 ms short: the onsets keep it, the length's 169 offered")
+        << "loop.wav" << loop(168.25, 8, [](DrumLoop& l) { l.trim = -0.005; }) << R::Loop << "168.25" << 8
+        << "169"
+        << "";
     QTest::newRow("40 ms of silence before 4 bars at 128")
         << "loop.wav" << loop(128, 16, [](DrumLoop& l) { l.silenceBefore = 0.04; }) << R::Loop << "128" << 16
         << ""
