@@ -50,6 +50,12 @@ constexpr double kHalfBarEven = 0.75;
 constexpr double kBetweenWeight = 1.5;
 constexpr double kBetweenLow = 0.08;
 constexpr double kBetweenHigh = 0.16;
+// A reading's beats have nothing between them when no point from halfway to the latest a swung eighth
+// falls meets the onsets at this share of its beats; its every other beat is an off-beat eighth when
+// it meets them less than this share of the beats before it does.
+constexpr double kLatestOffbeat = 0.7;
+constexpr double kEmptyBetween = 0.1;
+constexpr double kWeakOffbeat = 1.1;
 // Sixteenths are struck when their grid meets the onsets this well, and struck straight when the
 // off-beat ones alone meet them at this share of that.
 constexpr double kStruckSixteenths = 1.5;
@@ -181,6 +187,7 @@ private:
     std::vector<Reading> readings(const Span& span) const;
     void weighOctaves(std::vector<Reading>& readings) const;
     double subdivisionEvidence(const Span& span, double period) const;
+    double eighthsEvidence(const Span& span, double period) const;
     double lateSupport(double period, double phase) const;
     TempoCandidate loopCandidate(const Reading& r) const;
     TempoCandidate beatCandidate(double tempo) const;
@@ -263,9 +270,10 @@ std::vector<Reading> Chooser::readings(const Span& span) const
 
 // A bar's two halves differ in where its kicks fall. Where a reading's low hits repeat every two of
 // its beats, its bar is likelier two bars of a beat twice as fast; where they differ, likelier a bar.
-// Hits between its straight sixteenths speak for the faster beat too. Each reading and the one at twice
-// its count are weighed so against each other, along each family of counts (1, 2, 4 ... 64 and 3, 6
-// ... 48); the family's reading the prior likes most keeps its score.
+// Hits between its straight sixteenths speak for the faster beat too, and beats with nothing between
+// them, every other one weak, for the slower. Each reading and the one at twice its count are weighed
+// so against each other, along each family of counts (1, 2, 4 ... 64 and 3, 6 ... 48); the family's
+// reading the prior likes most keeps its score.
 void Chooser::weighOctaves(std::vector<Reading>& readings) const
 {
     if (!m_e.onsets || readings.empty())
@@ -285,7 +293,7 @@ void Chooser::weighOctaves(std::vector<Reading>& readings) const
         for (std::size_t k = 0; k + 1 < family.size(); ++k) {
             const Reading& r = *family[k];
             const double period = seconds(span.frames()) / r.beats;
-            evidence[k] += subdivisionEvidence(span, period);
+            evidence[k] += subdivisionEvidence(span, period) - eighthsEvidence(span, period / 2);
             if (r.beats <= 2)
                 continue;
             const auto repeat = lowRepetition(*m_e.onsets, from, to, 2 * period);
@@ -323,6 +331,24 @@ double Chooser::subdivisionEvidence(const Span& span, double period) const
         return 0;
     const double between = support(period / 4, phase + period / 8) / sixteenths;
     return kBetweenWeight * std::clamp((between - kBetweenLow) / (kBetweenHigh - kBetweenLow), 0.0, 1.0);
+}
+
+// For the reading of a span at a beat `period` long, what says it counts the eighths of a beat twice
+// as slow: nothing struck between its beats, straight or swung, and every other beat no stronger than
+// the one before it, as an off-beat eighth is. kBetweenWeight then, for the slower beat; else 0.
+double Chooser::eighthsEvidence(const Span& span, double period) const
+{
+    const double phase = seconds(span.start);
+    const double beats = support(period, phase);
+    if (!(beats > 0))
+        return 0;
+    // In steps of two values, so the points' neighbourhoods overlap.
+    const double step = 2 / m_e.onsets->rate;
+    for (double at = period / 2; at <= kLatestOffbeat * period; at += step)
+        if (support(period, phase + at) >= kEmptyBetween * beats)
+            return 0;
+    const double even = support(2 * period, phase), odd = support(2 * period, phase + period);
+    return odd < kWeakOffbeat * even ? kBetweenWeight : 0;
 }
 
 // How well a grid from a loop's first beat meets the onsets, set as late as an onset may peak after

@@ -360,19 +360,25 @@ void TestSampleTempo::grooveChoice_data()
     QTest::addColumn<double>("seconds");
     QTest::addColumn<QString>("kicks");
     QTest::addColumn<QString>("snares");
+    QTest::addColumn<QString>("hats");
     const QString backbeat = "....x.......x...";
-    QTest::newRow("take, kicks on one and three") << 128.0 << 17.3 << "x.......x......." << backbeat;
+    const QString sixteenths = "xxxxxxxxxxxxxxxx";
+    QTest::newRow("take, kicks on one and three")
+        << 128.0 << 17.3 << "x.......x......." << backbeat << sixteenths;
     QTest::newRow("take, kicks three sixteenths apart, not heard a dotted quarter apart")
-        << 128.0 << 17.3 << "x..x..x..x..x..." << backbeat;
+        << 128.0 << 17.3 << "x..x..x..x..x..." << backbeat << sixteenths;
     QTest::newRow("take, kicks three sixteenths apart, not heard a dotted eighth apart")
-        << 97.0 << 17.3 << "x..x..x..x..x..." << backbeat;
-    QTest::newRow("4 bars at 80 on sixteenths") << 80.0 << 12.0 << "x.....x...x....." << backbeat;
+        << 97.0 << 17.3 << "x..x..x..x..x..." << backbeat << sixteenths;
+    QTest::newRow("4 bars at 80 on sixteenths")
+        << 80.0 << 12.0 << "x.....x...x....." << backbeat << sixteenths;
     QTest::newRow("2 bars of four on the floor at 86, open hi-hats between: not doubled")
         << 86.0 << 60 * 8 / 86.0 << "x...x...x...x..."
-        << "..x.x.x...x.x.x.";
+        << "..x.x.x...x.x.x." << sixteenths;
     QTest::newRow("4 bars in half time at 160, the snare on three: not halved")
         << 160.0 << 6.0 << "x.....x...x....."
-        << "........x.......";
+        << "........x......." << sixteenths;
+    QTest::newRow("2 bars at 62 on eighths, nothing between them: not doubled")
+        << 62.0 << 60 * 8 / 62.0 << "x.......x.x....." << backbeat << "x.x.x.x.x.x.x.x.";
 }
 
 void TestSampleTempo::grooveChoice()
@@ -381,8 +387,9 @@ void TestSampleTempo::grooveChoice()
     QFETCH(double, seconds);
     QFETCH(QString, kicks);
     QFETCH(QString, snares);
+    QFETCH(QString, hats);
     const korvo::sample::OnsetSignal onsets =
-        groove(bpm, qPrintable(kicks), qPrintable(snares), "xxxxxxxxxxxxxxxx", seconds);
+        groove(bpm, qPrintable(kicks), qPrintable(snares), qPrintable(hats), seconds);
     korvo::sample::TempoEvidence e;
     e.sampleRate = 44100;
     e.frames = e.soundEnd = std::llround(seconds * e.sampleRate);
