@@ -394,6 +394,42 @@ std::optional<double> lowRepetition(const OnsetSignal& onsets, double from, doub
     return sum / energy;
 }
 
+double repeatTempo(const OnsetSignal& onsets, double bpm, int beats, double from, double to, double* match)
+{
+    *match = 0;
+    const long n = static_cast<long>(onsets.size());
+    const long a = std::clamp(std::lround(from * onsets.rate), 0L, n);
+    const long b = std::clamp(std::lround(to * onsets.rate), 0L, n);
+    if (!(bpm > 0) || beats < 1)
+        return 0;
+    const double lag = 60.0 * beats / bpm * onsets.rate;
+    const long shortest = static_cast<long>(std::floor(lag * 0.98)) - 1;
+    const long longest = static_cast<long>(std::ceil(lag * 1.02)) + 1;
+    if (shortest < 1 || longest >= b - a)
+        return 0;
+    const auto at = [&](long i) { return static_cast<double>(onsets.strength[static_cast<std::size_t>(i)]); };
+    double energy = 0;
+    for (long i = a; i < b; ++i)
+        energy += at(i) * at(i);
+    if (!(energy > 0))
+        return 0;
+    // The mean product over the overlap, against the mean square.
+    std::vector<double> r(static_cast<std::size_t>(longest - shortest + 1));
+    for (long shift = shortest; shift <= longest; ++shift) {
+        double sum = 0;
+        for (long i = a; i + shift < b; ++i)
+            sum += at(i) * at(i + shift);
+        r[static_cast<std::size_t>(shift - shortest)] =
+            sum / static_cast<double>(b - a - shift) / (energy / static_cast<double>(b - a));
+    }
+    const auto best = std::max_element(r.begin() + 1, r.end() - 1);
+    const double l = *(best - 1), c = *best, h = *(best + 1);
+    const double denominator = l - 2 * c + h;
+    const double shift = denominator < 0 ? std::clamp(0.5 * (l - h) / denominator, -0.5, 0.5) : 0;
+    *match = std::clamp(c, 0.0, 1.0);
+    return 60.0 * beats * onsets.rate / (static_cast<double>(shortest + (best - r.begin())) + shift);
+}
+
 double refineTempo(const OnsetSignal& onsets, double period, double phase, double from, double to,
                    double* standardError)
 {

@@ -94,6 +94,12 @@ FittedGrid fitGrid(const OnsetSignal& onsets, double bpm, double spread, double 
 double refineTempo(const OnsetSignal& onsets, double period, double phase, double from, double to,
                    double* standardError = nullptr);
 
+// The tempo at which the onsets from `from` to `to` seconds best meet themselves `beats` beats later,
+// searched within 2 % of `bpm`, to a fraction of a hop: a bar laid on the next one, kick on kick and
+// snare on snare, so what differs between drums (where the onset of each peaks) cancels out. How well
+// they meet there, as a correlation of 0 to 1, goes to `match`. 0 when the stretch holds no two bars.
+double repeatTempo(const OnsetSignal& onsets, double bpm, int beats, double from, double to, double* match);
+
 // How strongly a grid's points take turns between low hits and high ones, as a kick on one beat and a
 // snare on the next do: 0 where they do not, up to 1. Counted a level too fast, a grid's points take
 // turns between hits and the faint notes between them; a level too slow, they all land on kicks, or

@@ -64,6 +64,8 @@ constexpr double kStraightSixteenths = 0.5;
 // below the lower level.
 constexpr double kBarsRepeat = 0.6;
 constexpr double kBarsApart = 0.4;
+// How far (a share) the tempo a loop's bars repeat at may lie from what the onsets' line gives.
+constexpr double kRepeatReach = 0.01;
 // A rounder tempo must also agree this well (a share) with where the onsets lie.
 constexpr double kRoundAgreement = 0.002;
 
@@ -212,6 +214,9 @@ private:
     // A heard grid's score: how well it meets the onsets, how likely its tempo is, and whether its
     // beats take turns between kicks and snares.
     double heardScore(const FittedGrid& grid) const;
+    // Of a loop of whole bars, what its bars laid on each other give near a tempo the onsets' line
+    // gave: the line's own where they do not repeat.
+    double barTempo(int beats, double tempo) const;
     std::optional<TempoChoice> anchored(const std::vector<Reading>& readings, const Span& whole) const;
     std::optional<TempoChoice> ringing(const Span& whole) const;
 
@@ -408,7 +413,7 @@ bool Chooser::rounded(const Reading& r, TempoChoice& choice) const
         return true;
     const double length = seconds(r.span.frames());
     double scatter = 0;
-    const double fitted = refined(r.raw, seconds(r.span.start), std::nullopt, &scatter);
+    const double fitted = barTempo(r.beats, refined(r.raw, seconds(r.span.start), std::nullopt, &scatter));
     const double precision = std::max(kMeasuredPrecision, kScatterShare * scatter);
     // The loop may end anywhere in silence after its sound, so long as the tempo is rounder.
     const double shortest = std::min(length, m_to - seconds(r.span.start)) - kTrimTolerance;
@@ -562,6 +567,25 @@ double Chooser::refined(double tempo, double phase, std::optional<double> to, do
         out = next;
         if (standardError)
             *standardError = scatter;
+    }
+    return out;
+}
+
+double Chooser::barTempo(int beats, double tempo) const
+{
+    if (!m_e.onsets)
+        return tempo;
+    double out = tempo, best = 0;
+    // Bars of four beats, or of three.
+    for (const int bar : {4, 3}) {
+        if (beats % bar != 0 || beats < 2 * bar)
+            continue;
+        double match = 0;
+        const double repeat = repeatTempo(*m_e.onsets, tempo, bar, m_from, m_to, &match);
+        if (repeat > 0 && std::fabs(repeat / tempo - 1) <= kRepeatReach && match > best) {
+            out = repeat;
+            best = match;
+        }
     }
     return out;
 }

@@ -28,6 +28,7 @@
 #include <QWidget>
 #include <QtEndian>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -302,8 +303,9 @@ void TestSampleTempo::choice()
         QCOMPARE(others.value(0), first);
 }
 
-// Onsets of a groove on sixteenths, one character a step of the bar (x: a hit): a kick mostly low, a
-// snare mostly high, a faint hi-hat.
+// Onsets of a groove on sixteenths, one character a step (x: a hit), each pattern repeating at its own
+// length: a kick mostly low, a snare mostly high, a faint hi-hat. A snare marked l peaks 25 ms late, as
+// a clap's second peak may, and stronger than the kick under it.
 static korvo::sample::OnsetSignal groove(double bpm, const char* kicks, const char* snares, const char* hats,
                                          double seconds)
 {
@@ -317,9 +319,13 @@ static korvo::sample::OnsetSignal groove(double bpm, const char* kicks, const ch
         const auto i = static_cast<std::size_t>(std::lround(step * 15.0 / bpm * onsets.rate));
         if (i >= n)
             break;
-        const int s = step % 16;
-        onsets.strength[i] = kicks[s] == 'x' || snares[s] == 'x' ? 10.0f : hats[s] == 'x' ? 2.0f : 0.0f;
-        onsets.lowShare[i] = kicks[s] == 'x' ? 204 : snares[s] == 'x' ? 25 : 0;
+        const auto at = [step](const char* pattern) { return pattern[step % std::strlen(pattern)]; };
+        onsets.strength[i] = at(kicks) == 'x' || at(snares) == 'x' ? 10.0f : at(hats) == 'x' ? 2.0f : 0.0f;
+        onsets.lowShare[i] = at(kicks) == 'x' ? 204 : at(snares) == 'x' ? 25 : 0;
+        if (const std::size_t late = i + 5; at(snares) == 'l' && late < n) {
+            onsets.strength[late] = 12.0f;
+            onsets.lowShare[late] = 25;
+        }
     }
     onsets.nearby = onsets.strength;
     onsets.nearbySums.assign(n + 1, 0.0);
@@ -379,6 +385,11 @@ void TestSampleTempo::grooveChoice_data()
         << "........x......." << sixteenths;
     QTest::newRow("2 bars at 62 on eighths, nothing between them: not doubled")
         << 62.0 << 60 * 8 / 62.0 << "x.......x.x....." << backbeat << "x.x.x.x.x.x.x.x.";
+    QTest::newRow(
+        "4 bars at 150 cut 11 ms long, the claps peaking late and strong in the last two: 150, not 149.5")
+        << 150.0 << 60 * 16 / 150.0 + 0.011 << "x...x...x...x..."
+        << "....x.......x.......x.......x.......l.......l.......l.......l..."
+        << "..x...x...x...x.";
 }
 
 void TestSampleTempo::grooveChoice()
