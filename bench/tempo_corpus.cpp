@@ -316,7 +316,15 @@ bool Renderer::finish()
             out[2 * i + 1] = static_cast<float>(m_right[i] * scale);
         }
     }
-    const sf_count_t written = sf_writef_float(file, out.data(), m_frames);
+    // In blocks: the Vorbis encoder takes a whole write on its stack, and a long take overflows it.
+    constexpr sf_count_t kBlock = 65536;
+    sf_count_t written = 0;
+    while (written < m_frames) {
+        const sf_count_t count = std::min<sf_count_t>(kBlock, m_frames - written);
+        if (sf_writef_float(file, out.data() + written * m_channels, count) != count)
+            break;
+        written += count;
+    }
     const int closed = sf_close(file);
     if (written != m_frames || closed != 0) {
         std::fprintf(stderr, "korvo_tempo_corpus: writing %s failed\n", m_path.c_str());
