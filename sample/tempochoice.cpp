@@ -880,6 +880,19 @@ TempoChoice Chooser::choose()
         m_heard = level;
         choice.heard = level->bpm;
     }
+    // A waltz's bars may be heard before its beats, or its triplets: the beat three times as fast, or
+    // a third as fast, where its grid scores better.
+    for (const double times : {3.0, 1.0 / 3}) {
+        const double tempo = m_heard->bpm * times;
+        if (tempo < kSlowest || tempo > kFastest)
+            continue;
+        FittedGrid level = fitGrid(*m_e.onsets, tempo, 0.005, m_from, m_to);
+        if (heardScore(level) > heardScore(*m_heard)) {
+            level.bpm = refined(level.bpm, level.phase);
+            m_heard = level;
+            choice.heard = level.bpm;
+        }
+    }
     // A beat faster than the tempo box takes is told at half its count.
     const TempoCandidate beat = beatCandidate(bpm::inRange(heard->bpm) ? heard->bpm : heard->bpm / 2);
     choice.reason = ChoiceReason::Estimate;

@@ -383,6 +383,9 @@ void TestSampleTempo::grooveChoice_data()
     QTest::newRow("4 bars in half time at 160, the snare on three: not halved")
         << 160.0 << 6.0 << "x.....x...x....."
         << "........x......." << sixteenths;
+    QTest::newRow("take in 3/4 at 180, heard a bar at a time: not 60") << 180.0 << 17.3 << "x..........."
+                                                                       << "........x..."
+                                                                       << "x...x...x...";
     QTest::newRow("2 bars at 62 on eighths, nothing between them: not doubled")
         << 62.0 << 60 * 8 / 62.0 << "x.......x.x....." << backbeat << "x.x.x.x.x.x.x.x.";
     QTest::newRow(
