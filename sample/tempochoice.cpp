@@ -214,9 +214,9 @@ private:
     // A heard grid's score: how well it meets the onsets, how likely its tempo is, and whether its
     // beats take turns between kicks and snares.
     double heardScore(const FittedGrid& grid) const;
-    // Of a loop of whole bars, what its bars laid on each other give near a tempo the onsets' line
-    // gave: the line's own where they do not repeat.
-    double barTempo(int beats, double tempo) const;
+    // Of a loop of whole bars whose sound lasts up to `to` seconds, what its bars laid on each other give
+    // near a tempo the onsets' line gave: the line's own where they do not repeat.
+    double barTempo(int beats, double tempo, double to) const;
     std::optional<TempoChoice> anchored(const std::vector<Reading>& readings, const Span& whole) const;
     std::optional<TempoChoice> ringing(const Span& whole) const;
 
@@ -413,7 +413,8 @@ bool Chooser::rounded(const Reading& r, TempoChoice& choice) const
         return true;
     const double length = seconds(r.span.frames());
     double scatter = 0;
-    const double fitted = barTempo(r.beats, refined(r.raw, seconds(r.span.start), std::nullopt, &scatter));
+    const double fitted =
+        barTempo(r.beats, refined(r.raw, seconds(r.span.start), std::nullopt, &scatter), m_to);
     const double precision = std::max(kMeasuredPrecision, kScatterShare * scatter);
     // The loop may end anywhere in silence after its sound, so long as the tempo is rounder.
     const double shortest = std::min(length, m_to - seconds(r.span.start)) - kTrimTolerance;
@@ -571,7 +572,7 @@ double Chooser::refined(double tempo, double phase, std::optional<double> to, do
     return out;
 }
 
-double Chooser::barTempo(int beats, double tempo) const
+double Chooser::barTempo(int beats, double tempo, double to) const
 {
     if (!m_e.onsets)
         return tempo;
@@ -581,7 +582,7 @@ double Chooser::barTempo(int beats, double tempo) const
         if (beats % bar != 0 || beats < 2 * bar)
             continue;
         double match = 0;
-        const double repeat = repeatTempo(*m_e.onsets, tempo, bar, m_from, m_to, &match);
+        const double repeat = repeatTempo(*m_e.onsets, tempo, bar, m_from, to, &match);
         if (repeat > 0 && std::fabs(repeat / tempo - 1) <= kRepeatReach && match > best) {
             out = repeat;
             best = match;
@@ -744,7 +745,8 @@ std::optional<TempoChoice> Chooser::ringing(const Span& whole) const
         // The bars start with the sound: at the beat heard, or at twice it when its grid is the one
         // through the first hit.
         for (const int times : {1, 2}) {
-            const TempoCandidate beat = beatCandidate(refined(m_heard->bpm * times, m_from, end));
+            const TempoCandidate beat =
+                beatCandidate(barTempo(beats * times, refined(m_heard->bpm * times, m_from, end), end));
             const double support = gridSupport(onsets, 60.0 / beat.tempo, m_from, m_from, end);
             if (!bpm::inRange(beat.tempo) ||
                 support < kLoopShare * fitGrid(onsets, beat.tempo, 0.02, m_from, end).support)
