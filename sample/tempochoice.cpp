@@ -60,6 +60,9 @@ constexpr double kWeakOffbeat = 1.1;
 // off-beat ones alone meet them at this share of that.
 constexpr double kStruckSixteenths = 1.5;
 constexpr double kStraightSixteenths = 0.5;
+// A reading's beats are struck at their thirds when the grids through them meet the onsets at this
+// share of the beats' own.
+constexpr double kStruckThirds = 0.1;
 // A beat's bars repeat when their low hits correlate a bar apart at least this well, and do not
 // below the lower level.
 constexpr double kBarsRepeat = 0.6;
@@ -263,6 +266,13 @@ std::vector<Reading> Chooser::readings(const Span& span) const
         r.score = (m_e.onsets ? std::log(std::max(r.support, 1e-3)) : 0) +
                   kPriorWeight * std::log(tempoPrior(r.raw)) + std::log(beatsWeight(beats)) - span.penalty;
         r.score += roundness(simplestTempo(span.frames(), m_e.sampleRate, beats));
+        // Straight eighths of a beat half as fast again fall on a reading's thirds: where its beats
+        // are struck at both their thirds as well, it counts the dotted quarters of a waltz (kicks on
+        // one and on the and of two), and the count of 3, 6, 12 ... beats reads its bars.
+        if (m_e.onsets && beats % 3 != 0 && r.support >= kBeatFloor &&
+            std::min(support(period, seconds(span.start) + period / 3),
+                     support(period, seconds(span.start) + 2 * period / 3)) >= kStruckThirds * r.support)
+            r.score -= kBetweenWeight;
         // The beat heard over the whole sound tells the metre: a reading that counts it in another
         // (8 beats where 12 are heard) has a grid that only half meets it.
         if (m_heard && sameBeat(r.raw, m_heard->bpm, heardTolerance()))

@@ -386,6 +386,10 @@ void TestSampleTempo::grooveChoice_data()
     QTest::newRow("take in 3/4 at 180, heard a bar at a time: not 60") << 180.0 << 17.3 << "x..........."
                                                                        << "........x..."
                                                                        << "x...x...x...";
+    QTest::newRow("2 bars of 3/4 at 136, kicks on one and the and of two: not 4 beats at 90.6667")
+        << 136.0 << 60 * 6 / 136.0 << "x.....x....."
+        << "........x..."
+        << "x.x.x.x.x.x.";
     QTest::newRow("2 bars at 62 on eighths, nothing between them: not doubled")
         << 62.0 << 60 * 8 / 62.0 << "x.......x.x....." << backbeat << "x.x.x.x.x.x.x.x.";
     QTest::newRow(
