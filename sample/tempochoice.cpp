@@ -192,6 +192,8 @@ private:
     std::vector<Reading> readings(const Span& span) const;
     void weighOctaves(std::vector<Reading>& readings) const;
     double subdivisionEvidence(const Span& span, double period) const;
+    // Whether a grid's beats meet clear hits, and so do the points a third and two thirds into them.
+    bool struckAtThirds(double period, double phase) const;
     double eighthsEvidence(const Span& span, double period) const;
     double lateSupport(double period, double phase) const;
     TempoCandidate loopCandidate(const Reading& r) const;
@@ -269,9 +271,7 @@ std::vector<Reading> Chooser::readings(const Span& span) const
         // Straight eighths of a beat half as fast again fall on a reading's thirds: where its beats
         // are struck at both their thirds as well, it counts the dotted quarters of a waltz (kicks on
         // one and on the and of two), and the count of 3, 6, 12 ... beats reads its bars.
-        if (m_e.onsets && beats % 3 != 0 && r.support >= kBeatFloor &&
-            std::min(support(period, seconds(span.start) + period / 3),
-                     support(period, seconds(span.start) + 2 * period / 3)) >= kStruckThirds * r.support)
+        if (m_e.onsets && beats % 3 != 0 && struckAtThirds(period, seconds(span.start)))
             r.score -= kBetweenWeight;
         // The beat heard over the whole sound tells the metre: a reading that counts it in another
         // (8 beats where 12 are heard) has a grid that only half meets it.
@@ -364,6 +364,13 @@ double Chooser::eighthsEvidence(const Span& span, double period) const
             return 0;
     const double even = support(2 * period, phase), odd = support(2 * period, phase + period);
     return odd < kWeakOffbeat * even ? kBetweenWeight : 0;
+}
+
+bool Chooser::struckAtThirds(double period, double phase) const
+{
+    const double beats = support(period, phase);
+    return beats >= kBeatFloor && std::min(support(period, phase + period / 3),
+                                           support(period, phase + 2 * period / 3)) >= kStruckThirds * beats;
 }
 
 // How well a grid from a loop's first beat meets the onsets, set as late as an onset may peak after
@@ -904,6 +911,14 @@ TempoChoice Chooser::choose()
             m_heard = level;
             choice.heard = level.bpm;
         }
+    }
+    // Beats heard struck at both their thirds are a waltz's dotted quarters: its beat is half as fast
+    // again.
+    if (m_e.onsets && m_heard->bpm * 1.5 <= kFastest && struckAtThirds(60.0 / m_heard->bpm, m_heard->phase)) {
+        FittedGrid level = fitGrid(*m_e.onsets, m_heard->bpm * 1.5, 0.005, m_from, m_to);
+        level.bpm = refined(level.bpm, level.phase);
+        m_heard = level;
+        choice.heard = level.bpm;
     }
     // A beat faster than the tempo box takes is told at half its count.
     const TempoCandidate beat = beatCandidate(bpm::inRange(heard->bpm) ? heard->bpm : heard->bpm / 2);

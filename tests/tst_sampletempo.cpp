@@ -390,6 +390,10 @@ void TestSampleTempo::grooveChoice_data()
         << 136.0 << 60 * 6 / 136.0 << "x.....x....."
         << "........x..."
         << "x.x.x.x.x.x.";
+    QTest::newRow("take in 3/4 at 146, kicks on one and the and of two: not 97.3333")
+        << 146.0 << 17.3 << "x.....x....."
+        << "........x..."
+        << "x.x.x.x.x.x.";
     QTest::newRow("2 bars at 62 on eighths, nothing between them: not doubled")
         << 62.0 << 60 * 8 / 62.0 << "x.......x.x....." << backbeat << "x.x.x.x.x.x.x.x.";
     QTest::newRow(
