@@ -283,8 +283,8 @@ std::vector<Reading> Chooser::readings(const Span& span) const
     return out;
 }
 
-// A bar's two halves differ in where its kicks fall. Where a reading's low hits repeat every two of
-// its beats, its bar is likelier two bars of a beat twice as fast; where they differ, likelier a bar.
+// A bar's two halves differ in where its kicks fall. Where a reading's low hits repeat every half of
+// its bar, its bar is likelier two bars of a beat twice as fast; where they differ, likelier a bar.
 // Hits between its straight sixteenths speak for the faster beat too, and beats with nothing between
 // them, every other one weak, for the slower. Each reading and the one at twice its count are weighed
 // so against each other, along each family of counts (1, 2, 4 ... 64 and 3, 6 ... 48); the family's
@@ -311,7 +311,8 @@ void Chooser::weighOctaves(std::vector<Reading>& readings) const
             evidence[k] += subdivisionEvidence(span, period) - eighthsEvidence(span, period / 2);
             if (r.beats <= 2)
                 continue;
-            const auto repeat = lowRepetition(*m_e.onsets, from, to, 2 * period);
+            // Half a bar of four beats is two of them; of three, one and a half.
+            const auto repeat = lowRepetition(*m_e.onsets, from, to, (first == 3 ? 1.5 : 2) * period);
             // Kicks on every beat (four on the floor) repeat every two beats at either count.
             const auto everyBeat = lowRepetition(*m_e.onsets, from, to, period);
             if (repeat && !(everyBeat && *everyBeat >= kHalfBarEven))

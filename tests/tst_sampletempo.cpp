@@ -394,6 +394,10 @@ void TestSampleTempo::grooveChoice_data()
         << 146.0 << 17.3 << "x.....x....."
         << "........x..."
         << "x.x.x.x.x.x.";
+    QTest::newRow("4 bars of 3/4 at 175, kicks on one and the and of two: not halved")
+        << 175.0 << 60 * 12 / 175.0 << "x.....x....."
+        << "........x..."
+        << "x.x.x.x.x.x.";
     QTest::newRow("2 bars at 62 on eighths, nothing between them: not doubled")
         << 62.0 << 60 * 8 / 62.0 << "x.......x.x....." << backbeat << "x.x.x.x.x.x.x.x.";
     QTest::newRow(
