@@ -230,6 +230,10 @@ void TestSampleTempo::choice_data()
         << "loop.wav" << loop(100, 8, [](DrumLoop& l) { l.crashTail = 1.5; }) << R::Mismatch << "100" << 8
         << "50 200 75"
         << "";
+    QTest::newRow("4 bars at 130 rounded up to a whole frame, a crash ringing on: the beat's tempo")
+        << "loop.wav" << loop(130, 16, [](DrumLoop& l) { l.crashTail = 1.23; }) << R::Mismatch << "130" << 16
+        << ""
+        << "";
     QTest::newRow("15 s take at 133.3333: no loop of 128, however round its length")
         << "loop.wav" << loop(133 + 1.0 / 3, 0, [](DrumLoop& l) { l.seconds = 15; }) << R::Estimate
         << "133.3333" << 0 << ""

@@ -83,7 +83,9 @@ inline std::vector<float> drumSignal(const DrumLoop& loop)
     };
     const double beat = 60.0 / loop.bpm;
     const double loopSeconds = static_cast<double>(frames) / rate;
-    for (int b = 0; b * beat < loopSeconds; ++b) {
+    // A beat that would start on the loop's last frame (its length rounded up to whole frames) is the
+    // next loop's.
+    for (int b = 0; b * beat < loopSeconds - 0.5 / rate; ++b) {
         const int inBar = b % loop.beatsPerBar;
         const double at = b * beat;
         const bool kick = inBar == 0 || (!loop.backbeat && loop.beatsPerBar == 4 && inBar == 2);
