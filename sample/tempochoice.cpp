@@ -751,7 +751,13 @@ std::optional<TempoChoice> Chooser::ringing(const Span& whole) const
     while (last > a && onsets.strength[last] < kTailHit * strongest)
         --last;
     const double lastHit = static_cast<double>(last) / onsets.rate;
-    const double period = 60.0 / m_heard->bpm;
+    // A beat heard struck at both its thirds is the dotted quarter of the beat half as fast again (kicks
+    // three sixteenths apart over sixteenths).
+    const double heardBpm =
+        struckAtThirds(60.0 / m_heard->bpm, m_heard->phase) && bpm::inRange(m_heard->bpm * 1.5)
+            ? m_heard->bpm * 1.5
+            : m_heard->bpm;
+    const double period = 60.0 / heardBpm;
     for (const int beats : kLoopBeats) {
         const double end = m_from + beats * period;
         // A single beat and its ring is a one-shot, not a loop.
@@ -764,7 +770,7 @@ std::optional<TempoChoice> Chooser::ringing(const Span& whole) const
         // through the first hit.
         for (const int times : {1, 2}) {
             const TempoCandidate beat =
-                beatCandidate(barTempo(beats * times, refined(m_heard->bpm * times, m_from, end), end));
+                beatCandidate(barTempo(beats * times, refined(heardBpm * times, m_from, end), end));
             const double support = gridSupport(onsets, 60.0 / beat.tempo, m_from, m_from, end);
             if (!bpm::inRange(beat.tempo) ||
                 support < kLoopShare * fitGrid(onsets, beat.tempo, 0.02, m_from, end).support)

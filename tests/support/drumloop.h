@@ -29,6 +29,7 @@ struct DrumLoop
     double trim = 0;          // seconds the loop is cut longer (or, negative, shorter) than its beats
     double crashTail = 0;     // a crash on the first beat, ringing this many seconds past the loop
     bool backbeat = false;    // kick on one only: the beat then often sounds half as fast
+    bool funk = false;        // kicks three sixteenths apart, snares on two and four, hi-hats on sixteenths
     // What a WAV may say of its own loop: an ACID chunk (tempo 0: none) and sampler loop points
     // (end 0: none), in frames from the file's start.
     double acidTempo = 0;
@@ -81,28 +82,38 @@ inline std::vector<float> drumSignal(const DrumLoop& loop)
         for (std::size_t i = first; i < last; ++i)
             out[i] += static_cast<float>(sound(static_cast<double>(i - first) / rate));
     };
+    // A falling sine with a quick decay, noise with a body, a faint tick of noise.
+    const auto kick = [](double t) {
+        return 0.6 * std::exp(-t * 18) *
+               std::sin(2 * std::numbers::pi * (50 * t + 60 * (1 - std::exp(-t * 30))));
+    };
+    const auto snare = [&](double t) {
+        return std::exp(-t * 25) * (0.9 * nextNoise() + 0.3 * std::sin(2 * std::numbers::pi * 190 * t));
+    };
+    const auto hat = [&](double t) { return 0.15 * std::exp(-t * 120) * nextNoise(); };
     const double beat = 60.0 / loop.bpm;
     const double loopSeconds = static_cast<double>(frames) / rate;
     // A beat that would start on the loop's last frame (its length rounded up to whole frames) is the
     // next loop's.
-    for (int b = 0; b * beat < loopSeconds - 0.5 / rate; ++b) {
+    const double last = loopSeconds - 0.5 / rate;
+    for (int step = 0; loop.funk && step * beat / 4 < last; ++step) {
+        const int s = step % 16; // kicks x..x..x...x..x.., snares ....x.......x..., hi-hats on every step
+        if (s == 0 || s == 3 || s == 6 || s == 10 || s == 13)
+            hit(step * beat / 4, 0.4, kick);
+        if (s == 4 || s == 12)
+            hit(step * beat / 4, 0.3, snare);
+        hit(step * beat / 4, 0.08, hat);
+    }
+    for (int b = 0; !loop.funk && b * beat < last; ++b) {
         const int inBar = b % loop.beatsPerBar;
         const double at = b * beat;
-        const bool kick = inBar == 0 || (!loop.backbeat && loop.beatsPerBar == 4 && inBar == 2);
-        if (kick) // a falling sine with a quick decay
-            hit(at, 0.4, [](double t) {
-                return 0.6 * std::exp(-t * 18) *
-                       std::sin(2 * std::numbers::pi * (50 * t + 60 * (1 - std::exp(-t * 30))));
-            });
-        else // snare: noise with a body
-            hit(at, 0.3, [&](double t) {
-                return std::exp(-t * 25) *
-                       (0.9 * nextNoise() + 0.3 * std::sin(2 * std::numbers::pi * 190 * t));
-            });
+        if (inBar == 0 || (!loop.backbeat && loop.beatsPerBar == 4 && inBar == 2))
+            hit(at, 0.4, kick);
+        else
+            hit(at, 0.3, snare);
         for (const double eighth : {0.0, loop.swing})
             if (at + eighth * beat < loopSeconds)
-                hit(at + eighth * beat, 0.08,
-                    [&](double t) { return 0.15 * std::exp(-t * 120) * nextNoise(); });
+                hit(at + eighth * beat, 0.08, hat);
     }
     if (loop.crashTail > 0)
         hit(0, loopSeconds + loop.crashTail,
