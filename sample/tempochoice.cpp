@@ -896,7 +896,17 @@ TempoChoice Chooser::choose()
     if (auto rescued = ringing(whole)) {
         rescued->heard = choice.heard;
         choice = *rescued;
-        addOthers(choice, heardHalfAndDouble());
+        // Measured at another beat than the one heard (half as fast again): its own half and double,
+        // then the beat heard.
+        std::vector<TempoCandidate> pool;
+        if (sameBeat(choice.tempo, heard->bpm, 0.03)) {
+            pool = heardHalfAndDouble();
+        } else {
+            for (const double tempo : {choice.tempo / 2, choice.tempo * 2, heard->bpm})
+                if (bpm::inRange(tempo))
+                    pool.push_back(beatCandidate(tempo));
+        }
+        addOthers(choice, pool);
         return choice;
     }
 
