@@ -194,6 +194,13 @@ private:
     double subdivisionEvidence(const Span& span, double period) const;
     // Whether a grid's beats meet clear hits, and so do the points a third and two thirds into them.
     bool struckAtThirds(double period, double phase) const;
+    // Whether a beat heard is the dotted quarter of one half as fast again: struck at both its thirds,
+    // as straight eighths of that beat (a waltz's kicks on one and on the and of two) or sixteenths
+    // under kicks three sixteenths apart strike it.
+    bool dottedQuarters(const FittedGrid& heard) const
+    {
+        return heard.bpm * 1.5 <= kFastest && struckAtThirds(60.0 / heard.bpm, heard.phase);
+    }
     double eighthsEvidence(const Span& span, double period) const;
     double lateSupport(double period, double phase) const;
     TempoCandidate loopCandidate(const Reading& r) const;
@@ -271,7 +278,7 @@ std::vector<Reading> Chooser::readings(const Span& span) const
         // Straight eighths of a beat half as fast again fall on a reading's thirds: where its beats
         // are struck at both their thirds as well, it counts the dotted quarters of a waltz (kicks on
         // one and on the and of two), and the count of 3, 6, 12 ... beats reads its bars.
-        if (m_e.onsets && beats % 3 != 0 && struckAtThirds(period, seconds(span.start)))
+        if (beats % 3 != 0 && struckAtThirds(period, seconds(span.start)))
             r.score -= kBetweenWeight;
         // The beat heard over the whole sound tells the metre: a reading that counts it in another
         // (8 beats where 12 are heard) has a grid that only half meets it.
@@ -751,12 +758,7 @@ std::optional<TempoChoice> Chooser::ringing(const Span& whole) const
     while (last > a && onsets.strength[last] < kTailHit * strongest)
         --last;
     const double lastHit = static_cast<double>(last) / onsets.rate;
-    // A beat heard struck at both its thirds is the dotted quarter of the beat half as fast again (kicks
-    // three sixteenths apart over sixteenths).
-    const double heardBpm =
-        struckAtThirds(60.0 / m_heard->bpm, m_heard->phase) && bpm::inRange(m_heard->bpm * 1.5)
-            ? m_heard->bpm * 1.5
-            : m_heard->bpm;
+    const double heardBpm = dottedQuarters(*m_heard) ? m_heard->bpm * 1.5 : m_heard->bpm;
     const double period = 60.0 / heardBpm;
     for (const int beats : kLoopBeats) {
         const double end = m_from + beats * period;
@@ -916,27 +918,23 @@ TempoChoice Chooser::choose()
         m_heard = level;
         choice.heard = level->bpm;
     }
+    // The beat heard again at another level: its grid found near the tempo, and its tempo refined.
+    const auto hearAt = [&](double tempo) {
+        FittedGrid level = fitGrid(*m_e.onsets, tempo, 0.005, m_from, m_to);
+        level.bpm = refined(level.bpm, level.phase);
+        m_heard = level;
+        choice.heard = level.bpm;
+    };
     // A waltz's bars may be heard before its beats, or its triplets: the beat three times as fast, or
     // a third as fast, where its grid scores better.
     for (const double times : {3.0, 1.0 / 3}) {
         const double tempo = m_heard->bpm * times;
-        if (tempo < kSlowest || tempo > kFastest)
-            continue;
-        FittedGrid level = fitGrid(*m_e.onsets, tempo, 0.005, m_from, m_to);
-        if (heardScore(level) > heardScore(*m_heard)) {
-            level.bpm = refined(level.bpm, level.phase);
-            m_heard = level;
-            choice.heard = level.bpm;
-        }
+        if (tempo >= kSlowest && tempo <= kFastest &&
+            heardScore(fitGrid(*m_e.onsets, tempo, 0.005, m_from, m_to)) > heardScore(*m_heard))
+            hearAt(tempo);
     }
-    // Beats heard struck at both their thirds are a waltz's dotted quarters: its beat is half as fast
-    // again.
-    if (m_e.onsets && m_heard->bpm * 1.5 <= kFastest && struckAtThirds(60.0 / m_heard->bpm, m_heard->phase)) {
-        FittedGrid level = fitGrid(*m_e.onsets, m_heard->bpm * 1.5, 0.005, m_from, m_to);
-        level.bpm = refined(level.bpm, level.phase);
-        m_heard = level;
-        choice.heard = level.bpm;
-    }
+    if (dottedQuarters(*m_heard))
+        hearAt(m_heard->bpm * 1.5);
     // A beat faster than the tempo box takes is told at half its count.
     const TempoCandidate beat = beatCandidate(bpm::inRange(heard->bpm) ? heard->bpm : heard->bpm / 2);
     choice.reason = ChoiceReason::Estimate;
