@@ -72,6 +72,19 @@ constexpr double kRepeatReach = 0.01;
 // A rounder tempo must also agree this well (a share) with where the onsets lie.
 constexpr double kRoundAgreement = 0.002;
 
+// How likely a loop's tempo is before listening, as a log: as the bell for any beat says below 120 BPM
+// and past 200, but nearly flat between, where loops are made as often as at 120 (house, techno,
+// drum and bass): a bell 2.5 octaves wide on that side. Past 200 a beat is rarely counted so fast.
+constexpr double kFastSideOctaves = 2.5;
+constexpr double kFastestLoop = 200;
+double loopPrior(double bpm)
+{
+    if (bpm <= 120 || bpm > kFastestLoop)
+        return std::log(tempoPrior(bpm));
+    const double octaves = std::log2(bpm / 120) / kFastSideOctaves;
+    return -0.5 * octaves * octaves;
+}
+
 // How often a loop is cut to this many beats, as a weight: whole 4/4 bars most, 3/4 bars less,
 // single beats for short sounds least.
 double beatsWeight(int beats)
@@ -273,7 +286,7 @@ std::vector<Reading> Chooser::readings(const Span& span) const
         const double period = seconds(span.frames()) / beats;
         r.support = support(period, seconds(span.start));
         r.score = (m_e.onsets ? std::log(std::max(r.support, 1e-3)) : 0) +
-                  kPriorWeight * std::log(tempoPrior(r.raw)) + std::log(beatsWeight(beats)) - span.penalty;
+                  kPriorWeight * loopPrior(r.raw) + std::log(beatsWeight(beats)) - span.penalty;
         r.score += roundness(simplestTempo(span.frames(), m_e.sampleRate, beats));
         // Straight eighths of a beat half as fast again fall on a reading's thirds: where its beats
         // are struck at both their thirds as well, it counts the dotted quarters of a waltz (kicks on
