@@ -231,6 +231,13 @@ private:
     double heardTolerance() const { return std::max(0.015, 0.05 / std::max(m_to - m_from, 1e-3)); }
     std::optional<FittedGrid> hear() const;
     double barRepetition(double bpm) const;
+    // How well the low hits repeat `beats` beats at `bpm` apart, over a minute at most.
+    double lowRepeat(double bpm, int beats) const;
+    // Whether the low hits at `bpm` repeat every three beats and not every two or four: bars of three.
+    bool inThree(double bpm) const
+    {
+        return lowRepeat(bpm, 3) >= kBarsRepeat && std::max(lowRepeat(bpm, 2), lowRepeat(bpm, 4)) < kBarsApart;
+    }
     std::optional<FittedGrid> repeatingLevel(const FittedGrid& heard) const;
     // Over the stretch with sound, or up to `to` seconds; the line's standard error (a share) goes to
     // `standardError` when given.
@@ -645,9 +652,12 @@ std::optional<FittedGrid> Chooser::hear() const
     if (p.bpm > 0) {
         FittedGrid fit = fitGrid(*m_e.onsets, p.bpm, 0.03, m_from, m_to);
         double fitScore = heardScore(fit);
+        // A beat in bars of three is no half of a slower one: every other beat of it falls on another
+        // beat of the bar. A fill every fourth bar can make that grid meet the onsets better.
+        const bool three = inThree(fit.bpm);
         for (const double times : {0.5, 2.0}) {
             const double tempo = fit.bpm * times;
-            if (tempo < kSlowest || tempo > kFastest)
+            if (tempo < kSlowest || tempo > kFastest || (three && times < 1))
                 continue;
             const FittedGrid other = fitGrid(*m_e.onsets, tempo, 0.005, m_from, m_to);
             const double score = heardScore(other);
@@ -664,17 +674,18 @@ std::optional<FittedGrid> Chooser::hear() const
 }
 
 // How closely the low hits repeat a bar later, for bars of three beats or of four at a tempo.
-double Chooser::barRepetition(double bpm) const
+double Chooser::lowRepeat(double bpm, int beats) const
 {
     // A minute in the middle of a long take tells as much as the whole, in a fixed time and memory.
     constexpr double kLongest = 60;
     const double from = std::max(m_from, (m_from + m_to - kLongest) / 2);
     const double to = std::min(m_to, from + kLongest);
-    const double beat = 60.0 / bpm;
-    double out = -1;
-    for (const int beats : {3, 4})
-        out = std::max(out, lowRepetition(*m_e.onsets, from, to, beats * beat).value_or(-1));
-    return out;
+    return lowRepetition(*m_e.onsets, from, to, beats * 60.0 / bpm).value_or(-1);
+}
+
+double Chooser::barRepetition(double bpm) const
+{
+    return std::max(lowRepeat(bpm, 3), lowRepeat(bpm, 4));
 }
 
 // A beat whose bars, of three beats or of four, do not repeat lies between the music's levels, where

@@ -438,6 +438,8 @@ void TestSampleTempo::grooveChoice_data()
     QTest::newRow("2 bars of 3/4 at 136: not 4 beats at 90.6667")
         << 136.0 << 60 * 6 / 136.0 << kickAndTwo << three << eighths;
     QTest::newRow("take in 3/4 at 146: not 97.3333") << 146.0 << 17.3 << kickAndTwo << three << eighths;
+    QTest::newRow("take in 3/4 at 140, a fill closing every fourth bar: not halved")
+        << 140.0 << 19.0 << kickAndTwo << three + three + three + "x.x.x.x.x.x." << eighths;
     QTest::newRow("4 bars of 3/4 at 175: not halved")
         << 175.0 << 60 * 12 / 175.0 << kickAndTwo << three << eighths;
     QTest::newRow("2 bars at 62 on eighths, nothing between them: not doubled")
