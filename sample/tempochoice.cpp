@@ -236,7 +236,8 @@ private:
     // Whether the low hits at `bpm` repeat every three beats and not every two or four: bars of three.
     bool inThree(double bpm) const
     {
-        return lowRepeat(bpm, 3) >= kBarsRepeat && std::max(lowRepeat(bpm, 2), lowRepeat(bpm, 4)) < kBarsApart;
+        return lowRepeat(bpm, 3) >= kBarsRepeat &&
+               std::max(lowRepeat(bpm, 2), lowRepeat(bpm, 4)) < kBarsApart;
     }
     std::optional<FittedGrid> repeatingLevel(const FittedGrid& heard) const;
     // Over the stretch with sound, or up to `to` seconds; the line's standard error (a share) goes to
@@ -292,8 +293,8 @@ std::vector<Reading> Chooser::readings(const Span& span) const
             continue;
         const double period = seconds(span.frames()) / beats;
         r.support = support(period, seconds(span.start));
-        r.score = (m_e.onsets ? std::log(std::max(r.support, 1e-3)) : 0) +
-                  kPriorWeight * loopPrior(r.raw) + std::log(beatsWeight(beats)) - span.penalty;
+        r.score = (m_e.onsets ? std::log(std::max(r.support, 1e-3)) : 0) + kPriorWeight * loopPrior(r.raw) +
+                  std::log(beatsWeight(beats)) - span.penalty;
         r.score += roundness(simplestTempo(span.frames(), m_e.sampleRate, beats));
         // Straight eighths of a beat half as fast again fall on a reading's thirds: where its beats
         // are struck at both their thirds as well, it counts the dotted quarters of a waltz (kicks on
