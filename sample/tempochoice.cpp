@@ -674,7 +674,6 @@ std::optional<FittedGrid> Chooser::hear() const
     return std::nullopt;
 }
 
-// How closely the low hits repeat a bar later, for bars of three beats or of four at a tempo.
 double Chooser::lowRepeat(double bpm, int beats) const
 {
     // A minute in the middle of a long take tells as much as the whole, in a fixed time and memory.
@@ -684,6 +683,7 @@ double Chooser::lowRepeat(double bpm, int beats) const
     return lowRepetition(*m_e.onsets, from, to, beats * 60.0 / bpm).value_or(-1);
 }
 
+// How closely the low hits repeat a bar later, for bars of three beats or of four at a tempo.
 double Chooser::barRepetition(double bpm) const
 {
     return std::max(lowRepeat(bpm, 3), lowRepeat(bpm, 4));
