@@ -240,6 +240,12 @@ private:
                std::max(lowRepeat(bpm, 2), lowRepeat(bpm, 4)) < kBarsApart;
     }
     std::optional<FittedGrid> repeatingLevel(const FittedGrid& heard) const;
+    // A grid found by its support, its tempo then refined from the onsets' times.
+    FittedGrid refinedGrid(FittedGrid grid) const
+    {
+        grid.bpm = refined(grid.bpm, grid.phase);
+        return grid;
+    }
     // Over the stretch with sound, or up to `to` seconds; the line's standard error (a share) goes to
     // `standardError` when given.
     double refined(double tempo, double phase, std::optional<double> to = std::nullopt,
@@ -668,8 +674,7 @@ std::optional<FittedGrid> Chooser::hear() const
             }
         }
         // The grid search lands anywhere on a plateau a hop wide; the onsets' own times are finer.
-        fit.bpm = refined(fit.bpm, fit.phase);
-        return fit;
+        return refinedGrid(fit);
     }
     return std::nullopt;
 }
@@ -707,8 +712,7 @@ std::optional<FittedGrid> Chooser::repeatingLevel(const FittedGrid& heard) const
         const double repeat = barRepetition(tempo);
         if (repeat >= kBarsRepeat && repeat > best) {
             best = repeat;
-            out = fitGrid(*m_e.onsets, tempo, 0.005, m_from, m_to);
-            out->bpm = refined(out->bpm, out->phase);
+            out = refinedGrid(fitGrid(*m_e.onsets, tempo, 0.005, m_from, m_to));
         }
     }
     return out;
@@ -939,27 +943,25 @@ TempoChoice Chooser::choose()
 
     // Not a loop: the tempo heard. Where the length lies close to whole beats of it, the sample is
     // a loop that was cut or rendered off its grid, and the reason says so.
-    if (const auto level = repeatingLevel(*m_heard)) {
-        m_heard = level;
-        choice.heard = level->bpm;
-    }
-    // The beat heard again at another level: its grid found near the tempo, and its tempo refined.
-    const auto hearAt = [&](double tempo) {
-        FittedGrid level = fitGrid(*m_e.onsets, tempo, 0.005, m_from, m_to);
-        level.bpm = refined(level.bpm, level.phase);
+    // The beat heard again at another level.
+    const auto hearAt = [&](const FittedGrid& level) {
         m_heard = level;
         choice.heard = level.bpm;
     };
+    if (const auto level = repeatingLevel(*m_heard))
+        hearAt(*level);
     // A waltz's bars may be heard before its beats, or its triplets: the beat three times as fast, or
     // a third as fast, where its grid scores better.
     for (const double times : {3.0, 1.0 / 3}) {
         const double tempo = m_heard->bpm * times;
-        if (tempo >= kSlowest && tempo <= kFastest &&
-            heardScore(fitGrid(*m_e.onsets, tempo, 0.005, m_from, m_to)) > heardScore(*m_heard))
-            hearAt(tempo);
+        if (tempo < kSlowest || tempo > kFastest)
+            continue;
+        const FittedGrid level = fitGrid(*m_e.onsets, tempo, 0.005, m_from, m_to);
+        if (heardScore(level) > heardScore(*m_heard))
+            hearAt(refinedGrid(level));
     }
     if (dottedQuarters(*m_heard))
-        hearAt(m_heard->bpm * 1.5);
+        hearAt(refinedGrid(fitGrid(*m_e.onsets, m_heard->bpm * 1.5, 0.005, m_from, m_to)));
     // A beat faster than the tempo box takes is told at half its count.
     const TempoCandidate beat = beatCandidate(bpm::inRange(heard->bpm) ? heard->bpm : heard->bpm / 2);
     choice.reason = ChoiceReason::Estimate;
