@@ -21,8 +21,9 @@ constexpr double kLoopShare = 0.8;
 constexpr double kRoundLoopShare = 0.5;
 // Below this support no grid meets the onsets much more than chance does: there is no beat.
 constexpr double kBeatFloor = 2.0;
-// A hit rises by at least this share of a frame's whole log spectrum.
-constexpr double kHitStrength = 0.05;
+// A hit rises by at least this share of a frame's whole log spectrum. A tone's or a pad's flicker
+// stays under two hundredths; a dense loop's hits under a ride left ringing come to four.
+constexpr double kHitStrength = 0.03;
 // The start of a sound is a hit for any grid through it, a tone's too: the beat is judged after it.
 constexpr double kStartSkip = 0.1;
 // What agreeing with the beat heard over the whole sound adds to a reading's score.

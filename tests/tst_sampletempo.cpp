@@ -240,6 +240,9 @@ void TestSampleTempo::choice_data()
                 })
         << R::Mismatch << "146" << 8 << "73"
         << "";
+    QTest::newRow("2 bars at 120 under a loud ride's wash: its hits still a beat, no tone")
+        << "loop.wav" << loop(120, 8, [](DrumLoop& l) { l.wash = 0.45; }) << R::Loop << "120" << 8 << ""
+        << "";
     QTest::newRow("15 s take at 133.3333: no loop of 128, however round its length")
         << "loop.wav" << loop(133 + 1.0 / 3, 0, [](DrumLoop& l) { l.seconds = 15; }) << R::Estimate
         << "133.3333" << 0 << ""

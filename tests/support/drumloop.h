@@ -28,6 +28,7 @@ struct DrumLoop
     double silenceAfter = 0;  // seconds of silence appended
     double trim = 0;          // seconds the loop is cut longer (or, negative, shorter) than its beats
     double crashTail = 0;     // a crash on the first beat, ringing this many seconds past the loop
+    double wash = 0;          // a ride washing under the whole loop, noise at this amplitude
     bool backbeat = false;    // kick on one only: the beat then often sounds half as fast
     bool funk = false;        // kicks three sixteenths apart, snares on two and four, hi-hats on sixteenths
     // What a WAV may say of its own loop: an ACID chunk (tempo 0: none) and sampler loop points
@@ -115,6 +116,8 @@ inline std::vector<float> drumSignal(const DrumLoop& loop)
             if (at + eighth * beat < loopSeconds)
                 hit(at + eighth * beat, 0.08, hat);
     }
+    if (loop.wash > 0)
+        hit(0, loopSeconds, [&](double) { return loop.wash * nextNoise(); });
     if (loop.crashTail > 0)
         hit(0, loopSeconds + loop.crashTail,
             [&](double t) { return 0.3 * std::exp(-t * 1.5) * nextNoise(); });
