@@ -176,7 +176,8 @@ struct Span
 {
     std::int64_t start = 0;
     std::int64_t end = 0;
-    double penalty = 0; // a trimmed reading must earn its place
+    double penalty = 0;   // a trimmed reading must earn its place
+    double gridStart = 0; // where, in seconds, its readings' grids start
     std::int64_t frames() const { return end - start; }
 };
 
@@ -203,7 +204,8 @@ private:
         return m_e.onsets ? gridSupport(*m_e.onsets, period, phase, m_from, m_to) : 0;
     }
     std::vector<Span> spans() const;
-    std::vector<Reading> readings(const Span& span) const;
+    double gridStart(const Span& span) const;
+    std::vector<Reading> readings(const Span& given) const;
     void weighOctaves(std::vector<Reading>& readings) const;
     double subdivisionEvidence(const Span& span, double period) const;
     // Whether a grid's beats meet clear hits, and so do the points a third and two thirds into them.
@@ -288,8 +290,43 @@ std::vector<Span> Chooser::spans() const
     return out;
 }
 
-std::vector<Reading> Chooser::readings(const Span& span) const
+// Some kits' hits sound a few milliseconds after their first frame, and their onsets peak later still,
+// up to kOnsetLag, past where a grid point looks. A span's grids start where its first clear onset
+// peaks when all its readings together meet the onsets better so, and at its start otherwise: the same
+// for every reading, so that none gains by where its grid starts.
+double Chooser::gridStart(const Span& span) const
 {
+    const double start = seconds(span.start);
+    if (!m_e.onsets || m_e.onsets->size() == 0)
+        return start;
+    const OnsetSignal& onsets = *m_e.onsets;
+    const auto index = [&](double t) {
+        return static_cast<std::size_t>(
+            std::clamp(std::lround(t * onsets.rate), 0L, static_cast<long>(onsets.size()) - 1));
+    };
+    const auto first = onsets.strength.begin();
+    const auto peak = std::max_element(first + static_cast<std::ptrdiff_t>(index(start)),
+                                       first + static_cast<std::ptrdiff_t>(index(start + kOnsetLag)) + 1);
+    const float strongest = *std::max_element(first + static_cast<std::ptrdiff_t>(index(m_from)),
+                                              first + static_cast<std::ptrdiff_t>(index(m_to)) + 1);
+    if (*peak < kTailHit * strongest)
+        return start;
+    const double peakTime = static_cast<double>(peak - first) / onsets.rate;
+    double fromStart = 0, fromPeak = 0;
+    for (const int beats : kLoopBeats) {
+        const double period = seconds(span.frames()) / beats;
+        if (60 / period < kSlowest || 60 / period > kFastest)
+            continue;
+        fromStart += support(period, start);
+        fromPeak += support(period, peakTime);
+    }
+    return fromPeak > fromStart ? peakTime : start;
+}
+
+std::vector<Reading> Chooser::readings(const Span& given) const
+{
+    Span span = given;
+    span.gridStart = gridStart(given);
     std::vector<Reading> out;
     for (const int beats : kLoopBeats) {
         Reading r;
@@ -299,14 +336,14 @@ std::vector<Reading> Chooser::readings(const Span& span) const
         if (r.raw < kSlowest || r.raw > kFastest || !bpm::inRange(r.raw))
             continue;
         const double period = seconds(span.frames()) / beats;
-        r.support = support(period, seconds(span.start));
+        r.support = support(period, span.gridStart);
         r.score = (m_e.onsets ? std::log(std::max(r.support, 1e-3)) : 0) + kPriorWeight * loopPrior(r.raw) +
                   std::log(beatsWeight(beats)) - span.penalty;
         r.score += roundness(simplestTempo(span.frames(), m_e.sampleRate, beats));
         // Straight eighths of a beat half as fast again fall on a reading's thirds: where its beats
         // are struck at both their thirds as well, it counts the dotted quarters of a waltz (kicks on
         // one and on the and of two), and the count of 3, 6, 12 ... beats reads its bars.
-        if (beats % 3 != 0 && struckAtThirds(period, seconds(span.start)))
+        if (beats % 3 != 0 && struckAtThirds(period, span.gridStart))
             r.score -= kBetweenWeight;
         // The beat heard over the whole sound tells the metre: a reading that counts it in another
         // (8 beats where 12 are heard) has a grid that only half meets it.
@@ -375,7 +412,7 @@ void Chooser::weighOctaves(std::vector<Reading>& readings) const
 // beat twice as fast: 0 where its sixteenths are not all struck straight, up to kBetweenWeight.
 double Chooser::subdivisionEvidence(const Span& span, double period) const
 {
-    const double phase = seconds(span.start);
+    const double phase = span.gridStart;
     const double sixteenths = support(period / 4, phase);
     if (sixteenths < kStruckSixteenths ||
         support(period / 2, phase + period / 4) < kStraightSixteenths * sixteenths)
@@ -389,7 +426,7 @@ double Chooser::subdivisionEvidence(const Span& span, double period) const
 // the one before it, as an off-beat eighth is. kBetweenWeight then, for the slower beat; else 0.
 double Chooser::eighthsEvidence(const Span& span, double period) const
 {
-    const double phase = seconds(span.start);
+    const double phase = span.gridStart;
     const double beats = support(period, phase);
     if (!(beats > 0))
         return 0;

@@ -243,6 +243,9 @@ void TestSampleTempo::choice_data()
     QTest::newRow("2 bars at 120 under a loud ride's wash: its hits still a beat, no tone")
         << "loop.wav" << loop(120, 8, [](DrumLoop& l) { l.wash = 0.45; }) << R::Loop << "120" << 8 << ""
         << "";
+    QTest::newRow("4 bars at 174 whose every hit rustles 16 ms before it strikes: not halved")
+        << "loop.wav" << loop(174, 16, [](DrumLoop& l) { l.attack = 0.016; }) << R::Loop << "174" << 16 << ""
+        << "";
     QTest::newRow("15 s take at 133.3333: no loop of 128, however round its length")
         << "loop.wav" << loop(133 + 1.0 / 3, 0, [](DrumLoop& l) { l.seconds = 15; }) << R::Estimate
         << "133.3333" << 0 << ""

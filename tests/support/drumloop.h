@@ -29,6 +29,7 @@ struct DrumLoop
     double trim = 0;          // seconds the loop is cut longer (or, negative, shorter) than its beats
     double crashTail = 0;     // a crash on the first beat, ringing this many seconds past the loop
     double wash = 0;          // a ride washing under the whole loop, noise at this amplitude
+    double attack = 0;        // seconds each hit is a faint rustle before it strikes, as in some kits
     bool backbeat = false;    // kick on one only: the beat then often sounds half as fast
     bool funk = false;        // kicks three sixteenths apart, snares on two and four, hi-hats on sixteenths
     // What a WAV may say of its own loop: an ACID chunk (tempo 0: none) and sampler loop points
@@ -79,9 +80,12 @@ inline std::vector<float> drumSignal(const DrumLoop& loop)
     // crash rings on into the tail).
     const auto hit = [&](double at, double seconds, auto&& sound) {
         const auto first = static_cast<std::size_t>(before + std::llround(at * rate));
-        const auto last = std::min(end, first + static_cast<std::size_t>(seconds * rate));
-        for (std::size_t i = first; i < last; ++i)
-            out[i] += static_cast<float>(sound(static_cast<double>(i - first) / rate));
+        const auto struck = first + static_cast<std::size_t>(std::llround(loop.attack * rate));
+        const auto last = std::min(end, struck + static_cast<std::size_t>(seconds * rate));
+        for (std::size_t i = first; i < std::min(struck, last); ++i)
+            out[i] += 0.002f * nextNoise();
+        for (std::size_t i = struck; i < last; ++i)
+            out[i] += static_cast<float>(sound(static_cast<double>(i - struck) / rate));
     };
     // A falling sine with a quick decay, noise with a body, a faint tick of noise.
     const auto kick = [](double t) {
