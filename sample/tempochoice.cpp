@@ -204,6 +204,8 @@ private:
         return m_e.onsets ? gridSupport(*m_e.onsets, period, phase, m_from, m_to) : 0;
     }
     std::vector<Span> spans() const;
+    // Where the first clear onset from `start` on peaks, within kOnsetLag; `start` when none does.
+    double firstPeak(double start) const;
     double gridStart(const Span& span) const;
     std::vector<Reading> readings(const Span& given) const;
     void weighOctaves(std::vector<Reading>& readings) const;
@@ -218,7 +220,7 @@ private:
         return heard.bpm * 1.5 <= kFastest && struckAtThirds(60.0 / heard.bpm, heard.phase);
     }
     double eighthsEvidence(const Span& span, double period) const;
-    double lateSupport(double period, double phase) const;
+    double lateSupport(double period, double phase, std::optional<double> to = std::nullopt) const;
     TempoCandidate loopCandidate(const Reading& r) const;
     TempoCandidate beatCandidate(double tempo) const;
     // Whether the onsets agree with the tempo written into `choice`.
@@ -290,13 +292,8 @@ std::vector<Span> Chooser::spans() const
     return out;
 }
 
-// Some kits' hits sound a few milliseconds after their first frame, and their onsets peak later still,
-// up to kOnsetLag, past where a grid point looks. A span's grids start where its first clear onset
-// peaks when all its readings together meet the onsets better so, and at its start otherwise: the same
-// for every reading, so that none gains by where its grid starts.
-double Chooser::gridStart(const Span& span) const
+double Chooser::firstPeak(double start) const
 {
-    const double start = seconds(span.start);
     if (!m_e.onsets || m_e.onsets->size() == 0)
         return start;
     const OnsetSignal& onsets = *m_e.onsets;
@@ -309,9 +306,19 @@ double Chooser::gridStart(const Span& span) const
                                        first + static_cast<std::ptrdiff_t>(index(start + kOnsetLag)) + 1);
     const float strongest = *std::max_element(first + static_cast<std::ptrdiff_t>(index(m_from)),
                                               first + static_cast<std::ptrdiff_t>(index(m_to)) + 1);
-    if (*peak < kTailHit * strongest)
+    return *peak < kTailHit * strongest ? start : static_cast<double>(peak - first) / onsets.rate;
+}
+
+// Some kits' hits sound a few milliseconds after their first frame, and their onsets peak later still,
+// up to kOnsetLag, past where a grid point looks. A span's grids start where its first clear onset
+// peaks when all its readings together meet the onsets better so, and at its start otherwise: the same
+// for every reading, so that none gains by where its grid starts.
+double Chooser::gridStart(const Span& span) const
+{
+    const double start = seconds(span.start);
+    const double peakTime = firstPeak(start);
+    if (peakTime == start)
         return start;
-    const double peakTime = static_cast<double>(peak - first) / onsets.rate;
     double fromStart = 0, fromPeak = 0;
     for (const int beats : kLoopBeats) {
         const double period = seconds(span.frames()) / beats;
@@ -449,12 +456,12 @@ bool Chooser::struckAtThirds(double period, double phase) const
 // How well a grid from a loop's first beat meets the onsets, set as late as an onset may peak after
 // its attack: against the best grid near it, whose phase is free, a loop's own grid must not lose
 // for a soft attack.
-double Chooser::lateSupport(double period, double phase) const
+double Chooser::lateSupport(double period, double phase, std::optional<double> to) const
 {
     double out = 0;
     if (m_e.onsets)
         for (double lag = 0; lag <= kOnsetLag; lag += 1 / m_e.onsets->rate)
-            out = std::max(out, support(period, phase + lag));
+            out = std::max(out, gridSupport(*m_e.onsets, period, phase + lag, m_from, to.value_or(m_to)));
     return out;
 }
 
@@ -836,11 +843,11 @@ std::optional<TempoChoice> Chooser::ringing(const Span& whole) const
         if (end > lastHit + period || seconds(whole.end) - end < std::max(kShortestTail, period))
             return std::nullopt;
         // The bars start with the sound: at the beat heard, or at twice it when its grid is the one
-        // through the first hit.
+        // through the first hit. They are measured from where its onset peaks.
         for (const int times : {1, 2}) {
-            const TempoCandidate beat =
-                beatCandidate(barTempo(beats * times, refined(heardBpm * times, m_from, end), end));
-            const double support = gridSupport(onsets, 60.0 / beat.tempo, m_from, m_from, end);
+            const TempoCandidate beat = beatCandidate(
+                barTempo(beats * times, refined(heardBpm * times, firstPeak(m_from), end), end));
+            const double support = lateSupport(60.0 / beat.tempo, m_from, end);
             if (!bpm::inRange(beat.tempo) ||
                 support < kLoopShare * fitGrid(onsets, beat.tempo, 0.02, m_from, end).support)
                 continue;

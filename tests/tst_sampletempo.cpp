@@ -230,6 +230,15 @@ void TestSampleTempo::choice_data()
         << "loop.wav" << loop(100, 8, [](DrumLoop& l) { l.crashTail = 1.5; }) << R::Mismatch << "100" << 8
         << "50 200 75"
         << "";
+    QTest::newRow("the same, each hit rustling 16 ms before it strikes: still the bars before the tail")
+        << "loop.wav"
+        << loop(100, 8,
+                [](DrumLoop& l) {
+                    l.crashTail = 1.5;
+                    l.attack = 0.016;
+                })
+        << R::Mismatch << "100" << 8 << ""
+        << "";
     QTest::newRow(
         "2 bars of funk at 146, a crash ringing on: not told at the kicks' dotted quarters, its half offered")
         << "loop.wav"
