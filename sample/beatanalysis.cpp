@@ -359,6 +359,26 @@ double backbeat(const OnsetSignal& onsets, double period, double phase, double f
     return std::fabs(2 * turns / weight);
 }
 
+double lowGridSupport(const OnsetSignal& onsets, double period, double phase, double from, double to)
+{
+    const long n = static_cast<long>(onsets.size());
+    if (onsets.lowShare.size() != onsets.size() || !(period > 0) || !(to > from))
+        return 0;
+    const double first = phase - std::floor((phase - from) / period) * period;
+    double sum = 0;
+    int count = 0;
+    for (double t = first; t < to - 0.5 / onsets.rate; t = first + period * ++count) {
+        const long centre = std::lround(t * onsets.rate);
+        double strongest = 0;
+        for (long i = std::max(0L, centre - kNearbyHops); i <= std::min(n - 1, centre + kNearbyHops); ++i) {
+            const auto at = static_cast<std::size_t>(i);
+            strongest = std::max(strongest, onsets.strength[at] * (onsets.lowShare[at] / 255.0));
+        }
+        sum += strongest;
+    }
+    return count > 0 ? sum / count : 0;
+}
+
 std::optional<double> lowRepetition(const OnsetSignal& onsets, double from, double to, double lag)
 {
     const long n = static_cast<long>(onsets.size());

@@ -106,6 +106,10 @@ double repeatTempo(const OnsetSignal& onsets, double bpm, int beats, double from
 // all on snares.
 double backbeat(const OnsetSignal& onsets, double period, double phase, double from, double to);
 
+// How much low rise a grid's points meet: the kick-like part of the onsets, at its strongest near each
+// point, averaged over the points from `from` to `to` seconds.
+double lowGridSupport(const OnsetSignal& onsets, double period, double phase, double from, double to);
+
 // How closely the low hits over a loop from `from` to `to` seconds repeat `lag` seconds later, the
 // loop wrapping round: the correlation of the kick-like part of the onsets with itself, -1 to 1.
 // Nothing when the stretch is no longer than the lag or holds no low hits.

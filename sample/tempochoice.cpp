@@ -57,6 +57,9 @@ constexpr double kBetweenHigh = 0.16;
 constexpr double kLatestOffbeat = 0.7;
 constexpr double kEmptyBetween = 0.1;
 constexpr double kWeakOffbeat = 1.1;
+// An off-beat eighth may be an open hi-hat, its noise rising more than the kick before it does, but with
+// hardly any of the kick's low: less than this share of it.
+constexpr double kOpenOffbeat = 0.15;
 // Sixteenths are struck when their grid meets the onsets this well, and struck straight when the
 // off-beat ones alone meet them at this share of that.
 constexpr double kStruckSixteenths = 1.5;
@@ -430,7 +433,8 @@ double Chooser::subdivisionEvidence(const Span& span, double period) const
 
 // For the reading of a span at a beat `period` long, what says it counts the eighths of a beat twice
 // as slow: nothing struck between its beats, straight or swung, and every other beat no stronger than
-// the one before it, as an off-beat eighth is. kBetweenWeight then, for the slower beat; else 0.
+// the one before it, or with next to none of its low, as an off-beat eighth is. kBetweenWeight then,
+// for the slower beat; else 0.
 double Chooser::eighthsEvidence(const Span& span, double period) const
 {
     const double phase = span.gridStart;
@@ -443,7 +447,11 @@ double Chooser::eighthsEvidence(const Span& span, double period) const
         if (support(period, phase + at) >= kEmptyBetween * beats)
             return 0;
     const double even = support(2 * period, phase), odd = support(2 * period, phase + period);
-    return odd < kWeakOffbeat * even ? kBetweenWeight : 0;
+    if (odd < kWeakOffbeat * even)
+        return kBetweenWeight;
+    const double lowEven = lowGridSupport(*m_e.onsets, 2 * period, phase, m_from, m_to);
+    const double lowOdd = lowGridSupport(*m_e.onsets, 2 * period, phase + period, m_from, m_to);
+    return lowOdd < kOpenOffbeat * lowEven ? kBetweenWeight : 0;
 }
 
 bool Chooser::struckAtThirds(double period, double phase) const

@@ -330,7 +330,8 @@ void TestSampleTempo::choice()
 
 // Onsets of a groove on sixteenths, one character a step (x: a hit), each pattern repeating at its own
 // length: a kick mostly low, a snare mostly high, a faint hi-hat. A snare marked l peaks 25 ms late, as
-// a clap's second peak may, and stronger than the kick under it.
+// a clap's second peak may, and stronger than the kick under it; a hi-hat marked o is open, its noise
+// rising more than a kick does.
 static korvo::sample::OnsetSignal groove(double bpm, const char* kicks, const char* snares, const char* hats,
                                          double seconds)
 {
@@ -345,7 +346,10 @@ static korvo::sample::OnsetSignal groove(double bpm, const char* kicks, const ch
         if (i >= n)
             break;
         const auto at = [step](const char* pattern) { return pattern[step % std::strlen(pattern)]; };
-        onsets.strength[i] = at(kicks) == 'x' || at(snares) == 'x' ? 10.0f : at(hats) == 'x' ? 2.0f : 0.0f;
+        onsets.strength[i] = at(kicks) == 'x' || at(snares) == 'x' ? 10.0f
+                             : at(hats) == 'o'                     ? 14.0f
+                             : at(hats) == 'x'                     ? 2.0f
+                                                                   : 0.0f;
         onsets.lowShare[i] = at(kicks) == 'x' ? 204 : at(snares) == 'x' ? 25 : 0;
         if (const std::size_t late = i + 5; at(snares) == 'l' && late < n) {
             onsets.strength[late] = 12.0f;
@@ -405,6 +409,8 @@ void TestSampleTempo::grooveChoice_data()
     QTest::newRow("4 bars of four on the floor at 80, open hi-hats between: not doubled")
         << 80.0 << 60 * 16 / 80.0 << "x...x...x...x..."
         << "..x.x.x...x.x.x." << sixteenths;
+    QTest::newRow("2 bars of disco at 86, open hi-hats on the off-beats louder than the kicks: not doubled")
+        << 86.0 << 60 * 8 / 86.0 << "x...x...x...x..." << backbeat << "x.o.x.o.x.o.x.o.";
     QTest::newRow("2 bars of rock at 190 on eighths: not halved")
         << 190.0 << 60 * 8 / 190.0 << "x.......x.x....." << backbeat << "x.x.x.x.x.x.x.x.";
     QTest::newRow("4 bars in half time at 160, the snare on three: not halved")
