@@ -359,23 +359,32 @@ double backbeat(const OnsetSignal& onsets, double period, double phase, double f
     return std::fabs(2 * turns / weight);
 }
 
-double lowGridSupport(const OnsetSignal& onsets, double period, double phase, double from, double to)
+namespace {
+
+// The low rise at onset value `i`, at its strongest within a few milliseconds of it, so a kick a hop off
+// still counts.
+double lowNearby(const OnsetSignal& onsets, long i)
 {
     const long n = static_cast<long>(onsets.size());
+    double strongest = 0;
+    for (long j = std::max(0L, i - kNearbyHops); j <= std::min(n - 1, i + kNearbyHops); ++j) {
+        const auto at = static_cast<std::size_t>(j);
+        strongest = std::max(strongest, onsets.strength[at] * (onsets.lowShare[at] / 255.0));
+    }
+    return strongest;
+}
+
+} // namespace
+
+double lowGridSupport(const OnsetSignal& onsets, double period, double phase, double from, double to)
+{
     if (onsets.lowShare.size() != onsets.size() || !(period > 0) || !(to > from))
         return 0;
     const double first = phase - std::floor((phase - from) / period) * period;
     double sum = 0;
     int count = 0;
-    for (double t = first; t < to - 0.5 / onsets.rate; t = first + period * ++count) {
-        const long centre = std::lround(t * onsets.rate);
-        double strongest = 0;
-        for (long i = std::max(0L, centre - kNearbyHops); i <= std::min(n - 1, centre + kNearbyHops); ++i) {
-            const auto at = static_cast<std::size_t>(i);
-            strongest = std::max(strongest, onsets.strength[at] * (onsets.lowShare[at] / 255.0));
-        }
-        sum += strongest;
-    }
+    for (double t = first; t < to - 0.5 / onsets.rate; t = first + period * ++count)
+        sum += lowNearby(onsets, std::lround(t * onsets.rate));
     return count > 0 ? sum / count : 0;
 }
 
@@ -390,17 +399,12 @@ std::optional<double> lowRepetition(const OnsetSignal& onsets, double from, doub
     const long m = b - a;
     if (shift < 1 || shift >= m)
         return std::nullopt;
-    // The low rise, at its strongest within a few milliseconds, so a kick a hop off still meets itself.
+    // The low rise near each value, so a kick a hop off still meets itself.
     std::vector<double> low(static_cast<std::size_t>(m));
     double mean = 0;
     for (long i = 0; i < m; ++i) {
-        double strongest = 0;
-        for (long j = std::max(0L, a + i - kNearbyHops); j <= std::min(n - 1, a + i + kNearbyHops); ++j) {
-            const auto at = static_cast<std::size_t>(j);
-            strongest = std::max(strongest, onsets.strength[at] * (onsets.lowShare[at] / 255.0));
-        }
-        low[static_cast<std::size_t>(i)] = strongest;
-        mean += strongest;
+        low[static_cast<std::size_t>(i)] = lowNearby(onsets, a + i);
+        mean += low[static_cast<std::size_t>(i)];
     }
     mean /= static_cast<double>(m);
     double energy = 0, sum = 0;
