@@ -53,10 +53,11 @@ constexpr double kBetweenLow = 0.08;
 constexpr double kBetweenHigh = 0.16;
 // A reading's beats have nothing between them when no point from halfway to the latest a swung eighth
 // falls meets the onsets at this share of its beats; its every other beat is an off-beat eighth when
-// it meets them less than this share of the beats before it does.
+// it meets them at no more than this share of the beats before it: clearly weaker, for the beats of a
+// waltz with nothing between them take turns evenly across its bars of three.
 constexpr double kLatestOffbeat = 0.7;
 constexpr double kEmptyBetween = 0.1;
-constexpr double kWeakOffbeat = 1.1;
+constexpr double kWeakOffbeat = 0.8;
 // An off-beat eighth may be an open hi-hat, its noise rising more than the kick before it does, but with
 // hardly any of the kick's low: less than this share of it.
 constexpr double kOpenOffbeat = 0.15;
@@ -432,8 +433,8 @@ double Chooser::subdivisionEvidence(const Span& span, double period) const
 }
 
 // For the reading of a span at a beat `period` long, what says it counts the eighths of a beat twice
-// as slow: nothing struck between its beats, straight or swung, and every other beat no stronger than
-// the one before it, or with next to none of its low, as an off-beat eighth is. kBetweenWeight then,
+// as slow: nothing struck between its beats, straight or swung, and every other beat weaker than the
+// one before it, or with next to none of its low, as an off-beat eighth is. kBetweenWeight then,
 // for the slower beat; else 0.
 double Chooser::eighthsEvidence(const Span& span, double period) const
 {

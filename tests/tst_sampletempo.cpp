@@ -166,6 +166,15 @@ void TestSampleTempo::choice_data()
         << "loop.wav" << loop(160, 12, [](DrumLoop& l) { l.beatsPerBar = 3; }) << R::Loop << "160" << 12
         << "106.6667"
         << "";
+    QTest::newRow("4 bars of 3/4 at 150 with nothing between its beats: not halved")
+        << "loop.wav"
+        << loop(150, 12,
+                [](DrumLoop& l) {
+                    l.beatsPerBar = 3;
+                    l.swing = 0;
+                })
+        << R::Loop << "150" << 12 << ""
+        << "";
     QTest::newRow("2 bars of 3/4 at 90: 6 beats")
         << "loop.wav" << loop(90, 6, [](DrumLoop& l) { l.beatsPerBar = 3; }) << R::Loop << "90" << 6 << ""
         << "";

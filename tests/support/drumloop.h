@@ -23,7 +23,7 @@ struct DrumLoop
     int sampleRate = 44100;
     int channels = 2;
     int beatsPerBar = 4;      // 3 for a waltz
-    double swing = 0.5;       // where the off-beat eighth falls in its beat: 0.5 straight, 0.62 swung
+    double swing = 0.5;       // where the off-beat eighth falls: 0.5 straight, 0.62 swung, 0 on the beat
     double silenceBefore = 0; // seconds of silence before the loop
     double silenceAfter = 0;  // seconds of silence appended
     double trim = 0;          // seconds the loop is cut longer (or, negative, shorter) than its beats
