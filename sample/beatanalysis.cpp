@@ -292,11 +292,13 @@ FittedGrid fitGrid(const OnsetSignal& onsets, double bpm, double spread, double 
         to = from + kLongest;
     }
     // Coarse to fine: 41 tempos across the spread, then 41 across the best step and its neighbours.
+    // No spread: the phase alone.
     double low = bpm * (1 - spread), high = bpm * (1 + spread);
     const double hop = 1 / onsets.rate;
-    for (int pass = 0; pass < 3; ++pass) {
-        const double step = (high - low) / 40;
-        for (int i = 0; i <= 40; ++i) {
+    const int steps = spread > 0 ? 40 : 0;
+    for (int pass = 0; pass < (steps > 0 ? 3 : 1); ++pass) {
+        const double step = steps > 0 ? (high - low) / steps : 0;
+        for (int i = 0; i <= steps; ++i) {
             const double tempo = low + step * i;
             const double period = 60.0 / tempo;
             for (double phase = from; phase < from + period; phase += hop) {

@@ -76,7 +76,8 @@ struct Periodicity
 };
 Periodicity periodicity(const OnsetSignal& onsets, double from, double to);
 
-// The grid that lines up best with the onsets within `spread` (a share) of a tempo, phase free.
+// The grid that lines up best with the onsets within `spread` (a share) of a tempo, phase free; at
+// the tempo itself for a spread of 0.
 struct FittedGrid
 {
     double bpm = 0;

@@ -249,11 +249,12 @@ private:
                std::max(lowRepeat(bpm, 2), lowRepeat(bpm, 4)) < kBarsApart;
     }
     std::optional<FittedGrid> repeatingLevel(const FittedGrid& heard) const;
-    // A grid found by its support, its tempo then refined from the onsets' times.
-    FittedGrid refinedGrid(FittedGrid grid) const
+    // A grid found by its support, its tempo then refined from the onsets' times, and its phase found
+    // again at that tempo: a few per cent over a few seconds move its points off the hits.
+    FittedGrid refinedGrid(const FittedGrid& grid) const
     {
-        grid.bpm = refined(grid.bpm, grid.phase);
-        return grid;
+        const double bpm = refined(grid.bpm, grid.phase);
+        return bpm == grid.bpm ? grid : fitGrid(*m_e.onsets, bpm, 0, m_from, m_to);
     }
     // Over the stretch with sound, or up to `to` seconds; the line's standard error (a share) goes to
     // `standardError` when given.

@@ -438,6 +438,9 @@ void TestSampleTempo::grooveChoice_data()
         << 175.0 << 60 * 12 / 175.0 << kickAndTwo << three << eighths;
     QTest::newRow("2 bars at 62 on eighths, nothing between them: not doubled")
         << 62.0 << 60 * 8 / 62.0 << "x.......x.x....." << backbeat << "x.x.x.x.x.x.x.x.";
+    QTest::newRow("a bar of a break at 88, its first grid's tempo well off: still a beat")
+        << 88.0 << 60 * 4 / 88.0 << "x.x.......xx...."
+        << "....x..x.x..x..x" << sixteenths;
     QTest::newRow("4 bars at 150 cut 11 ms long, late strong claps in the last two: not 149.5")
         << 150.0 << 60 * 16 / 150.0 + 0.011 << "x...x...x...x..."
         << "....x.......x.......x.......x.......l.......l.......l.......l..."
