@@ -969,7 +969,12 @@ TempoChoice Chooser::choose()
         return choice;
     }
 
-    if (auto rescued = anchored(all_readings, whole)) {
+    // A loop left ringing is read at the beat heard before at a beat of another metre that its whole
+    // length happens to fit.
+    std::optional<TempoChoice> rescued = anchored(all_readings, whole);
+    if (rescued && heard && !sameBeat(rescued->tempo, heard->bpm, 0.03) && ringing(whole))
+        rescued.reset();
+    if (rescued) {
         rescued->heard = choice.heard;
         choice = *rescued;
         std::vector<TempoCandidate> pool;

@@ -239,6 +239,10 @@ void TestSampleTempo::choice_data()
         << "loop.wav" << loop(100, 8, [](DrumLoop& l) { l.crashTail = 1.5; }) << R::Mismatch << "100" << 8
         << "50 200 75"
         << "";
+    QTest::newRow("a crash ringing 0.8 s past 2 bars at 81: the beat heard, not a waltz's at 54 that the "
+                  "length fits")
+        << "loop.wav" << loop(81, 8, [](DrumLoop& l) { l.crashTail = 0.8; }) << R::Mismatch << "81" << 8 << ""
+        << "";
     QTest::newRow("the same, each hit rustling 16 ms before it strikes: still the bars before the tail")
         << "loop.wav"
         << loop(100, 8,
