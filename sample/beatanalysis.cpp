@@ -302,8 +302,12 @@ FittedGrid fitGrid(const OnsetSignal& onsets, double bpm, double spread, double 
             const double tempo = low + step * i;
             const double period = 60.0 / tempo;
             for (double phase = from; phase < from + period; phase += hop) {
+                // Over a short loop many tempos meet every hit alike: of grids that meet the onsets
+                // equally well, the one nearest the tempo searched from.
                 const double support = gridSupport(onsets, period, phase, from, to);
-                if (support > best.support)
+                const double tie = 1e-6 * std::max(support, best.support);
+                if (support > best.support + tie ||
+                    (support >= best.support - tie && std::fabs(tempo - bpm) < std::fabs(best.bpm - bpm)))
                     best = {tempo, phase, support};
             }
         }
