@@ -53,7 +53,7 @@ constexpr double kBetweenLow = 0.08;
 constexpr double kBetweenHigh = 0.16;
 // A reading's beats have nothing between them when no point from halfway to the latest a swung eighth
 // falls meets the onsets at this share of its beats; its every other beat is an off-beat eighth when
-// it meets them at no more than this share of the beats before it: clearly weaker, for the beats of a
+// it meets them at less than this share of the beats before it: clearly weaker, for the beats of a
 // waltz with nothing between them take turns evenly across its bars of three.
 constexpr double kLatestOffbeat = 0.7;
 constexpr double kEmptyBetween = 0.1;
