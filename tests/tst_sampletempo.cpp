@@ -464,6 +464,8 @@ void TestSampleTempo::grooveChoice_data()
     QTest::newRow("a bar of a break at 88, its first grid's tempo well off: still a beat")
         << 88.0 << 60 * 4 / 88.0 << "x.x.......xx...."
         << "....x..x.x..x..x" << sixteenths;
+    QTest::newRow("4 bars at 120 cut 18 ms short, kicks five sixteenths apart: a loop, not a take at 96")
+        << 120.0 << 60 * 16 / 120.0 - 0.018 << "x....x....x....." << backbeat << sixteenths;
     QTest::newRow("4 bars at 150 cut 11 ms long, late strong claps in the last two: not 149.5")
         << 150.0 << 60 * 16 / 150.0 + 0.011 << "x...x...x...x..."
         << "....x.......x.......x.......x.......l.......l.......l.......l..."
