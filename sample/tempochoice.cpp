@@ -978,9 +978,8 @@ TempoChoice Chooser::choose()
     // A loop left ringing is read at the beat heard before at a beat of another metre that its whole
     // length happens to fit.
     std::optional<TempoChoice> rescued = anchored(all_readings, whole);
-    if (rescued && heard && !sameBeat(rescued->tempo, heard->bpm, 0.03) && ringing(whole))
-        rescued.reset();
-    if (rescued) {
+    std::optional<TempoChoice> rang = ringing(whole);
+    if (rescued && !(rang && !sameBeat(rescued->tempo, heard->bpm, 0.03))) {
         rescued->heard = choice.heard;
         choice = *rescued;
         std::vector<TempoCandidate> pool;
@@ -990,9 +989,9 @@ TempoChoice Chooser::choose()
         return choice;
     }
 
-    if (auto rescued = ringing(whole)) {
-        rescued->heard = choice.heard;
-        choice = *rescued;
+    if (rang) {
+        rang->heard = choice.heard;
+        choice = *rang;
         // Measured at another beat than the one heard (half as fast again): its own half and double,
         // then the beat heard.
         std::vector<TempoCandidate> pool;
