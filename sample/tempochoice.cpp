@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <optional>
 
 namespace korvo::sample {
@@ -28,6 +29,8 @@ constexpr double kHitStrength = 0.03;
 constexpr double kStartSkip = 0.1;
 // What agreeing with the beat heard over the whole sound adds to a reading's score.
 constexpr double kHeardBonus = 0.5;
+// How much better a ringing loop's bars must score at half or twice the beat heard to be read so.
+constexpr double kOctaveFromHeard = 0.25;
 // How closely (a share) the onsets give a tempo, from their times over a loop or a take.
 constexpr double kHeardPrecision = 0.0015;
 // A hit at least this share of the strongest one counts as struck, not as a ringing note's flicker.
@@ -859,10 +862,27 @@ std::optional<TempoChoice> Chooser::ringing(const Span& whole) const
         if (end > lastHit + period || seconds(whole.end) - end < std::max(kShortestTail, period))
             return std::nullopt;
         // The bars start with the sound: at the beat heard, or at twice it when its grid is the one
-        // through the first hit. They are measured from where its onset peaks.
-        for (const int times : {1, 2}) {
-            const TempoCandidate beat = beatCandidate(
-                barTempo(beats * times, refined(heardBpm * times, firstPeak(m_from), end), end));
+        // through the first hit. Read as a loop that ends with them, they may count the beat half or
+        // twice as fast, where that reading scores clearly better. They are measured from where its
+        // onset peaks.
+        const Span bars{whole.start, whole.start + static_cast<std::int64_t>(
+                                                       std::llround((end - seconds(whole.start)) * m_rate))};
+        const std::vector<Reading> read = readings(bars);
+        const auto weighed = [&](int count) {
+            const auto r =
+                std::find_if(read.begin(), read.end(), [&](const Reading& x) { return x.beats == count; });
+            if (r == read.end())
+                return -std::numeric_limits<double>::infinity();
+            return count == beats ? r->score : r->score - kOctaveFromHeard;
+        };
+        std::vector<int> counts{beats, 2 * beats};
+        if (beats % 4 == 0)
+            counts.push_back(beats / 2);
+        std::stable_sort(counts.begin(), counts.end(), [&](int a, int b) { return weighed(a) > weighed(b); });
+        for (const int count : counts) {
+            const double tempo = heardBpm * count / beats;
+            const TempoCandidate beat =
+                beatCandidate(barTempo(count, refined(tempo, firstPeak(m_from), end), end));
             const double support = lateSupport(60.0 / beat.tempo, m_from, end);
             if (!bpm::inRange(beat.tempo) ||
                 support < kLoopShare * fitGrid(onsets, beat.tempo, 0.02, m_from, end).support)
@@ -871,7 +891,7 @@ std::optional<TempoChoice> Chooser::ringing(const Span& whole) const
             choice.reason = ChoiceReason::Mismatch;
             choice.tempo = beat.tempo;
             choice.text = beat.text;
-            choice.beats = beats * times;
+            choice.beats = count;
             choice.offset = seconds(whole.frames()) - 60.0 * choice.beats / beat.tempo;
             offerOtherMetre(choice);
             return choice;
@@ -992,11 +1012,15 @@ TempoChoice Chooser::choose()
     if (rang) {
         rang->heard = choice.heard;
         choice = *rang;
-        // Measured at another beat than the one heard (half as fast again): its own half and double,
-        // then the beat heard.
+        // The beat heard at the choice's octave (measured over the whole sound, it may round to another
+        // tempo), and at half and twice it. Measured at another beat than the one heard (half as fast
+        // again): its own half and double, then the beat heard.
         std::vector<TempoCandidate> pool;
         if (sameBeat(choice.tempo, heard->bpm, 0.03)) {
-            pool = heardHalfAndDouble();
+            const double octave = std::exp2(std::round(std::log2(choice.tempo / heard->bpm)));
+            for (const double times : {1.0, 0.5, 2.0})
+                if (bpm::inRange(heard->bpm * octave * times))
+                    pool.push_back(beatCandidate(heard->bpm * octave * times));
         } else {
             for (const double tempo : {choice.tempo / 2, choice.tempo * 2, heard->bpm})
                 if (bpm::inRange(tempo))

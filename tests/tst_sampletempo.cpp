@@ -253,6 +253,11 @@ void TestSampleTempo::choice_data()
                 })
         << R::Mismatch << "100" << 8 << ""
         << "";
+    QTest::newRow("a crash ringing 1.2 s past 4 bars at 62: read at their beat, not at 124, its half and "
+                  "double offered")
+        << "loop.wav" << loop(62, 16, [](DrumLoop& l) { l.crashTail = 1.2; }) << R::Mismatch << "62" << 16
+        << "31 124"
+        << "";
     QTest::newRow(
         "2 bars of funk at 146, a crash ringing on: not told at the kicks' dotted quarters, its half offered")
         << "loop.wav"
