@@ -995,11 +995,11 @@ TempoChoice Chooser::choose()
         return choice;
     }
 
-    // A loop left ringing is read at the beat heard before at a beat of another metre that its whole
-    // length happens to fit.
-    std::optional<TempoChoice> rescued = anchored(all_readings, whole);
+    // A loop left ringing is read at its bars before the ring, never at a reading whose beats run on
+    // through it (a beat of another metre, or half as fast, that the whole length happens to fit).
     std::optional<TempoChoice> rang = ringing(whole);
-    if (rescued && !(rang && !sameBeat(rescued->tempo, heard->bpm, 0.03))) {
+    std::optional<TempoChoice> rescued = rang ? std::nullopt : anchored(all_readings, whole);
+    if (rescued) {
         rescued->heard = choice.heard;
         choice = *rescued;
         std::vector<TempoCandidate> pool;

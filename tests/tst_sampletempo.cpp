@@ -268,6 +268,17 @@ void TestSampleTempo::choice_data()
                 })
         << R::Mismatch << "146" << 8 << "73"
         << "";
+    QTest::newRow(
+        "4 bars of funk at 81, a crash ringing 1.48 s on: the bars before the ring, not 24 beats at "
+        "108 that the whole length fits")
+        << "loop.wav"
+        << loop(81, 16,
+                [](DrumLoop& l) {
+                    l.funk = true;
+                    l.crashTail = 1.48;
+                })
+        << R::Mismatch << "81" << 16 << ""
+        << "";
     QTest::newRow("2 bars at 120 under a loud ride's wash: its hits still a beat, no tone")
         << "loop.wav" << loop(120, 8, [](DrumLoop& l) { l.wash = 0.45; }) << R::Loop << "120" << 8 << ""
         << "";
