@@ -1080,6 +1080,9 @@ TempoChoice Chooser::choose()
 // offered too, and so is the whole BPM nearest the length. A take's beat, heard over far longer, is
 // known too well for that. A whole BPM takes the place of a reading that repeats a relation already
 // offered, or of one that is no relation of the choice at all, never of half, double or the other metre.
+// A loop whose length is no whole number of its beats (left ringing, say) is measured from its beat
+// alone, which the drums on its beats tilt by up to half a BPM: the whole BPMs either side of a choice
+// that is not whole are offered where there is room, or in place of a relation offered twice.
 void offerNearestWhole(const TempoEvidence& evidence, TempoChoice& choice)
 {
     if (choice.tempo <= 0 || (choice.reason != ChoiceReason::Loop && choice.reason != ChoiceReason::Mismatch))
@@ -1090,7 +1093,7 @@ void offerNearestWhole(const TempoEvidence& evidence, TempoChoice& choice)
         return;
     // Measured against the stretch the choice was: without the silence it left out.
     const double length = choice.beats > 0 ? choice.offset + 60.0 * choice.beats / choice.tempo : 0;
-    const auto offer = [&](double whole, double slack) {
+    const auto offer = [&](double whole, double slack, bool overUnrelated = true) {
         if (!bpm::inRange(whole))
             return;
         TempoCandidate c;
@@ -1116,7 +1119,7 @@ void offerNearestWhole(const TempoEvidence& evidence, TempoChoice& choice)
                                                         [&](const TempoCandidate& o) {
                                                             return relation(o.tempo, choice.tempo) == r;
                                                         });
-            if (r < 0 || repeated) {
+            if ((r < 0 && overUnrelated) || repeated) {
                 choice.others[i] = c;
                 return;
             }
@@ -1128,6 +1131,15 @@ void offerNearestWhole(const TempoEvidence& evidence, TempoChoice& choice)
             whole = choice.tempo + (choice.heard >= choice.tempo ? 1 : -1);
         if (std::fabs(whole / choice.heard - 1) <= 0.01)
             offer(whole, std::fabs(choice.offset) + kTrimTolerance);
+    }
+    if (choice.reason == ChoiceReason::Mismatch) {
+        const double below = std::floor(choice.tempo), above = below + 1;
+        // The nearer last, so that it keeps its place where only one fits.
+        const bool nearerAbove = above - choice.tempo < choice.tempo - below;
+        if (choice.tempo > below) {
+            offer(nearerAbove ? below : above, std::fabs(choice.offset) + kTrimTolerance, false);
+            offer(nearerAbove ? above : below, std::fabs(choice.offset) + kTrimTolerance, false);
+        }
     }
     // The onsets may have moved the choice off what the length gives (a loop of one bar measured from
     // four hits): the length's own whole BPM, when its beats fit within a trim.

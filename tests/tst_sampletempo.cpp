@@ -258,6 +258,11 @@ void TestSampleTempo::choice_data()
         << "loop.wav" << loop(62, 16, [](DrumLoop& l) { l.crashTail = 1.2; }) << R::Mismatch << "62" << 16
         << "31 124"
         << "";
+    QTest::newRow("2 bars at 97.5 and a crash ringing 1.2 s on, measured from their hits alone: a whole BPM "
+                  "beside them offered")
+        << "loop.wav" << loop(97.5, 8, [](DrumLoop& l) { l.crashTail = 1.2; }) << R::Mismatch << "97.5" << 8
+        << "48.75 195 97"
+        << "";
     QTest::newRow(
         "2 bars of funk at 146, a crash ringing on: not told at the kicks' dotted quarters, its half offered")
         << "loop.wav"
