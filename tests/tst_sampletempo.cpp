@@ -253,13 +253,11 @@ void TestSampleTempo::choice_data()
                 })
         << R::Mismatch << "100" << 8 << ""
         << "";
-    QTest::newRow("a crash ringing 1.2 s past 4 bars at 62: read at their beat, not at 124, its half and "
-                  "double offered")
+    QTest::newRow("4 bars at 62 ringing 1.2 s on: their beat, not 124, its half and double offered")
         << "loop.wav" << loop(62, 16, [](DrumLoop& l) { l.crashTail = 1.2; }) << R::Mismatch << "62" << 16
         << "31 124"
         << "";
-    QTest::newRow("2 bars at 97.5 and a crash ringing 1.2 s on, measured from their hits alone: a whole BPM "
-                  "beside them offered")
+    QTest::newRow("2 bars at 97.5 ringing 1.2 s on, measured from their hits: a whole BPM beside offered")
         << "loop.wav" << loop(97.5, 8, [](DrumLoop& l) { l.crashTail = 1.2; }) << R::Mismatch << "97.5" << 8
         << "48.75 195 97"
         << "";
@@ -273,9 +271,7 @@ void TestSampleTempo::choice_data()
                 })
         << R::Mismatch << "146" << 8 << "73"
         << "";
-    QTest::newRow(
-        "4 bars of funk at 81, a crash ringing 1.48 s on: the bars before the ring, not 24 beats at "
-        "108 that the whole length fits")
+    QTest::newRow("4 bars of funk at 81 ringing 1.48 s on: the bars, not 24 beats at 108 over the ring")
         << "loop.wav"
         << loop(81, 16,
                 [](DrumLoop& l) {
