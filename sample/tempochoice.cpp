@@ -976,8 +976,9 @@ TempoChoice Chooser::choose()
                (heardIt || isRoundTempo(exact));
     }
     // Whole beats that end in a long ring with nothing struck are no loop's unless they are whole
-    // beats of a round tempo to the frame.
-    if (loop && !isRoundTempo(exact) && ringing(whole))
+    // beats of a round tempo to the frame. The bars before the ring, where they are found.
+    std::optional<TempoChoice> rang = loop && isRoundTempo(exact) ? std::nullopt : ringing(whole);
+    if (loop && rang)
         loop = false;
     if (loop) {
         choice.reason = ChoiceReason::Loop;
@@ -997,7 +998,6 @@ TempoChoice Chooser::choose()
 
     // A loop left ringing is read at its bars before the ring, never at a reading whose beats run on
     // through it (a beat of another metre, or half as fast, that the whole length happens to fit).
-    std::optional<TempoChoice> rang = ringing(whole);
     std::optional<TempoChoice> rescued = rang ? std::nullopt : anchored(all_readings, whole);
     if (rescued) {
         rescued->heard = choice.heard;
