@@ -443,21 +443,24 @@ double repeatTempo(const OnsetSignal& onsets, double bpm, int beats, double from
         energy += at(i) * at(i);
     if (!(energy > 0))
         return 0;
-    // The mean product over the overlap, against the mean square.
+    // The sum of products over the overlap locates the lag. Divided by the overlap, as the match is,
+    // it would lean to the longer lags, whose overlap is shorter, and the more so the fewer hits meet.
     std::vector<double> r(static_cast<std::size_t>(longest - shortest + 1));
     for (long shift = shortest; shift <= longest; ++shift) {
         double sum = 0;
         for (long i = a; i + shift < b; ++i)
             sum += at(i) * at(i + shift);
-        r[static_cast<std::size_t>(shift - shortest)] =
-            sum / static_cast<double>(b - a - shift) / (energy / static_cast<double>(b - a));
+        r[static_cast<std::size_t>(shift - shortest)] = sum;
     }
     const auto best = std::max_element(r.begin() + 1, r.end() - 1);
     const double l = *(best - 1), c = *best, h = *(best + 1);
     const double denominator = l - 2 * c + h;
     const double shift = denominator < 0 ? std::clamp(0.5 * (l - h) / denominator, -0.5, 0.5) : 0;
-    *match = std::clamp(c, 0.0, 1.0);
-    return 60.0 * beats * onsets.rate / (static_cast<double>(shortest + (best - r.begin())) + shift);
+    const long lagged = shortest + (best - r.begin());
+    // The mean product over the overlap, against the mean square.
+    *match =
+        std::clamp(c / static_cast<double>(b - a - lagged) / (energy / static_cast<double>(b - a)), 0.0, 1.0);
+    return 60.0 * beats * onsets.rate / (static_cast<double>(lagged) + shift);
 }
 
 double refineTempo(const OnsetSignal& onsets, double period, double phase, double from, double to,
