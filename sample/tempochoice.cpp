@@ -267,8 +267,9 @@ private:
     // beats take turns between kicks and snares.
     double heardScore(const FittedGrid& grid) const;
     // Of a loop of whole bars whose sound lasts up to `to` seconds, what its bars laid on each other give
-    // near a tempo the onsets' line gave: the line's own where they do not repeat.
-    double barTempo(int beats, double tempo, double to) const;
+    // near a tempo the onsets' line gave, the line's standard error (a share) beside: the line's own
+    // where they do not repeat.
+    double barTempo(int beats, double tempo, double to, double lineError) const;
     std::optional<TempoChoice> anchored(const std::vector<Reading>& readings, const Span& whole) const;
     std::optional<TempoChoice> ringing(const Span& whole) const;
 
@@ -523,8 +524,8 @@ bool Chooser::rounded(const Reading& r, TempoChoice& choice) const
         return true;
     const double length = seconds(r.span.frames());
     double scatter = 0;
-    const double fitted =
-        barTempo(r.beats, refined(r.raw, seconds(r.span.start), std::nullopt, &scatter), m_to);
+    const double line = refined(r.raw, seconds(r.span.start), std::nullopt, &scatter);
+    const double fitted = barTempo(r.beats, line, m_to, scatter);
     const double precision = std::max(kMeasuredPrecision, kScatterShare * scatter);
     // The loop may end anywhere in silence after its sound, so long as the tempo is rounder.
     const double shortest = std::min(length, m_to - seconds(r.span.start)) - kTrimTolerance;
@@ -682,17 +683,27 @@ double Chooser::refined(double tempo, double phase, std::optional<double> to, do
     return out;
 }
 
-double Chooser::barTempo(int beats, double tempo, double to) const
+double Chooser::barTempo(int beats, double tempo, double to, double lineError) const
 {
     if (!m_e.onsets)
         return tempo;
     double out = tempo, best = 0;
-    // Bars of four beats, or of three.
-    for (const int bar : {4, 3}) {
-        if (beats % bar != 0 || beats < 2 * bar)
+    // Bars of four beats, or of three; a single bar of four, its halves.
+    for (const int bar : {4, 3, 2}) {
+        const bool half = bar == 2;
+        if (beats % bar != 0 || beats < 2 * bar || (half && beats != 4))
             continue;
+        // The first hit, struck out of silence, peaks a little sooner than the same drum does later:
+        // among a bar's few hits that one pair would tilt its halves, so they are compared from a
+        // sixteenth on.
+        const double from = half ? m_from + 60.0 / tempo / 4 : m_from;
         double match = 0;
-        const double repeat = repeatTempo(*m_e.onsets, tempo, bar, m_from, to, &match);
+        const double repeat = repeatTempo(*m_e.onsets, tempo, bar, from, to, &match);
+        // The halves pair more hits, like with like, than the line's few points through the beats; but
+        // a sound ringing on under the first half (a crash, a long kick) moves its onsets against the
+        // second's. So the halves' tempo is taken only within the line's standard error of the line's.
+        if (half && std::fabs(repeat / tempo - 1) > lineError)
+            continue;
         if (repeat > 0 && std::fabs(repeat / tempo - 1) <= kRepeatReach && match > best) {
             out = repeat;
             best = match;
@@ -881,8 +892,9 @@ std::optional<TempoChoice> Chooser::ringing(const Span& whole) const
         std::stable_sort(counts.begin(), counts.end(), [&](int a, int b) { return weighed(a) > weighed(b); });
         for (const int count : counts) {
             const double tempo = heardBpm * count / beats;
-            const TempoCandidate beat =
-                beatCandidate(barTempo(count, refined(tempo, firstPeak(m_from), end), end));
+            double scatter = 0;
+            const double line = refined(tempo, firstPeak(m_from), end, &scatter);
+            const TempoCandidate beat = beatCandidate(barTempo(count, line, end, scatter));
             const double support = lateSupport(60.0 / beat.tempo, m_from, end);
             if (!bpm::inRange(beat.tempo) ||
                 support < kLoopShare * fitGrid(onsets, beat.tempo, 0.02, m_from, end).support)

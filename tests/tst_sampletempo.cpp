@@ -257,6 +257,10 @@ void TestSampleTempo::choice_data()
         << "loop.wav" << loop(62, 16, [](DrumLoop& l) { l.crashTail = 1.2; }) << R::Mismatch << "62" << 16
         << "31 124"
         << "";
+    QTest::newRow("a bar at 104 ringing 1.4 s on: the line's 104, not the 104.25 its ringing halves give")
+        << "loop.wav" << loop(104, 4, [](DrumLoop& l) { l.crashTail = 1.4; }) << R::Mismatch << "104" << 4
+        << ""
+        << "";
     QTest::newRow("2 bars at 97.5 ringing 1.2 s on, measured from their hits: a whole BPM beside offered")
         << "loop.wav" << loop(97.5, 8, [](DrumLoop& l) { l.crashTail = 1.2; }) << R::Mismatch << "97.5" << 8
         << "48.75 195 97"
