@@ -39,6 +39,9 @@ constexpr double kTailHit = 0.15;
 constexpr double kShortestTail = 0.5;
 // How closely (a share) the onsets' times give a loop's tempo, as one standard deviation.
 constexpr double kMeasuredPrecision = 0.00045;
+// How closely (seconds) a loop's length is known where its sound starts after silence and runs on to
+// the end of the file: from where the first hit's sound is found, as one standard deviation.
+constexpr double kPreRollPrecision = 0.003;
 // How much of the scatter of the onsets about their line counts against a loop's tempo: swing,
 // ghost notes and flams scatter them more than the beat itself wanders.
 constexpr double kScatterShare = 0.5;
@@ -530,18 +533,27 @@ bool Chooser::rounded(const Reading& r, TempoChoice& choice) const
     // The loop may end anywhere in silence after its sound, so long as the tempo is rounder.
     const double shortest = std::min(length, m_to - seconds(r.span.start)) - kTrimTolerance;
     const double longest = std::max(length, m_end - seconds(r.span.start)) + kTrimTolerance;
+    // A loop rendered with silence before it and none after ends where the file does: its length from
+    // its first sound is a measurement too.
+    const bool preRolled = r.span.start > 0 && std::fabs(seconds(r.span.start) - m_from) < 1e-6 &&
+                           std::fabs(seconds(r.span.end) - m_end) < 1e-6 && m_end - m_to <= kShortestSilence;
+    const auto lengthOff = [&](double t) { return (60.0 * r.beats / t - length) / kPreRollPrecision; };
+    const auto likelihood = [&](double t) {
+        return roundLikelihood(t, fitted, precision) - (preRolled ? lengthOff(t) * lengthOff(t) / 2 : 0);
+    };
     // Every rounder tempo whose length for these beats lies close to the file's: the likeliest
-    // given where the onsets lie.
+    // given where the onsets lie, and such a loop's length.
     std::optional<double> best;
     for (const double step : {0.25, 1.0 / 3})
         for (double tempo = std::floor(r.raw * 0.9 / step) * step; tempo <= r.raw * 1.1; tempo += step) {
             const double t = std::nearbyint(tempo * 1e4) / 1e4;
             const double loop = 60.0 * r.beats / t;
             if (bpm::inRange(t) && loop >= shortest && loop <= longest &&
-                (!best || roundLikelihood(t, fitted, precision) > roundLikelihood(*best, fitted, precision)))
+                (!best || likelihood(t) > likelihood(*best)))
                 best = t;
         }
-    const bool agreed = best && std::fabs(*best / fitted - 1) <= kRoundAgreement;
+    const bool agreed = best && (std::fabs(*best / fitted - 1) <= kRoundAgreement ||
+                                 (preRolled && std::fabs(lengthOff(*best)) <= 2));
     if (best) {
         choice.tempo = *best;
         choice.text = tempoText(*best);

@@ -225,6 +225,18 @@ void TestSampleTempo::choice_data()
         << "loop.wav" << loop(149, 16, [](DrumLoop& l) { l.silenceAfter = 0.03; }) << R::Loop << "149" << 16
         << ""
         << "";
+    QTest::newRow(
+        "30 ms of silence before a bar of funk at 117 under a wash, 3 ms short: its length, not 116.5")
+        << "loop.wav"
+        << loop(117, 4,
+                [](DrumLoop& l) {
+                    l.funk = true;
+                    l.wash = 0.2;
+                    l.silenceBefore = 0.03;
+                    l.trim = -0.003;
+                })
+        << R::Loop << "117" << 4 << ""
+        << "";
     QTest::newRow("a bar at 131 cut 2 ms short after 40 ms of silence: the whole BPM beside it, measured "
                   "without the silence")
         << "loop.wav"
