@@ -235,7 +235,8 @@ class SoundSpan
 {
 public:
     explicit SoundSpan(int sampleRate)
-        : m_tail(static_cast<std::size_t>(std::clamp(sampleRate, 1, 400000)) * 2)
+        : m_tail(static_cast<std::size_t>(std::clamp(sampleRate, 1, 400000)) * 2),
+          m_lead(static_cast<std::int64_t>(std::clamp(sampleRate, 1, 400000) * kLeadIn))
     {
         for (int i = 0; i < kLevels; ++i)
             m_levels[static_cast<std::size_t>(i)] = std::ldexp(1.0f, i - (kLevels - 1));
@@ -268,10 +269,21 @@ public:
     // The first frame above `floor`, taken at the power of two below it.
     std::int64_t start(float floor) const
     {
-        int i = 0;
-        while (i + 1 < m_next && m_levels[static_cast<std::size_t>(i + 1)] <= floor)
-            ++i;
+        const int i = levelBelow(floor);
         return i < m_next ? m_first[static_cast<std::size_t>(i)] : 0;
+    }
+
+    // Where the sound first above `floor` rises out of silence: a soft attack climbs through the
+    // quieter levels just before, unless noise in the silence crossed them much sooner.
+    std::int64_t rise(float floor) const
+    {
+        int i = levelBelow(floor);
+        if (i >= m_next)
+            return 0;
+        const std::int64_t crossed = m_first[static_cast<std::size_t>(i)];
+        while (i > 0 && m_first[static_cast<std::size_t>(i - 1)] >= crossed - m_lead)
+            --i;
+        return m_first[static_cast<std::size_t>(i)];
     }
 
     // One past the last frame above `floor`; the end of the file when nothing in the last two
@@ -286,15 +298,38 @@ public:
         return m_frames;
     }
 
+    // The loudest sample in the `frames` frames before `end`, as far as the last two seconds go.
+    float before(std::int64_t end, std::int64_t frames) const
+    {
+        const auto size = static_cast<std::int64_t>(m_tail.size());
+        float out = 0;
+        for (std::int64_t i = std::max({end - frames, m_frames - size, std::int64_t{0}});
+             i < end && i < m_frames; ++i)
+            out = std::max(out, std::fabs(m_tail[static_cast<std::size_t>(i % size)]));
+        return out;
+    }
+
 private:
+    // The power of two at or below `floor` (the lowest when `floor` is lower), as far as crossed.
+    int levelBelow(float floor) const
+    {
+        int i = 0;
+        while (i + 1 < m_next && m_levels[static_cast<std::size_t>(i + 1)] <= floor)
+            ++i;
+        return i;
+    }
+
     // Powers of two from 2^-24 up to 1.
     static constexpr int kLevels = 25;
+    // How long (seconds) a hit's attack may rise from the quietest level to the floor.
+    static constexpr double kLeadIn = 0.005;
     std::array<float, kLevels> m_levels{};
     std::array<std::int64_t, kLevels> m_first{};
     int m_next = 0;
     float m_peak = 0;
     std::vector<float> m_tail;
-    std::size_t m_at = 0; // where the next sample goes in m_tail
+    std::int64_t m_lead = 0; // kLeadIn in frames
+    std::size_t m_at = 0;    // where the next sample goes in m_tail
     std::int64_t m_frames = 0;
 };
 
@@ -428,9 +463,17 @@ Analysis analyse(Source& source, double nameTempo, const Progress& progress)
     evidence.frames = frames;
     const float floor = std::max(span.peak() * kSoundFloor, kSilence / 16);
     evidence.soundStart = span.start(floor);
+    // A lossy codec spreads a hit's noise a little before it (pre-echo): there, the attack is
+    // where the sound first passes the floor.
+    const int codec = info.format & SF_FORMAT_SUBMASK;
+    if (codec != SF_FORMAT_VORBIS && codec != SF_FORMAT_OPUS && codec != SF_FORMAT_MPEG_LAYER_I &&
+        codec != SF_FORMAT_MPEG_LAYER_II && codec != SF_FORMAT_MPEG_LAYER_III)
+        evidence.soundRise = span.rise(floor);
     // The end is judged lower: a loop's last hit may have died away to -60 dB before its bar is
     // over, while silence appended to it lies at the level of dither or below.
     evidence.soundEnd = span.end(std::max(span.peak() * kSoundFloor / 10, kSilence / 64));
+    // A loop cut off into silence stops while its sound is still above the floor a sound starts at.
+    evidence.soundCut = span.before(evidence.soundEnd, info.samplerate / 1000) > floor;
     evidence.onsets = &signal;
     result.choice = chooseTempo(evidence);
     result.estimate = result.choice.heard;

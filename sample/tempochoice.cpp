@@ -39,9 +39,9 @@ constexpr double kTailHit = 0.15;
 constexpr double kShortestTail = 0.5;
 // How closely (a share) the onsets' times give a loop's tempo, as one standard deviation.
 constexpr double kMeasuredPrecision = 0.00045;
-// How closely (seconds) a loop's length is known where its sound starts after silence and runs on to
-// the end of the file: from where the first hit's sound is found, as one standard deviation.
-constexpr double kPreRollPrecision = 0.003;
+// How closely (seconds) a loop's length is known where silence bounds it: from where its first sound is
+// found (a lossy codec blurs it) and where a cut-off sound stops, as one standard deviation.
+constexpr double kBoundedPrecision = 0.003;
 // How much of the scatter of the onsets about their line counts against a loop's tempo: swing,
 // ghost notes and flams scatter them more than the beat itself wanders.
 constexpr double kScatterShare = 0.5;
@@ -213,6 +213,10 @@ private:
     {
         return m_e.onsets ? gridSupport(*m_e.onsets, period, phase, m_from, m_to) : 0;
     }
+    // The whole file, or the part between its loop points.
+    Span whole() const;
+    // Where a loop read without the silence before it starts.
+    std::int64_t soundStart(const Span& whole) const;
     std::vector<Span> spans() const;
     // Where the first clear onset from `start` on peaks, within kOnsetLag; `start` when none does.
     double firstPeak(double start) const;
@@ -284,14 +288,29 @@ private:
     double m_end = 0; // where the file, or its loop points, end
 };
 
-std::vector<Span> Chooser::spans() const
+Span Chooser::whole() const
 {
-    Span whole{0, m_e.frames};
     if (m_e.loopEnd > m_e.loopStart && m_e.loopStart >= 0 && m_e.loopEnd <= m_e.frames)
-        whole = {m_e.loopStart, m_e.loopEnd};
-    std::vector<Span> out{whole};
+        return {m_e.loopStart, m_e.loopEnd};
+    return {0, m_e.frames};
+}
+
+// Where the first sound rises out of silence, when that silence is long enough to leave out; where
+// it passes the noise floor otherwise.
+std::int64_t Chooser::soundStart(const Span& whole) const
+{
     const auto gap = static_cast<std::int64_t>(kShortestSilence * m_rate);
     const std::int64_t start = std::clamp(m_e.soundStart, whole.start, whole.end);
+    const std::int64_t rise = m_e.soundRise >= 0 ? std::clamp(m_e.soundRise, whole.start, start) : start;
+    return rise - whole.start > gap ? rise : start;
+}
+
+std::vector<Span> Chooser::spans() const
+{
+    const Span whole = this->whole();
+    std::vector<Span> out{whole};
+    const auto gap = static_cast<std::int64_t>(kShortestSilence * m_rate);
+    const std::int64_t start = soundStart(whole);
     const std::int64_t end = std::clamp(m_e.soundEnd, start, whole.end);
     const bool lead = start - whole.start > gap, trail = whole.end - end > gap;
     if (lead)
@@ -533,13 +552,17 @@ bool Chooser::rounded(const Reading& r, TempoChoice& choice) const
     // The loop may end anywhere in silence after its sound, so long as the tempo is rounder.
     const double shortest = std::min(length, m_to - seconds(r.span.start)) - kTrimTolerance;
     const double longest = std::max(length, m_end - seconds(r.span.start)) + kTrimTolerance;
-    // A loop rendered with silence before it and none after ends where the file does: its length from
-    // its first sound is a measurement too.
-    const bool preRolled = r.span.start > 0 && std::fabs(seconds(r.span.start) - m_from) < 1e-6 &&
-                           std::fabs(seconds(r.span.end) - m_end) < 1e-6 && m_end - m_to <= kShortestSilence;
-    const auto lengthOff = [&](double t) { return (60.0 * r.beats / t - length) / kPreRollPrecision; };
+    // A loop rendered with silence before it and none after ends where the file does, and one cut off
+    // into silence ends where its sound stops: its length is a measurement too.
+    const Span file = whole();
+    const bool fromSilence = r.span.start > file.start && r.span.start == soundStart(file);
+    const bool cutOff = m_e.soundCut && r.span.end < file.end &&
+                        r.span.end == std::clamp(m_e.soundEnd, r.span.start, file.end);
+    const bool measured =
+        (fromSilence && r.span.end == file.end && m_end - m_to <= kShortestSilence) || cutOff;
+    const auto lengthOff = [&](double t) { return (60.0 * r.beats / t - length) / kBoundedPrecision; };
     const auto likelihood = [&](double t) {
-        return roundLikelihood(t, fitted, precision) - (preRolled ? lengthOff(t) * lengthOff(t) / 2 : 0);
+        return roundLikelihood(t, fitted, precision) - (measured ? lengthOff(t) * lengthOff(t) / 2 : 0);
     };
     // Every rounder tempo whose length for these beats lies close to the file's: the likeliest
     // given where the onsets lie, and such a loop's length.
@@ -553,7 +576,7 @@ bool Chooser::rounded(const Reading& r, TempoChoice& choice) const
                 best = t;
         }
     const bool agreed = best && (std::fabs(*best / fitted - 1) <= kRoundAgreement ||
-                                 (preRolled && std::fabs(lengthOff(*best)) <= 2));
+                                 (measured && std::fabs(lengthOff(*best)) <= 2));
     if (best) {
         choice.tempo = *best;
         choice.text = tempoText(*best);

@@ -56,6 +56,11 @@ struct TempoEvidence
     // The stretch that holds sound: from its first sample above the noise floor to one past its last.
     std::int64_t soundStart = 0;
     std::int64_t soundEnd = 0;
+    // Where the first sound's attack rises out of the silence before it, a little before soundStart;
+    // -1: at soundStart.
+    std::int64_t soundRise = -1;
+    // The sound stops abruptly at soundEnd, as a loop cut off there does, and does not die away.
+    bool soundCut = false;
     // Where the loop lies when the file says so (sampler loop points); both 0 otherwise.
     std::int64_t loopStart = 0;
     std::int64_t loopEnd = 0;

@@ -237,6 +237,29 @@ void TestSampleTempo::choice_data()
                 })
         << R::Loop << "117" << 4 << ""
         << "";
+    QTest::newRow("silence before a bar of funk at 171.3333, each hit rising from under the floor: not 171")
+        << "loop.wav"
+        << loop(171 + 1.0 / 3, 4,
+                [](DrumLoop& l) {
+                    l.funk = true;
+                    l.wash = 0.2;
+                    l.silenceBefore = 0.04;
+                    l.attack = 0.003;
+                    l.rustle = 0.0003;
+                })
+        << R::Loop << "171.3333" << 4 << ""
+        << "";
+    QTest::newRow("a bar of funk at 146 under a wash cut off 3 ms short into silence: its length, not 145.5")
+        << "loop.wav"
+        << loop(146, 4,
+                [](DrumLoop& l) {
+                    l.funk = true;
+                    l.wash = 0.2;
+                    l.trim = -0.003;
+                    l.silenceAfter = 0.04;
+                })
+        << R::Loop << "146" << 4 << ""
+        << "";
     QTest::newRow("a bar at 131 cut 2 ms short after 40 ms of silence: the whole BPM beside it, measured "
                   "without the silence")
         << "loop.wav"

@@ -30,6 +30,7 @@ struct DrumLoop
     double crashTail = 0;     // a crash on the first beat, ringing this many seconds past the loop
     double wash = 0;          // a ride washing under the whole loop, noise at this amplitude
     double attack = 0;        // seconds each hit is a faint rustle before it strikes, as in some kits
+    double rustle = 0.002;    // the rustle's amplitude
     bool backbeat = false;    // kick on one only: the beat then often sounds half as fast
     bool funk = false;        // kicks three sixteenths apart, snares on two and four, hi-hats on sixteenths
     // What a WAV may say of its own loop: an ACID chunk (tempo 0: none) and sampler loop points
@@ -83,7 +84,7 @@ inline std::vector<float> drumSignal(const DrumLoop& loop)
         const auto struck = first + static_cast<std::size_t>(std::llround(loop.attack * rate));
         const auto last = std::min(end, struck + static_cast<std::size_t>(seconds * rate));
         for (std::size_t i = first; i < std::min(struck, last); ++i)
-            out[i] += 0.002f * nextNoise();
+            out[i] += static_cast<float>(loop.rustle) * nextNoise();
         for (std::size_t i = struck; i < last; ++i)
             out[i] += static_cast<float>(sound(static_cast<double>(i - struck) / rate));
     };
