@@ -39,6 +39,8 @@ constexpr double kTailHit = 0.15;
 constexpr double kShortestTail = 0.5;
 // How closely (a share) the onsets' times give a loop's tempo, as one standard deviation.
 constexpr double kMeasuredPrecision = 0.00045;
+// The same for a single bar left ringing: its few hits, some under the ring, give it to a thousandth.
+constexpr double kRingingBarPrecision = 0.001;
 // How closely (seconds) a loop's length is known where silence bounds it: from where its first sound is
 // found (a lossy codec blurs it) and where a cut-off sound stops, as one standard deviation.
 constexpr double kBoundedPrecision = 0.003;
@@ -236,7 +238,7 @@ private:
     double eighthsEvidence(const Span& span, double period) const;
     double lateSupport(double period, double phase, std::optional<double> to = std::nullopt) const;
     TempoCandidate loopCandidate(const Reading& r) const;
-    TempoCandidate beatCandidate(double tempo) const;
+    TempoCandidate beatCandidate(double tempo, double precision = kMeasuredPrecision) const;
     // Whether the onsets agree with the tempo written into `choice`.
     bool rounded(const Reading& r, TempoChoice& choice) const;
     void addOthers(TempoChoice& choice, const std::vector<TempoCandidate>& pool) const;
@@ -512,18 +514,19 @@ TempoCandidate Chooser::loopCandidate(const Reading& r) const
     return c;
 }
 
-TempoCandidate Chooser::beatCandidate(double tempo) const
+TempoCandidate Chooser::beatCandidate(double tempo, double precision) const
 {
     TempoCandidate c;
-    // A heard tempo is known to about a thousandth: next to a round one it is the likeliest of
-    // them, elsewhere it keeps a tenth.
+    // A heard tempo is known to about a thousandth, or to `precision`: next to a round one it is the
+    // likeliest of them, elsewhere it keeps a tenth.
     c.tempo = std::nearbyint(tempo * 10) / 10;
     std::optional<double> best;
+    const double within = std::max(kHeardPrecision, 3 * precision) * tempo;
     for (const double step : {0.25, 1.0 / 3})
-        for (const double near : {std::floor(tempo / step) * step, std::ceil(tempo / step) * step}) {
+        for (double near = std::floor((tempo - within) / step) * step; near <= tempo + within; near += step) {
             const double round = std::nearbyint(near * 1e4) / 1e4;
-            if (std::fabs(round - tempo) <= kHeardPrecision * tempo &&
-                (!best || roundLikelihood(round, tempo) > roundLikelihood(*best, tempo)))
+            if (std::fabs(round - tempo) <= within && (!best || roundLikelihood(round, tempo, precision) >
+                                                                    roundLikelihood(*best, tempo, precision)))
                 best = round;
         }
     if (best)
@@ -929,7 +932,8 @@ std::optional<TempoChoice> Chooser::ringing(const Span& whole) const
             const double tempo = heardBpm * count / beats;
             double scatter = 0;
             const double line = refined(tempo, firstPeak(m_from), end, &scatter);
-            const TempoCandidate beat = beatCandidate(barTempo(count, line, end, scatter));
+            const TempoCandidate beat = beatCandidate(barTempo(count, line, end, scatter),
+                                                      count <= 4 ? kRingingBarPrecision : kMeasuredPrecision);
             const double support = lateSupport(60.0 / beat.tempo, m_from, end);
             if (!bpm::inRange(beat.tempo) ||
                 support < kLoopShare * fitGrid(onsets, beat.tempo, 0.02, m_from, end).support)

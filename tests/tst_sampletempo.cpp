@@ -296,6 +296,19 @@ void TestSampleTempo::choice_data()
         << "loop.wav" << loop(104, 4, [](DrumLoop& l) { l.crashTail = 1.4; }) << R::Mismatch << "104" << 4
         << ""
         << "";
+    QTest::newRow("a bar of funk at 88 ringing 1.3 s on: 88, not the 88.25 its few hits give")
+        << "loop.wav"
+        << loop(88, 4,
+                [](DrumLoop& l) {
+                    l.funk = true;
+                    l.crashTail = 1.3;
+                })
+        << R::Mismatch << "88" << 4 << ""
+        << "";
+    QTest::newRow("a bar at 143.5 ringing 1.3 s on: not 143.3333")
+        << "loop.wav" << loop(143.5, 4, [](DrumLoop& l) { l.crashTail = 1.3; }) << R::Mismatch << "143.5" << 4
+        << ""
+        << "";
     QTest::newRow("2 bars at 97.5 ringing 1.2 s on, measured from their hits: a whole BPM beside offered")
         << "loop.wav" << loop(97.5, 8, [](DrumLoop& l) { l.crashTail = 1.2; }) << R::Mismatch << "97.5" << 8
         << "48.75 195 97"
