@@ -932,8 +932,9 @@ std::optional<TempoChoice> Chooser::ringing(const Span& whole) const
             const double tempo = heardBpm * count / beats;
             double scatter = 0;
             const double line = refined(tempo, firstPeak(m_from), end, &scatter);
-            const TempoCandidate beat = beatCandidate(barTempo(count, line, end, scatter),
-                                                      count <= 4 ? kRingingBarPrecision : kMeasuredPrecision);
+            const double measured = barTempo(count, line, end, scatter);
+            const TempoCandidate beat =
+                beatCandidate(measured, count <= 4 ? kRingingBarPrecision : kMeasuredPrecision);
             const double support = lateSupport(60.0 / beat.tempo, m_from, end);
             if (!bpm::inRange(beat.tempo) ||
                 support < kLoopShare * fitGrid(onsets, beat.tempo, 0.02, m_from, end).support)
@@ -945,6 +946,9 @@ std::optional<TempoChoice> Chooser::ringing(const Span& whole) const
             choice.beats = count;
             choice.offset = seconds(whole.frames()) - 60.0 * choice.beats / beat.tempo;
             offerOtherMetre(choice);
+            // The round tempo nearest what the bars' hits give, where the ring's rounding chose another.
+            if (const TempoCandidate nearest = beatCandidate(measured); nearest.text != choice.text)
+                choice.others.push_back(nearest);
             return choice;
         }
         return std::nullopt;
