@@ -704,6 +704,10 @@ std::optional<TempoChoice> Chooser::fromHints(const Span& whole) const
 
 // The tempo the onsets' times give near a grid's, in a few rounds: each one's line reaches onsets
 // that the last one's grid missed. The grid's own tempo when they give none near it.
+// The line starts with the sound, whose first hit, struck out of silence, peaks sooner than the
+// same drum does later. But where the beats after it hold too few clear hits for a line (a bar with
+// nothing but a soft hi-hat on its third beat), the first beat is taken in too, though it lies a
+// hair before where the sound rises over the floor.
 double Chooser::refined(double tempo, double phase, std::optional<double> to, double* standardError) const
 {
     if (!m_e.onsets)
@@ -711,7 +715,9 @@ double Chooser::refined(double tempo, double phase, std::optional<double> to, do
     double out = tempo;
     for (int round = 0; round < 3; ++round) {
         double scatter = 0;
-        const double next = refineTempo(*m_e.onsets, 60.0 / out, phase, m_from, to.value_or(m_to), &scatter);
+        double next = refineTempo(*m_e.onsets, 60.0 / out, phase, m_from, to.value_or(m_to), &scatter);
+        if (round == 0 && !(next > 0) && phase < m_from)
+            next = refineTempo(*m_e.onsets, 60.0 / out, phase, phase, to.value_or(m_to), &scatter);
         if (!(next > 0) || std::fabs(next / tempo - 1) > 0.03)
             break;
         out = next;

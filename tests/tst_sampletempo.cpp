@@ -209,6 +209,18 @@ void TestSampleTempo::choice_data()
     QTest::newRow("87.25 trimmed 10 ms long: the onsets keep it from 87, offered")
         << "loop.wav" << loop(87.25, 8, [](DrumLoop& l) { l.trim = 0.01; }) << R::Loop << "87.25" << 8 << "87"
         << "";
+    QTest::newRow("a bar of funk at 181 cut 13 ms short, its hits rising and its hi-hats soft: not 182.75")
+        << "loop.wav"
+        << loop(181, 4,
+                [](DrumLoop& l) {
+                    l.funk = true;
+                    l.hat = 0.03;
+                    l.attack = 0.002;
+                    l.rustle = 0.0003;
+                    l.trim = -0.013;
+                })
+        << R::Loop << "181" << 4 << ""
+        << "";
     QTest::newRow("2 bars at 168.25 cut 5 ms short: the onsets keep it, the length's 169 offered")
         << "loop.wav" << loop(168.25, 8, [](DrumLoop& l) { l.trim = -0.005; }) << R::Loop << "168.25" << 8
         << "169"

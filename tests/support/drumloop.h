@@ -31,6 +31,7 @@ struct DrumLoop
     double wash = 0;          // a ride washing under the whole loop, noise at this amplitude
     double attack = 0;        // seconds each hit is a faint rustle before it strikes, as in some kits
     double rustle = 0.002;    // the rustle's amplitude
+    double hat = 0.15;        // the hi-hat's amplitude
     bool backbeat = false;    // kick on one only: the beat then often sounds half as fast
     bool funk = false;        // kicks three sixteenths apart, snares on two and four, hi-hats on sixteenths
     // What a WAV may say of its own loop: an ACID chunk (tempo 0: none) and sampler loop points
@@ -96,7 +97,7 @@ inline std::vector<float> drumSignal(const DrumLoop& loop)
     const auto snare = [&](double t) {
         return std::exp(-t * 25) * (0.9 * nextNoise() + 0.3 * std::sin(2 * std::numbers::pi * 190 * t));
     };
-    const auto hat = [&](double t) { return 0.15 * std::exp(-t * 120) * nextNoise(); };
+    const auto hat = [&](double t) { return loop.hat * std::exp(-t * 120) * nextNoise(); };
     const double beat = 60.0 / loop.bpm;
     const double loopSeconds = static_cast<double>(frames) / rate;
     // A beat that would start on the loop's last frame (its length rounded up to whole frames) is the
