@@ -1144,6 +1144,26 @@ TempoChoice Chooser::choose()
 // A loop whose length is no whole number of its beats (left ringing, say) is measured from its beat
 // alone, which the drums on its beats tilt by up to half a BPM: the whole BPMs either side of a choice
 // that is not whole are offered where there is room, or in place of a relation offered twice.
+// A quarter or a third of a BPM told by the beat alone is known to a few tenths of one: the other
+// quarter or third nearest the beat heard is likelier than the whole BPM on the choice's far side.
+// None for a half, which lies as near both wholes, nor where the beat was heard at another level.
+std::optional<double> nearerQuarterOrThird(const TempoChoice& choice)
+{
+    if (!(choice.heard > 0) || std::fabs(choice.heard / choice.tempo - 1) > 0.01 ||
+        std::fabs(choice.tempo * 2 - std::nearbyint(choice.tempo * 2)) < 1e-9)
+        return std::nullopt;
+    std::optional<double> out;
+    for (const double step : {0.25, 1.0 / 3})
+        for (double t = std::floor(choice.tempo / step - 2) * step; t <= choice.tempo + 0.5; t += step) {
+            const double round = std::nearbyint(t * 1e4) / 1e4;
+            if (tempoText(round) == choice.text || std::fabs(round - std::nearbyint(round)) < 1e-9)
+                continue;
+            if (!out || std::fabs(round - choice.heard) < std::fabs(*out - choice.heard))
+                out = round;
+        }
+    return out;
+}
+
 void offerNearestWhole(const TempoEvidence& evidence, TempoChoice& choice)
 {
     if (choice.tempo <= 0 || (choice.reason != ChoiceReason::Loop && choice.reason != ChoiceReason::Mismatch))
@@ -1198,7 +1218,9 @@ void offerNearestWhole(const TempoEvidence& evidence, TempoChoice& choice)
         // The nearer last, so that it keeps its place where only one fits.
         const bool nearerAbove = above - choice.tempo < choice.tempo - below;
         if (choice.tempo > below) {
-            offer(nearerAbove ? below : above, std::fabs(choice.offset) + kTrimTolerance, false);
+            const double far = nearerAbove ? below : above;
+            offer(nearerQuarterOrThird(choice).value_or(far), std::fabs(choice.offset) + kTrimTolerance,
+                  false);
             offer(nearerAbove ? above : below, std::fabs(choice.offset) + kTrimTolerance, false);
         }
     }

@@ -321,6 +321,10 @@ void TestSampleTempo::choice_data()
         << "loop.wav" << loop(143.5, 4, [](DrumLoop& l) { l.crashTail = 1.3; }) << R::Mismatch << "143.5" << 4
         << ""
         << "";
+    QTest::newRow("2 bars at 137.25 ringing 1.3 s on, their hits a twelfth of a BPM off: 137.25 offered")
+        << "loop.wav" << loop(137.25, 8, [](DrumLoop& l) { l.crashTail = 1.3; }) << R::Mismatch << "137.3333"
+        << 8 << "137.25"
+        << "";
     QTest::newRow("2 bars at 97.5 ringing 1.2 s on, measured from their hits: a whole BPM beside offered")
         << "loop.wav" << loop(97.5, 8, [](DrumLoop& l) { l.crashTail = 1.2; }) << R::Mismatch << "97.5" << 8
         << "48.75 195 97"
