@@ -165,6 +165,15 @@ double roundLikelihood(double tempo, double measured, double precision = kMeasur
     return std::log(often) - z * z / 2;
 }
 
+// Calls `f` with every quarter and every third of a BPM from `low` to `high`, kept to four decimals
+// (133.3333). Whole and half BPMs come twice.
+template <typename F> void forEachRoundTempo(double low, double high, F&& f)
+{
+    for (const double step : {0.25, 1.0 / 3})
+        for (double t = std::floor(low / step) * step; t <= high; t += step)
+            f(std::nearbyint(t * 1e4) / 1e4);
+}
+
 // Which relation of a chosen tempo another reading is, within 1 %: 0 the same beat, then half, double
 // and the other metre's four; -1 none of them.
 int relation(double tempo, double chosen)
@@ -522,13 +531,11 @@ TempoCandidate Chooser::beatCandidate(double tempo, double precision) const
     c.tempo = std::nearbyint(tempo * 10) / 10;
     std::optional<double> best;
     const double within = std::max(kHeardPrecision, 3 * precision) * tempo;
-    for (const double step : {0.25, 1.0 / 3})
-        for (double near = std::floor((tempo - within) / step) * step; near <= tempo + within; near += step) {
-            const double round = std::nearbyint(near * 1e4) / 1e4;
-            if (std::fabs(round - tempo) <= within && (!best || roundLikelihood(round, tempo, precision) >
-                                                                    roundLikelihood(*best, tempo, precision)))
-                best = round;
-        }
+    forEachRoundTempo(tempo - within, tempo + within, [&](double round) {
+        if (std::fabs(round - tempo) <= within &&
+            (!best || roundLikelihood(round, tempo, precision) > roundLikelihood(*best, tempo, precision)))
+            best = round;
+    });
     if (best)
         c.tempo = *best;
     c.text = tempoText(c.tempo);
@@ -570,14 +577,12 @@ bool Chooser::rounded(const Reading& r, TempoChoice& choice) const
     // Every rounder tempo whose length for these beats lies close to the file's: the likeliest
     // given where the onsets lie, and such a loop's length.
     std::optional<double> best;
-    for (const double step : {0.25, 1.0 / 3})
-        for (double tempo = std::floor(r.raw * 0.9 / step) * step; tempo <= r.raw * 1.1; tempo += step) {
-            const double t = std::nearbyint(tempo * 1e4) / 1e4;
-            const double loop = 60.0 * r.beats / t;
-            if (bpm::inRange(t) && loop >= shortest && loop <= longest &&
-                (!best || likelihood(t) > likelihood(*best)))
-                best = t;
-        }
+    forEachRoundTempo(r.raw * 0.9, r.raw * 1.1, [&](double t) {
+        const double loop = 60.0 * r.beats / t;
+        if (bpm::inRange(t) && loop >= shortest && loop <= longest &&
+            (!best || likelihood(t) > likelihood(*best)))
+            best = t;
+    });
     const bool agreed = best && (std::fabs(*best / fitted - 1) <= kRoundAgreement ||
                                  (measured && std::fabs(lengthOff(*best)) <= 2));
     if (best) {
@@ -1153,14 +1158,11 @@ std::optional<double> nearerQuarterOrThird(const TempoChoice& choice)
         std::fabs(choice.tempo * 2 - std::nearbyint(choice.tempo * 2)) < 1e-9)
         return std::nullopt;
     std::optional<double> out;
-    for (const double step : {0.25, 1.0 / 3})
-        for (double t = std::floor(choice.tempo / step - 2) * step; t <= choice.tempo + 0.5; t += step) {
-            const double round = std::nearbyint(t * 1e4) / 1e4;
-            if (tempoText(round) == choice.text || std::fabs(round - std::nearbyint(round)) < 1e-9)
-                continue;
-            if (!out || std::fabs(round - choice.heard) < std::fabs(*out - choice.heard))
-                out = round;
-        }
+    forEachRoundTempo(choice.tempo - 0.5, choice.tempo + 0.5, [&](double round) {
+        if (tempoText(round) != choice.text && std::fabs(round - std::nearbyint(round)) > 1e-9 &&
+            (!out || std::fabs(round - choice.heard) < std::fabs(*out - choice.heard)))
+            out = round;
+    });
     return out;
 }
 
