@@ -1140,15 +1140,6 @@ TempoChoice Chooser::choose()
     return choice;
 }
 
-// Where a loop's tempo rests on where its onsets lie (trimmed by ear, measured from its beat), a few
-// seconds of a drummer's hits a few milliseconds off can move it by a quarter or a whole BPM: the
-// whole BPM nearest the beat heard, on the other side of the choice when the choice is whole, is
-// offered too, and so is the whole BPM nearest the length. A take's beat, heard over far longer, is
-// known too well for that. A whole BPM takes the place of a reading that repeats a relation already
-// offered, or of one that is no relation of the choice at all, never of half, double or the other metre.
-// A loop whose length is no whole number of its beats (left ringing, say) is measured from its beat
-// alone, which the drums on its beats tilt by up to half a BPM: the whole BPMs either side of a choice
-// that is not whole are offered where there is room, or in place of a relation offered twice.
 // A quarter or a third of a BPM told by the beat alone is known to a few tenths of one: the other
 // quarter or third nearest the beat heard is likelier than the whole BPM on the choice's far side.
 // None for a half, which lies as near both wholes, nor where the beat was heard at another level.
@@ -1166,6 +1157,15 @@ std::optional<double> nearerQuarterOrThird(const TempoChoice& choice)
     return out;
 }
 
+// Where a loop's tempo rests on where its onsets lie (trimmed by ear, measured from its beat), a few
+// seconds of a drummer's hits a few milliseconds off can move it by a quarter or a whole BPM: the
+// whole BPM nearest the beat heard, on the other side of the choice when the choice is whole, is
+// offered too, and so is the whole BPM nearest the length. A take's beat, heard over far longer, is
+// known too well for that. A whole BPM takes the place of a reading that repeats a relation already
+// offered, or of one that is no relation of the choice at all, never of half, double or the other metre.
+// A loop whose length is no whole number of its beats (left ringing, say) is measured from its beat
+// alone, which the drums on its beats tilt by up to half a BPM: the whole BPMs either side of a choice
+// that is not whole are offered where there is room, or in place of a relation offered twice.
 void offerNearestWhole(const TempoEvidence& evidence, TempoChoice& choice)
 {
     if (choice.tempo <= 0 || (choice.reason != ChoiceReason::Loop && choice.reason != ChoiceReason::Mismatch))
