@@ -199,6 +199,7 @@ struct Span
     std::int64_t end = 0;
     double penalty = 0;   // a trimmed reading must earn its place
     double gridStart = 0; // where, in seconds, its readings' grids start
+    bool cutEnd = false;  // it ends where its sound is cut off into silence
     std::int64_t frames() const { return end - start; }
 };
 
@@ -246,6 +247,7 @@ private:
     }
     double eighthsEvidence(const Span& span, double period) const;
     double lateSupport(double period, double phase, std::optional<double> to = std::nullopt) const;
+    double spanTempo(const Span& span, int beats) const;
     TempoCandidate loopCandidate(const Reading& r) const;
     TempoCandidate beatCandidate(double tempo, double precision = kMeasuredPrecision) const;
     // Whether the onsets agree with the tempo written into `choice`.
@@ -327,9 +329,9 @@ std::vector<Span> Chooser::spans() const
     if (lead)
         out.push_back({start, whole.end, 0.05});
     if (trail)
-        out.push_back({whole.start, end, 0.05});
+        out.push_back({whole.start, end, 0.05, 0, m_e.soundCut});
     if (lead && trail)
-        out.push_back({start, end, 0.1});
+        out.push_back({start, end, 0.1, 0, m_e.soundCut});
     std::erase_if(out, [](const Span& s) { return s.frames() <= 0; });
     return out;
 }
@@ -388,7 +390,7 @@ std::vector<Reading> Chooser::readings(const Span& given) const
         r.support = support(period, span.gridStart);
         r.score = (m_e.onsets ? std::log(std::max(r.support, 1e-3)) : 0) + kPriorWeight * loopPrior(r.raw) +
                   std::log(beatsWeight(beats)) - span.penalty;
-        r.score += roundness(simplestTempo(span.frames(), m_e.sampleRate, beats));
+        r.score += roundness(spanTempo(span, beats));
         // Straight eighths of a beat half as fast again fall on a reading's thirds: where its beats
         // are struck at both their thirds as well, it counts the dotted quarters of a waltz (kicks on
         // one and on the and of two), and the count of 3, 6, 12 ... beats reads its bars.
@@ -512,11 +514,23 @@ double Chooser::lateSupport(double period, double phase, std::optional<double> t
     return out;
 }
 
+// The simplest tempo of a span's beats. A loop rendered and then cut off into silence keeps its sound
+// up to the first frame at or past its end, often a frame more than its length rounds to: a round
+// tempo that fits a frame less is the one it was made at.
+double Chooser::spanTempo(const Span& span, int beats) const
+{
+    const double exact = simplestTempo(span.frames(), m_e.sampleRate, beats);
+    if (!span.cutEnd || isRoundTempo(exact))
+        return exact;
+    const double shorter = simplestTempo(span.frames() - 1, m_e.sampleRate, beats);
+    return isRoundTempo(shorter) ? shorter : exact;
+}
+
 TempoCandidate Chooser::loopCandidate(const Reading& r) const
 {
     TempoCandidate c;
     c.beats = r.beats;
-    c.tempo = simplestTempo(r.span.frames(), m_e.sampleRate, r.beats);
+    c.tempo = spanTempo(r.span, r.beats);
     c.text = tempoText(c.tempo);
     c.offset = seconds(r.span.frames()) - 60.0 * r.beats / c.tempo;
     c.score = r.score;
@@ -1027,7 +1041,7 @@ TempoChoice Chooser::choose()
 
     // A loop only when its grid meets the onsets about as well as the best grid near its tempo.
     bool loop = best != all_readings.end();
-    const double exact = loop ? simplestTempo(best->span.frames(), m_e.sampleRate, best->beats) : 0;
+    const double exact = loop ? spanTempo(best->span, best->beats) : 0;
     if (loop && m_e.onsets) {
         const FittedGrid near = fitGrid(*m_e.onsets, best->raw, 0.02, m_from, m_to);
         // A length that is whole beats of a whole or half BPM to the frame is rarely chance: it may

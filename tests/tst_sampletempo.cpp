@@ -272,6 +272,18 @@ void TestSampleTempo::choice_data()
                 })
         << R::Loop << "146" << 4 << ""
         << "";
+    QTest::newRow("a bar of funk at 171.3333 between silences, its sound cut a frame past its end: not 171")
+        << "loop.wav"
+        << loop(171 + 1.0 / 3, 4,
+                [](DrumLoop& l) {
+                    l.funk = true;
+                    l.wash = 0.2;
+                    l.silenceBefore = 0.05;
+                    l.silenceAfter = 0.05;
+                    l.trim = 1.0 / l.sampleRate;
+                })
+        << R::Loop << "171.3333" << 4 << ""
+        << "";
     QTest::newRow("a bar at 131 cut 2 ms short after 40 ms of silence: the whole BPM beside it, measured "
                   "without the silence")
         << "loop.wav"
