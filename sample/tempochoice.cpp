@@ -174,6 +174,14 @@ template <typename F> void forEachRoundTempo(double low, double high, F&& f)
             f(std::nearbyint(t * 1e4) / 1e4);
 }
 
+// A tempo counted `times` as fast, kept to four decimals as a tempo box takes it. A third of a BPM
+// (133.3333) is taken at its whole number of thirds, so that half of 144.3333 reads 72.1667.
+double scaledTempo(double tempo, double times)
+{
+    const double exact = isRoundTempo(tempo) ? std::nearbyint(tempo * 12) / 12 : tempo;
+    return std::nearbyint(exact * times * 1e4) / 1e4;
+}
+
 // Which relation of a chosen tempo another reading is, within 1 %: 0 the same beat, then half, double
 // and the other metre's four; -1 none of them.
 int relation(double tempo, double chosen)
@@ -618,7 +626,7 @@ void Chooser::offerLengthHalfAndDouble(const Reading& r, TempoChoice& choice) co
         choice.others.push_back(exact);
     for (const int times : {-2, 2}) {
         TempoCandidate c;
-        c.tempo = std::nearbyint((times > 0 ? choice.tempo * times : choice.tempo / -times) * 1e4) / 1e4;
+        c.tempo = scaledTempo(choice.tempo, times > 0 ? times : -1.0 / times);
         c.text = tempoText(c.tempo);
         c.beats = times > 0 ? r.beats * times : (r.beats % 2 == 0 ? r.beats / 2 : 0);
         if (bpm::inRange(c.tempo))
@@ -1011,12 +1019,17 @@ TempoChoice Chooser::choose()
                                        [](const Reading& a, const Reading& b) { return a.score < b.score; });
 
     const bool beatless = m_e.onsets && (!heard || !beatHeard(*heard));
-    // The beat heard counted half and twice as fast, for a reading taken from it.
-    const auto heardHalfAndDouble = [&] {
+    // The beat heard counted half and twice as fast, for a reading taken from it: exactly half and
+    // twice the tempo it was read at.
+    const auto halfAndDouble = [&](double tempo) {
         std::vector<TempoCandidate> pool;
-        for (const double times : {0.5, 2.0})
-            if (bpm::inRange(heard->bpm * times))
-                pool.push_back(beatCandidate(heard->bpm * times));
+        for (const double times : {0.5, 2.0}) {
+            TempoCandidate c = beatCandidate(heard->bpm * times);
+            c.tempo = scaledTempo(tempo, times);
+            c.text = tempoText(c.tempo);
+            if (bpm::inRange(c.tempo))
+                pool.push_back(c);
+        }
         return pool;
     };
 
@@ -1147,7 +1160,7 @@ TempoChoice Chooser::choose()
         choice.reason =
             std::fabs(choice.offset) <= kTrimTolerance ? ChoiceReason::Loop : ChoiceReason::Mismatch;
     }
-    std::vector<TempoCandidate> pool = heardHalfAndDouble();
+    std::vector<TempoCandidate> pool = halfAndDouble(choice.tempo);
     if (choice.beats > 0 && best != all_readings.end())
         pool.push_back(loopCandidate(*best));
     addOthers(choice, pool);

@@ -202,9 +202,10 @@ void TestSampleTempo::choice_data()
     QTest::newRow("trimmed 12 ms short: 120")
         << "loop.wav" << loop(120, 8, [](DrumLoop& l) { l.trim = -0.012; }) << R::Loop << "120" << 8 << ""
         << "";
-    QTest::newRow("139.6667 trimmed 8 ms short: the onsets keep it from 139.5, 140 offered")
+    QTest::newRow(
+        "139.6667 trimmed 8 ms short: the onsets keep it from 139.5, 140 and its exact half offered")
         << "loop.wav" << loop(139 + 2.0 / 3, 16, [](DrumLoop& l) { l.trim = -0.008; }) << R::Loop
-        << "139.6667" << 16 << "140"
+        << "139.6667" << 16 << "140 69.8333"
         << "";
     QTest::newRow("87.25 trimmed 10 ms long: the onsets keep it from 87, offered")
         << "loop.wav" << loop(87.25, 8, [](DrumLoop& l) { l.trim = 0.01; }) << R::Loop << "87.25" << 8 << "87"
@@ -369,6 +370,10 @@ void TestSampleTempo::choice_data()
     QTest::newRow("15 s take at 133.3333: no loop of 128, however round its length")
         << "loop.wav" << loop(133 + 1.0 / 3, 0, [](DrumLoop& l) { l.seconds = 15; }) << R::Estimate
         << "133.3333" << 0 << ""
+        << "";
+    QTest::newRow("15 s take at 80.3333: exactly its half and double, not the tenths near them")
+        << "loop.wav" << loop(80 + 1.0 / 3, 0, [](DrumLoop& l) { l.seconds = 15; }) << R::Estimate
+        << "80.3333" << 0 << "40.1667 160.6667"
         << "";
     QTest::newRow("16.3 s take at 120: its half and double, no loop readings")
         << "loop.wav" << loop(120, 0, [](DrumLoop& l) { l.seconds = 16.3; }) << R::Estimate << "120" << 0
