@@ -130,10 +130,17 @@ void OnsetDetector::add(std::span<const float> mono)
     State& s = *m_state;
     if (!s.fft)
         return;
-    for (const float sample : mono) {
-        s.sum += sample;
-        if (++s.summed < s.decimation)
-            continue;
+    // A decimated sample at a time: its samples summed in order in a loop of their own.
+    for (std::size_t i = 0; i < mono.size();) {
+        const std::size_t take = std::min(mono.size() - i, static_cast<std::size_t>(s.decimation - s.summed));
+        float sum = s.sum;
+        for (std::size_t k = 0; k < take; ++k)
+            sum += mono[i + k];
+        i += take;
+        s.summed += static_cast<int>(take);
+        s.sum = sum;
+        if (s.summed < s.decimation)
+            break;
         s.ring[s.at] = s.sum / static_cast<float>(s.decimation);
         s.at = (s.at + 1) & (kWindow - 1);
         s.sum = 0;

@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <exception>
 #include <fstream>
@@ -228,6 +230,17 @@ Failure openFailure(int error)
     }
 }
 
+// The largest magnitude among samples, as its bits: for magnitudes the bits order as the numbers do,
+// and above those of 1 lie overs, infinity and NaN alike. Compared as integers, the compiler
+// vectorises the search.
+std::uint32_t loudestBits(std::span<const float> samples)
+{
+    std::uint32_t out = 0;
+    for (const float x : samples)
+        out = std::max(out, std::bit_cast<std::uint32_t>(x) & 0x7fffffffu);
+    return out;
+}
+
 // Where sound first and last rises above a level that is only known once the whole file is read
 // (a share of its peak): the first crossing of each power of two on the way up, and the last two
 // seconds kept, which is where a loop's end lies.
@@ -245,9 +258,7 @@ public:
     // A piece of the mono mix, all of whose samples lie within -1..1.
     void add(std::span<const float> mono)
     {
-        float loudest = 0;
-        for (const float x : mono)
-            loudest = std::max(loudest, std::fabs(x));
+        const float loudest = std::bit_cast<float>(loudestBits(mono));
         m_peak = std::max(m_peak, loudest);
         if (m_next < kLevels && loudest > m_levels[static_cast<std::size_t>(m_next)]) {
             for (std::size_t i = 0; i < mono.size(); ++i)
@@ -422,9 +433,10 @@ Analysis analyse(Source& source, double nameTempo, const Progress& progress)
             }
         }
         // Float files may hold anything: overs are clipped, and NaN or infinity reads as nothing.
-        for (std::size_t i = 0; i < count; ++i)
-            if (!(std::fabs(mono[i]) <= 1.0f))
-                mono[i] = std::isfinite(mono[i]) ? std::copysign(1.0f, mono[i]) : 0.0f;
+        if (loudestBits(std::span<const float>(mono.data(), count)) > std::bit_cast<std::uint32_t>(1.0f))
+            for (std::size_t i = 0; i < count; ++i)
+                if (!(std::fabs(mono[i]) <= 1.0f))
+                    mono[i] = std::isfinite(mono[i]) ? std::copysign(1.0f, mono[i]) : 0.0f;
         span.add(std::span<const float>(mono.data(), count));
         onsets.add(std::span<const float>(mono.data(), static_cast<std::size_t>(n)));
         frames += n;

@@ -30,6 +30,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <system_error>
 
@@ -71,6 +72,7 @@ private slots:
     void grooveChoice();
     void failures_data();
     void failures();
+    void wildFloats();
     void tempoInName_data();
     void tempoInName();
     void offsetText_data();
@@ -695,6 +697,30 @@ void TestSampleTempo::failures()
     QCOMPARE(message.text, name + " のテンポを読み取れませんでした。\n" + reason);
     QVERIFY(!reader.dialog());
     QCOMPARE(chosen.size(), 0);
+}
+
+void TestSampleTempo::wildFloats()
+{
+    // A float file may hold anything: its overs read clipped, infinities and NaNs as nothing, and its
+    // beat stands.
+    DrumLoop loop;
+    loop.beats = 8;
+    const std::string path = m_dir->filePath("wild.wav").toStdString();
+    QVERIFY(korvo::test::writeDrumLoop(path, loop, SF_FORMAT_WAV | SF_FORMAT_FLOAT));
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_RDWR, &info);
+    QVERIFY(file);
+    constexpr float kInfinity = std::numeric_limits<float>::infinity();
+    const float wild[] = {7.5f, -kInfinity, std::numeric_limits<float>::quiet_NaN(), kInfinity, -3.0f, 1.5f};
+    for (const sf_count_t at : {20000, 61000, 100000}) {
+        QCOMPARE(sf_seek(file, at, SEEK_SET), at);
+        QCOMPARE(sf_writef_float(file, wild, 3), 3);
+    }
+    QCOMPARE(sf_close(file), 0);
+    const korvo::sample::Analysis a = korvo::sample::analyseFile(path);
+    QCOMPARE(a.failure, korvo::sample::Failure::None);
+    QCOMPARE(q(a.choice.text), QString("120"));
+    QCOMPARE(a.choice.beats, 8);
 }
 
 void TestSampleTempo::tempoInName_data()
