@@ -709,18 +709,13 @@ void TestSampleTempo::wildFloats()
     QVERIFY(korvo::test::writeDrumLoop(path, loop, SF_FORMAT_WAV | SF_FORMAT_FLOAT));
     SF_INFO info{};
     SNDFILE* file = sf_open(path.c_str(), SFM_RDWR, &info);
-    QVERIFY(file);
-    constexpr float kInfinity = std::numeric_limits<float>::infinity();
-    const float wild[] = {7.5f, -kInfinity, std::numeric_limits<float>::quiet_NaN(), kInfinity, -3.0f, 1.5f};
-    for (const sf_count_t at : {20000, 61000, 100000}) {
-        QCOMPARE(sf_seek(file, at, SEEK_SET), at);
-        QCOMPARE(sf_writef_float(file, wild, 3), 3);
-    }
+    const float inf = std::numeric_limits<float>::infinity();
+    const float wild[] = {7.5f, -inf, std::nanf(""), inf, -3.0f, 1.5f};
+    for (const sf_count_t at : {20000, 61000, 100000})
+        QVERIFY(file && sf_seek(file, at, SEEK_SET) == at && sf_writef_float(file, wild, 3) == 3);
     QCOMPARE(sf_close(file), 0);
     const korvo::sample::Analysis a = korvo::sample::analyseFile(path);
-    QCOMPARE(a.failure, korvo::sample::Failure::None);
-    QCOMPARE(q(a.choice.text), QString("120"));
-    QCOMPARE(a.choice.beats, 8);
+    QCOMPARE(q(a.choice.text) + ' ' + QString::number(a.choice.beats), QString("120 8"));
 }
 
 void TestSampleTempo::tempoInName_data()
